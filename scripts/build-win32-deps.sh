@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# Cross-builds the Win32 dependency libraries from Debian's source packages into
+# a cache prefix outside the repository, once per machine. A library that is
+# already in the prefix is not built again.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+top=$(dirname "$here")
+. "$here/env.sh"
+
+prefix=$GLINT_DEPS_PREFIX
+work=$GLINT_CACHE/win32-src
+toolchain=$top/cmake/mingw-i686.cmake
+mkdir -p "$prefix" "$work"
+
+ensure_deb_src() {
+  if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
+    echo "build-win32-deps: adding deb-src entries"
+    sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > /etc/apt/sources.list.d/glintbox-src.sources
+    apt-get update -qq
+  fi
+}
+
+# fetch SRCPKG: unpacks Debian's source (with Debian's patches) into $work/SRCPKG
+fetch() {
+  local pkg=$1
+  if [ ! -d "$work/$pkg" ]; then
+    ensure_deb_src
+    local tmp="$work/.fetch-$pkg"
+    rm -rf "$tmp"; mkdir -p "$tmp"
+    # The mirror may no longer hold the newest version its index names: try
+    # every version the index lists, newest first.
+    local v ok=
+    for v in $(apt-cache showsrc "$pkg" | sed -n 's/^Version: //p' | sort -r -V); do
+      if (cd "$tmp" && apt-get source -qq "$pkg=$v" >/dev/null 2>&1); then ok=1; break; fi
+      rm -rf "${tmp:?}"/*
+    done
+    [ -n "$ok" ] || { echo "build-win32-deps: apt-get source $pkg failed" >&2; exit 1; }
+    local dir
+    dir=$(find "$tmp" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+    [ -n "$dir" ] || { echo "build-win32-deps: apt-get source $pkg gave nothing" >&2; exit 1; }
+    mv "$dir" "$work/$pkg"
+    rm -rf "$tmp"
+  fi
+}
+
+# build NAME SRCDIR [cmake args]: configure, build and install one library once
+build() {
+  local name=$1 src=$2; shift 2
+  local stamp="$prefix/.built-$name"
+  [ -f "$stamp" ] && return 0
+  echo "build-win32-deps: $name"
+  local bdir="$work/build-$name"
+  rm -rf "$bdir"
+  cmake -S "$src" -B "$bdir" -G Ninja -Wno-dev \
+    -DCMAKE_TOOLCHAIN_FILE="$toolchain" -DGLINT_DEPS_PREFIX="$prefix" \
+    -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX="$prefix" \
+    -DBUILD_SHARED_LIBS=OFF -DCMAKE_POSITION_INDEPENDENT_CODE=OFF "$@" >"$bdir.log" 2>&1 \
+    || { tail -n 40 "$bdir.log" >&2; exit 1; }
+  cmake --build "$bdir" >>"$bdir.log" 2>&1 || { tail -n 40 "$bdir.log" >&2; exit 1; }
+  cmake --install "$bdir" >>"$bdir.log" 2>&1 || { tail -n 40 "$bdir.log" >&2; exit 1; }
+  touch "$stamp"
+}
+
+zlib_a=/usr/i686-w64-mingw32/lib/libz.a
+zlib_args=(-DZLIB_LIBRARY="$zlib_a" -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include)
+
+fetch lzo2
+build lzo2 "$work/lzo2" -DENABLE_STATIC=ON -DENABLE_SHARED=OFF
+
+fetch libjpeg-turbo
+build libjpeg-turbo "$work/libjpeg-turbo" -DWITH_SIMD=ON -DWITH_TURBOJPEG=OFF \
+  -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DCMAKE_ASM_NASM_COMPILER=nasm
+
+fetch libpng1.6
+build libpng "$work/libpng1.6" -DPNG_STATIC=ON -DPNG_SHARED=OFF -DPNG_EXECUTABLES=OFF \
+  -DPNG_TESTS=OFF -DPNG_BUILD_ZLIB=OFF "${zlib_args[@]}"
+
+fetch tiff
+build tiff "$work/tiff" "${zlib_args[@]}" -Dzlib=ON -Djpeg=ON -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF \
+  -Djbig=OFF -Dlerc=OFF -Dlibdeflate=OFF -Dpixarlog=OFF -Dtiff-tools=OFF -Dtiff-tests=OFF \
+  -Dtiff-contrib=OFF -Dtiff-docs=OFF -Dcxx=OFF \
+  -DJPEG_INCLUDE_DIR="$prefix/include" -DJPEG_LIBRARY="$prefix/lib/libjpeg.a"
+
+fetch openjpeg2
+build openjpeg2 "$work/openjpeg2" -DBUILD_CODEC=OFF -DBUILD_JPIP=OFF -DBUILD_JAVA=OFF \
+  -DBUILD_TESTING=OFF -DBUILD_DOC=OFF -DBUILD_STATIC_LIBS=ON
+
+build googletest /usr/src/googletest -Dgtest_disable_pthreads=OFF -DINSTALL_GTEST=ON
+
+# Examples and tools the libraries install are not needed.
+rm -rf "$prefix/bin" "$prefix/share/doc" "$prefix/share/man"

@@ -1,0 +1,249 @@
+#include "base/ByteOrder.h"
+#include "base/File.h"
+#include "saver/core/DataFileReader.h"
+#include "saver/core/DataFileWriter.h"
+#include "tests/support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+using namespace glint;
+using namespace glint::datafile;
+
+namespace {
+
+PackSpec BasicSpec()
+{
+    PackSpec spec;
+    spec.workName = "demo";
+    spec.mainMovie = "movie.swf";
+    spec.title = "  A title \t";
+    spec.scaleToFit = 0;
+    spec.exitOnMouse = 1;
+    spec.exitOnKey = 0;
+    spec.files = {{"movie.swf", "", "FWS-movie-bytes"}, {"extra.txt", "", "extra"}};
+    return spec;
+}
+
+class DataFile : public ::testing::Test {
+protected:
+    // Writes the spec and returns the file's bytes.
+    std::string Pack(const PackSpec& spec)
+    {
+        std::string error;
+        std::string path = dir_.File("test.dat");
+        EXPECT_TRUE(WriteDataFile(spec, path, error)) << error;
+        std::string bytes;
+        EXPECT_TRUE(ReadWholeFile(path, bytes));
+        return bytes;
+    }
+
+    static ScanResult ScanBytes(const std::string& bytes)
+    {
+        MemorySource source(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+        return Scan(source);
+    }
+
+    test::TempDir dir_;
+};
+
+} // namespace
+
+TEST_F(DataFile, RoundTripOfEveryBlock)
+{
+    PackSpec spec = BasicSpec();
+    spec.previewKind = 1;
+    spec.preview = {"preview.bmp", "", "BMpreview"};
+    spec.pictureKind = 1;
+    spec.picture = {"intro.SWF", "", "dialog"};
+    spec.allowExitOptions = 0;
+    spec.allowMute = 1;
+    spec.showSiteButton = 1;
+    spec.siteCaption = "Visit us";
+    spec.siteAddress = "http://example.com/";
+    ScanResult r = ScanBytes(Pack(spec));
+    ASSERT_EQ(r.error, ScanError::None) << r.detail;
+    const Contents& c = r.contents;
+    EXPECT_EQ(c.workName, "demo");
+    EXPECT_EQ(c.title, "A title");
+    EXPECT_EQ(c.scaleToFit, 0u);
+    EXPECT_EQ(c.exitOnMouse, 1u);
+    EXPECT_EQ(c.exitOnKey, 0u);
+    EXPECT_EQ(c.previewKind, 1u);
+    EXPECT_EQ(c.pictureKind, 1u);
+    EXPECT_EQ(c.allowExitOptions, 0u);
+    EXPECT_EQ(c.showSiteButton, 1u);
+    EXPECT_EQ(c.siteCaption, "Visit us");
+    EXPECT_EQ(c.siteAddress, "http://example.com/");
+    ASSERT_EQ(c.payloads.size(), 4u);
+    EXPECT_EQ(c.payloads[0].name, "movie.swf");
+    EXPECT_EQ(c.payloads[1].name, "extra.txt");
+    EXPECT_EQ(c.payloads[2].kind, PayloadKind::Preview);
+    EXPECT_EQ(c.payloads[3].kind, PayloadKind::DialogPicture);
+    EXPECT_EQ(c.PlayedMovieName(), "movie.swf");
+    // Payload offsets point at the bytes themselves.
+    std::string bytes = Pack(spec);
+    EXPECT_EQ(bytes.substr(size_t(c.payloads[2].offset), c.payloads[2].size), "BMpreview");
+    EXPECT_EQ(c.payloads[0].offset, kHeaderSize + kReservedBlockSize + kMovieBlockSize + kFileRecordSize);
+}
+
+TEST_F(DataFile, LastMovieRecordDecidesTheMovie)
+{
+    PackSpec spec = BasicSpec();
+    spec.movies = {{"first.swf", "", "one"}, {"second.swf", "", "two"}};
+    ScanResult r = ScanBytes(Pack(spec));
+    ASSERT_EQ(r.error, ScanError::None) << r.detail;
+    EXPECT_EQ(r.contents.movieCount, 2);
+    EXPECT_EQ(r.contents.PlayedMovieName(), "second.swf");
+    EXPECT_EQ(r.contents.payloads.size(), 4u);
+}
+
+TEST_F(DataFile, NegativeMovieCountMeansNoRecords)
+{
+    std::string bytes = Pack(BasicSpec());
+    WriteU32LE(reinterpret_cast<uint8_t*>(&bytes[header::kMovieCount]), uint32_t(-3));
+    ScanResult r = ScanBytes(bytes);
+    ASSERT_EQ(r.error, ScanError::None) << r.detail;
+    EXPECT_EQ(r.contents.PlayedMovieName(), "movie.swf");
+}
+
+TEST_F(DataFile, ReservedPartsAreReadPastAndTheTextLengthIsConsumedTwice)
+{
+    PackSpec spec = BasicSpec();
+    spec.reservedTextLength = 77;
+    spec.reservedTextAgain = true;
+    spec.reservedPayloadLength = 1000;
+    spec.previewReservedLength = 33;
+    spec.pictureKind = 1;
+    spec.picture = {"pic.bmp", "", "PICTURE"};
+    std::string bytes = Pack(spec);
+    ScanResult r = ScanBytes(bytes);
+    ASSERT_EQ(r.error, ScanError::None) << r.detail;
+    EXPECT_EQ(r.contents.reservedTextReads, 2u);
+    EXPECT_EQ(r.contents.reservedPayloads, 2u);
+    const Payload& pic = r.contents.payloads.back();
+    EXPECT_EQ(bytes.substr(size_t(pic.offset), pic.size), "PICTURE");
+    EXPECT_EQ(pic.offset + pic.size, bytes.size());
+}
+
+TEST_F(DataFile, ForeignAndBadlySealedFiles)
+{
+    std::string good = Pack(BasicSpec());
+
+    std::string foreign = good;
+    foreign[13] = 'X'; // "SWF,Quintorix" followed by a non-zero byte
+    EXPECT_EQ(ScanBytes(foreign).error, ScanError::ForeignSignature);
+    EXPECT_FALSE(HasSignature(reinterpret_cast<const uint8_t*>(foreign.data()), foreign.size()));
+    EXPECT_TRUE(HasSignature(reinterpret_cast<const uint8_t*>(good.data()), good.size()));
+
+    std::string badSeal = good;
+    badSeal[header::kSealedSignature] ^= 1;
+    EXPECT_EQ(ScanBytes(badSeal).error, ScanError::BadSeal);
+
+    std::string badTag = good;
+    badTag[header::kTag] = 'X';
+    EXPECT_EQ(ScanBytes(badTag).error, ScanError::BadSeal);
+
+    EXPECT_EQ(ScanBytes("").error, ScanError::ForeignSignature);
+    // A file holding only the signature text: the rest reads as zeros, so the
+    // signature matches and the missing seals do not.
+    EXPECT_EQ(ScanBytes("SWF,Quintorix").error, ScanError::BadSeal);
+}
+
+TEST_F(DataFile, NamesThatLeaveTheWorkFolderAreRefused)
+{
+    std::string good = Pack(BasicSpec());
+    auto withName = [&](size_t offset, const char* name) {
+        std::string bytes = good;
+        std::memset(&bytes[offset], 0, header::kNameSize);
+        std::memcpy(&bytes[offset], name, std::strlen(name));
+        return ScanBytes(bytes);
+    };
+    for (const char* bad : {"..\\..", "", "c:\\", "a/b", "..", "\\windows"}) {
+        EXPECT_EQ(withName(header::kWorkName, bad).error, ScanError::UnsafeName) << bad;
+        size_t record = kHeaderSize + kReservedBlockSize + kMovieBlockSize;
+        EXPECT_EQ(withName(record, bad).error, ScanError::UnsafeName) << bad;
+    }
+    PackSpec spec = BasicSpec();
+    spec.workName = "..\\..";
+    std::string error;
+    EXPECT_FALSE(WriteDataFile(spec, dir_.File("refused.dat"), error));
+    EXPECT_NE(error.find("work name"), std::string::npos);
+}
+
+TEST_F(DataFile, PayloadPastTheEndIsReportedNotAllocated)
+{
+    std::string bytes = Pack(BasicSpec());
+    size_t record = kHeaderSize + kReservedBlockSize + kMovieBlockSize;
+    WriteU32LE(reinterpret_cast<uint8_t*>(&bytes[record + record::kSize]), 0xFFFFFFF0u);
+    ScanResult r = ScanBytes(bytes);
+    EXPECT_EQ(r.error, ScanError::PayloadTooLarge);
+    EXPECT_NE(r.detail.find("movie.swf"), std::string::npos);
+
+    std::string reservedTooLong = Pack(BasicSpec());
+    WriteU32LE(reinterpret_cast<uint8_t*>(&reservedTooLong[kHeaderSize + reserved::kTextLength]), 1u << 30);
+    EXPECT_EQ(ScanBytes(reservedTooLong).error, ScanError::PayloadTooLarge);
+}
+
+TEST_F(DataFile, ShortFileReadsZerosForMissingBlocks)
+{
+    std::string bytes = Pack(BasicSpec());
+    // Cut inside the movie block: what is missing reads as zeros, so no files.
+    std::string cut = bytes.substr(0, kHeaderSize + kReservedBlockSize + 300);
+    ScanResult r = ScanBytes(cut);
+    ASSERT_EQ(r.error, ScanError::None) << r.detail;
+    EXPECT_EQ(r.contents.fileCount, 0u);
+    EXPECT_EQ(r.contents.mainMovie, "movie.swf");
+    EXPECT_EQ(r.contents.payloads.size(), 0u);
+
+    // A count of records that are not there stops at the first missing one.
+    std::string hostile = bytes.substr(0, kHeaderSize + kReservedBlockSize + kMovieBlockSize);
+    WriteU32LE(reinterpret_cast<uint8_t*>(&hostile[kHeaderSize + kReservedBlockSize + movie::kFileCount]),
+               0xFFFFFFFFu);
+    EXPECT_EQ(ScanBytes(hostile).error, ScanError::UnsafeName);
+    WriteU32LE(reinterpret_cast<uint8_t*>(&hostile[header::kMovieCount]), 0x7FFFFFFF);
+    EXPECT_NE(ScanBytes(hostile).error, ScanError::None);
+}
+
+TEST_F(DataFile, ExtractWritesExactlyThePayload)
+{
+    PackSpec spec = BasicSpec();
+    std::string big(3 << 20, '\0');
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = char(i * 7 + i / 4096);
+    spec.files.push_back({"big.bin", "", big});
+    std::string path = dir_.File("big.dat");
+    std::string error;
+    ASSERT_TRUE(WriteDataFile(spec, path, error)) << error;
+    FileSource source;
+    ASSERT_TRUE(source.Open(path));
+    ScanResult r = Scan(source);
+    ASSERT_EQ(r.error, ScanError::None);
+    ASSERT_TRUE(ExtractPayload(source, r.contents.payloads[2], dir_.File("big.bin")));
+    std::string back;
+    ASSERT_TRUE(ReadWholeFile(dir_.File("big.bin"), back));
+    EXPECT_EQ(back, big);
+    // An empty payload makes an empty file.
+    ASSERT_TRUE(ExtractPayload(source, Payload{PayloadKind::File, "e", 0, 0}, dir_.File("empty")));
+    ASSERT_TRUE(ReadWholeFile(dir_.File("empty"), back));
+    EXPECT_TRUE(back.empty());
+    // A folder that does not exist cannot take the file.
+    EXPECT_FALSE(ExtractPayload(source, r.contents.payloads[0], dir_.File("missing/movie.swf")));
+}
+
+TEST_F(DataFile, WriterRefusesWhatDoesNotFit)
+{
+    PackSpec spec = BasicSpec();
+    std::string error;
+    spec.tag = "TOOLONGTAG";
+    EXPECT_FALSE(WriteDataFile(spec, dir_.File("a.dat"), error));
+    spec = BasicSpec();
+    spec.siteCaption = std::string(300, 'x');
+    EXPECT_FALSE(WriteDataFile(spec, dir_.File("b.dat"), error));
+    EXPECT_NE(error.find("site caption"), std::string::npos);
+    spec = BasicSpec();
+    spec.files.push_back({"x.bin", dir_.File("does-not-exist"), ""});
+    EXPECT_FALSE(WriteDataFile(spec, dir_.File("c.dat"), error));
+    EXPECT_NE(error.find("does-not-exist"), std::string::npos);
+}
