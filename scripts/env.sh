@@ -8,3 +8,4 @@ export WINEPREFIX=${WINEPREFIX:-$GLINT_BUILD/wineprefix}
 export WINEARCH=win32
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-"mscoree,mshtml="}
+export GLINT_LOCPATH=${GLINT_LOCPATH:-$GLINT_CACHE/locale}

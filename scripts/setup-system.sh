@@ -11,7 +11,7 @@ packages=(
   libgtest-dev googletest
   clang libclang-rt-14-dev
   wine wine32:i386 xvfb xauth xdotool imagemagick netpbm x11-utils
-  fonts-nanum locales time
+  fonts-nanum fonts-wine locales time python3
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -1,0 +1,104 @@
+#include "saver/DataFile.h"
+
+#include "framework/App.h"
+#include "resources/GlintboxIds.h"
+#include "saver/SaverApp.h"
+#include "saver/SettingsStore.h"
+#include "saver/core/DataFileReader.h"
+
+#include <shellapi.h>
+
+#include <array>
+#include <vector>
+
+namespace glint {
+
+std::string ShortPathOf(const std::string& path)
+{
+    char buffer[MAX_PATH];
+    DWORD n = GetShortPathNameA(path.c_str(), buffer, sizeof buffer);
+    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+}
+
+std::string ProgramPath()
+{
+    char buffer[MAX_PATH];
+    DWORD n = GetModuleFileNameA(nullptr, buffer, sizeof buffer);
+    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+}
+
+std::string FolderOf(const std::string& path)
+{
+    size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+static void ShowDataFileMessage(UINT textId) { fw::ResMessageBox(nullptr, textId, IDS_CAPTION_INFORMATION, MB_OK); }
+
+bool LocateDataFile(const std::string& displayName, std::string& dataPath)
+{
+    dataPath = FolderOf(ShortPathOf(ProgramPath())) + "\\" + displayName + ".dat";
+    if (GetFileAttributesA(dataPath.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        ShowDataFileMessage(IDS_NO_DATA_FILE);
+        return false;
+    }
+    InputFile file;
+    if (!file.Open(dataPath)) {
+        ShowDataFileMessage(IDS_BAD_DATA_FILE);
+        return false;
+    }
+    std::array<uint8_t, datafile::kHeaderSize> header{};
+    file.ReadAt(0, header.data(), size_t(std::min<uint64_t>(header.size(), file.Size())));
+    if (!datafile::HasSignature(header.data(), header.size())) {
+        ShowDataFileMessage(IDS_FOREIGN_DATA_FILE);
+        return false;
+    }
+    return true;
+}
+
+bool LoadDataFile(const std::string& dataPath)
+{
+    datafile::FileSource source;
+    if (!source.Open(dataPath)) {
+        ShowDataFileMessage(IDS_BAD_DATA_FILE);
+        return false;
+    }
+    // Everything is checked before the work folder is touched.
+    datafile::ScanResult scan = datafile::Scan(source);
+    if (scan.error != datafile::ScanError::None) {
+        ShowDataFileMessage(IDS_BAD_DATA_FILE);
+        return false;
+    }
+
+    const std::string workFolder = FolderOf(ProgramPath()) + "\\_swf_" + scan.contents.workName + "_work";
+    if (GetFileAttributesA(workFolder.c_str()) != INVALID_FILE_ATTRIBUTES)
+        DeleteFolderTree(workFolder);
+    CreateDirectoryA(workFolder.c_str(), nullptr);
+
+    for (const datafile::Payload& payload : scan.contents.payloads) {
+        if (!datafile::ExtractPayload(source, payload, workFolder + "\\" + payload.name)) {
+            // A half-filled work folder must not pass for a good one.
+            DeleteFolderTree(workFolder);
+            ShowDataFileMessage(IDS_BAD_DATA_FILE);
+            return false;
+        }
+    }
+
+    ApplyContents(scan.contents, workFolder, '\\', runSettings);
+    ReadStoredExitRules(runSettings);
+    return true;
+}
+
+void DeleteFolderTree(const std::string& path)
+{
+    std::vector<char> from(path.begin(), path.end());
+    from.push_back('\0');
+    from.push_back('\0');
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.data();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
+    SHFileOperationA(&op);
+}
+
+} // namespace glint

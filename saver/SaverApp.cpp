@@ -1,0 +1,72 @@
+#include "saver/SaverApp.h"
+
+#include "resources/GlintboxIds.h"
+#include "saver/DataFile.h"
+#include "saver/Password.h"
+#include "saver/SaverWnd.h"
+#include "saver/SettingsDlg.h"
+#include "saver/SettingsStore.h"
+#include "saver/Uninstall.h"
+#include "saver/core/CommandLine.h"
+
+namespace glint {
+
+RunSettings runSettings;
+
+BOOL CSaverApp::InitInstance()
+{
+    EnableControlContainer();
+    Enable3dControls();
+
+    displayName = fw::LoadResString(IDS_DISPLAY_NAME);
+    SetRegistryKey("Glintbox Shows", displayName);
+
+    const SaverCommand command = ParseSaverCommandLine(m_commandLine);
+    if (command.mode == 'u')
+        RunUninstaller(); // does not return
+
+    if (!LocateDataFile(displayName, runSettings.dataPath))
+        return FALSE;
+    if (!LoadDataFile(runSettings.dataPath))
+        return FALSE;
+
+    switch (command.mode) {
+    case 'c':
+        RunSettingsDialog(GetForegroundWindow());
+        break;
+    case kNoSwitchMode:
+        RunSettingsDialog(nullptr);
+        break;
+    case 'a':
+        ChangePassword(nullptr);
+        break;
+    default:
+        StartSaver(reinterpret_cast<HWND>(static_cast<intptr_t>(command.windowHandle)));
+        break;
+    }
+    return TRUE;
+}
+
+void CSaverApp::RunSettingsDialog(HWND owner)
+{
+    CSettingsDlg dialog(owner);
+    m_pMainWnd = &dialog;
+    if (dialog.DoModal() == IDOK)
+        WriteStoredSettings(dialog.mute, dialog.exitOnMouse, dialog.exitOnKey);
+    m_pMainWnd = nullptr;
+}
+
+void CSaverApp::StartSaver(HWND parent)
+{
+    ReadSoundMute(runSettings);
+    ReadStoredExitRules(runSettings);
+    auto* wnd = new CSaverWnd;
+    if (wnd->Create(parent))
+        m_pMainWnd = wnd;
+    else
+        delete wnd;
+}
+
+int CSaverApp::ExitInstance() { return CWinApp::ExitInstance(); }
+
+} // namespace glint

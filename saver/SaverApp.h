@@ -1,0 +1,27 @@
+#pragma once
+// The screensaver's application object: prepares everything in a fixed order,
+// then runs exactly one mode.
+#include "framework/App.h"
+#include "saver/core/RunSettings.h"
+
+#include <string>
+
+namespace glint {
+
+class CSaverApp : public fw::CWinApp {
+public:
+    CSaverApp() : CWinApp("Glintbox") {}
+    BOOL InitInstance() override;
+    int ExitInstance() override;
+
+    std::string displayName;
+
+private:
+    void RunSettingsDialog(HWND owner);
+    void StartSaver(HWND parent);
+};
+
+// The values of this run, shared by the modes.
+extern RunSettings runSettings;
+
+} // namespace glint

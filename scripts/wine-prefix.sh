@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Creates the private Wine prefix of the build (never ~/.wine) and the Korean
+# locale files, once. Sourcing scripts/env.sh first gives WINEPREFIX.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/env.sh"
+
+# Korean runs need the glibc locale; it is made in the cache, not in the system.
+if [ ! -d "$GLINT_LOCPATH/ko_KR.UTF-8" ]; then
+  mkdir -p "$GLINT_LOCPATH"
+  localedef -i ko_KR -f UTF-8 "$GLINT_LOCPATH/ko_KR.UTF-8" 2>/dev/null || [ -d "$GLINT_LOCPATH/ko_KR.UTF-8" ]
+fi
+
+if [ -f "$WINEPREFIX/.glint-ready" ]; then
+  exit 0
+fi
+mkdir -p "$WINEPREFIX"
+echo "wine-prefix: creating $WINEPREFIX"
+wineboot -i >/dev/null 2>&1
+# Without a window manager Wine must draw captions and frames itself.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+wineserver -w
+touch "$WINEPREFIX/.glint-ready"

@@ -1,0 +1,219 @@
+"""Runs the real Windows programs under Wine on the test display and looks at
+what they show: windows and their controls (through wininfo.exe), screenshots,
+the registry and files on disk."""
+
+import json
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+BUILD = os.environ.get("GLINT_BUILD", os.path.join(TOP, "build"))
+WIN32 = os.path.join(BUILD, "win32")
+NATIVE = os.path.join(BUILD, "native")
+BIN = os.path.join(WIN32, "bin")
+SHOTS = os.path.join(BUILD, "e2e-shots")
+
+GLINTBOX = os.path.join(BIN, "Glintbox.scr")
+GLINTPACK = os.path.join(NATIVE, "tools", "glintpack", "glintpack")
+WININFO = os.path.join(WIN32, "tests", "wininfo.exe")
+FAKE_PASSWORD = os.path.join(WIN32, "tests", "PASSWORD.CPL")
+SETTINGS_KEY = r"HKCU\Software\Glintbox Shows\Glintbox\Settings"
+
+
+def wine_env(korean=False):
+    env = dict(os.environ)
+    if korean:
+        env["LANG"] = "ko_KR.UTF-8"
+        env["LC_ALL"] = "ko_KR.UTF-8"
+        env["LOCPATH"] = env.get("GLINT_LOCPATH", "/var/cache/glintbox/locale")
+    else:
+        env["LANG"] = "en_US.UTF-8" if os.path.isdir("/usr/lib/locale/en_US.utf8") else "C.UTF-8"
+        env.pop("LC_ALL", None)
+    return env
+
+
+def wine(args, cwd=None, korean=False, timeout=60, check=False):
+    return subprocess.run(["wine"] + args, cwd=cwd, env=wine_env(korean), capture_output=True, text=True,
+                          timeout=timeout, check=check)
+
+
+def windows():
+    """Every visible top-level window with its controls."""
+    out = wine([WININFO, "windows"], timeout=30).stdout
+    return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
+
+
+def wait_for(predicate, timeout=20.0, interval=0.3):
+    end = time.time() + timeout
+    while True:
+        value = predicate()
+        if value:
+            return value
+        if time.time() > end:
+            return value
+        time.sleep(interval)
+
+
+def find_window(title=None, class_prefix=None, timeout=20.0):
+    def look():
+        for w in windows():
+            if title is not None and w["text"] != title:
+                continue
+            if class_prefix is not None and not w["class"].startswith(class_prefix):
+                continue
+            return w
+        return None
+    return wait_for(look, timeout)
+
+
+def child(window, control_id):
+    for c in window["children"]:
+        if c["id"] == control_id:
+            return c
+    raise AssertionError("no control %d in %s" % (control_id, window["text"]))
+
+
+def screenshot(name):
+    os.makedirs(SHOTS, exist_ok=True)
+    path = os.path.join(SHOTS, name + ".png")
+    subprocess.run(["import", "-window", "root", path], check=True, capture_output=True)
+    return path
+
+
+def pixel(path, x, y):
+    """The (r, g, b) of one pixel of a screenshot."""
+    out = subprocess.run(["convert", path, "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "rgb:-"],
+                         capture_output=True, check=True).stdout
+    return tuple(out[:3])
+
+
+def x_window(title=None, program=None):
+    """The X window of a shown Wine window, by its title or by its program's file name."""
+    query = ["--name", "^%s$" % title] if title is not None else ["--classname", "^%s$" % program.lower()]
+    out = subprocess.run(["xdotool", "search", "--onlyvisible"] + query, capture_output=True, text=True).stdout
+    ids = out.split()
+    return ids[-1] if ids else None
+
+
+def press(key, title=None, program=None):
+    """Focuses the window (by title or program) and sends it a key; there is no window manager to do it."""
+    if title is not None or program is not None:
+        wid = x_window(title, program)
+        if wid:
+            subprocess.run(["xdotool", "windowfocus", "--sync", wid], capture_output=True, timeout=10)
+    subprocess.run(["xdotool", "key", key], check=True, timeout=10)
+
+
+def click(x, y, button=1):
+    subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True, timeout=10)
+    time.sleep(0.2)
+    subprocess.run(["xdotool", "click", str(button)], check=True, timeout=10)
+
+
+def click_control(control):
+    l, t, r, b = control["rect"]
+    click((l + r) // 2, (t + b) // 2)
+
+
+def reg_query(value, key=SETTINGS_KEY):
+    """The stored integer, or None when it is not there."""
+    out = wine(["reg", "query", key, "/v", value]).stdout
+    for line in out.splitlines():
+        parts = line.split()
+        if len(parts) >= 3 and parts[-2] == "REG_DWORD":
+            return int(parts[-1], 16)
+    return None
+
+
+def reg_delete_key(key=SETTINGS_KEY):
+    wine(["reg", "delete", key, "/f"])
+
+
+def reg_set_dword(value, data, key=SETTINGS_KEY):
+    wine(["reg", "add", key, "/v", value, "/t", "REG_DWORD", "/d", str(data & 0xFFFFFFFF), "/f"], check=True)
+
+
+def set_windows_version(program, version):
+    """Makes Wine report another Windows version to one program (None: the default)."""
+    key = r"HKCU\Software\Wine\AppDefaults\%s" % program
+    if version is None:
+        wine(["reg", "delete", key, "/f"])
+    else:
+        wine(["reg", "add", key, "/v", "Version", "/d", version, "/f"], check=True)
+
+
+def glintpack(*args):
+    return subprocess.run([GLINTPACK] + list(args), capture_output=True, text=True)
+
+
+class SaverFolder:
+    """A folder holding Glintbox.scr and, when asked, a data file."""
+
+    def __init__(self, movie_bytes=b"FWS\x05movie", extra_args=(), with_data=True, work_name="demo"):
+        self.path = tempfile.mkdtemp(prefix="glint-e2e-")
+        shutil.copy(GLINTBOX, self.path)
+        self.work = os.path.join(self.path, "_swf_%s_work" % work_name)
+        if with_data:
+            movie = os.path.join(self.path, "movie.swf")
+            with open(movie, "wb") as f:
+                f.write(movie_bytes)
+            result = glintpack("build", self.data_path, "--movie", movie, "--work-name", work_name, *extra_args)
+            if result.returncode != 0:
+                raise RuntimeError(result.stderr)
+            os.remove(movie)
+
+    @property
+    def data_path(self):
+        return os.path.join(self.path, "Glintbox.dat")
+
+    def start(self, *args, korean=False):
+        return subprocess.Popen(["wine", "Glintbox.scr"] + list(args), cwd=self.path, env=wine_env(korean),
+                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    def run(self, *args, timeout=60, korean=False):
+        return wine(["Glintbox.scr"] + list(args), cwd=self.path, timeout=timeout, korean=korean)
+
+    def remove(self):
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+class WineTestCase(unittest.TestCase):
+    """Ends every window a test leaves behind, so tests do not see each other's."""
+
+    def setUp(self):
+        self.processes = []
+        self.folders = []
+
+    def tearDown(self):
+        for p in self.processes:
+            if p.poll() is None:
+                p.kill()
+                p.wait()
+        for folder in self.folders:
+            folder.remove()
+        # Whatever is still on screen belongs to no later test.
+        wait_for(lambda: not [w for w in windows() if w["class"] != "Shell_TrayWnd"], timeout=5)
+
+    def folder(self, **kwargs):
+        f = SaverFolder(**kwargs)
+        self.folders.append(f)
+        return f
+
+    def start(self, folder, *args, korean=False):
+        p = folder.start(*args, korean=korean)
+        self.processes.append(p)
+        return p
+
+    def assertExits(self, process, timeout=20):
+        try:
+            return process.wait(timeout)
+        except subprocess.TimeoutExpired:
+            self.fail("the program did not end within %d s" % timeout)
+
+
+# The saver window's class: our framework's generated name for class style 0x80B.
+WINE_SAVER_CLASS = "Glint:80b:"

@@ -1,0 +1,268 @@
+"""Glintbox.scr starts from its data file: the messages for missing, foreign and
+broken files, the mode each command line reaches, and what the modes leave on
+disk and in the registry."""
+
+import os
+import struct
+import subprocess
+import time
+import unittest
+
+from harness import (FAKE_PASSWORD, WINE_SAVER_CLASS, WineTestCase, child, click_control, find_window, pixel,
+                     press, reg_delete_key, reg_query, reg_set_dword, screenshot, set_windows_version, wait_for,
+                     windows)
+
+MESSAGES = {
+    130: "The data file does not exist. Install again that your screensaver.",
+    131: "This screensaver is not made by Fablewick Flash.\nQuestion to the screensaver maker.",
+    132: "Incorrect screensaver format.\n Question to the screensaver maker.",
+}
+MESSAGES_KO = {
+    130: "DATA파일이 존재하지 않습니다. 스크린세이버를 다시 설치하시길 바랍니다.",
+    131: "Fablewick Flash로 만들어진 스크린세이버가 아닙니다. \n제작자에게 문의하시길 바랍니다.",
+    132: "정상적으로 만들어진 스크린세이버가 아닙니다.\n 제작자에게 문의 하시길 바랍니다.",
+}
+
+WORK_NAME_OFFSET = 96
+FIRST_RECORD = 364 + 200 + 540
+
+
+def message_text(box):
+    texts = [c["text"] for c in box["children"] if c["class"].lower() == "static" and c["text"]]
+    return texts[0] if texts else None
+
+
+def patch(path, offset, data):
+    with open(path, "r+b") as f:
+        f.seek(offset)
+        f.write(data)
+
+
+class DataFileMessages(WineTestCase):
+    def expect_message(self, folder, number, korean=False, mode="/s"):
+        p = self.start(folder, mode, korean=korean)
+        caption = "정 보" if korean else "Information"
+        box = find_window(title=caption)
+        self.assertIsNotNone(box, "no message box")
+        self.assertEqual(message_text(box), (MESSAGES_KO if korean else MESSAGES)[number])
+        screenshot("message-%d%s" % (number, "-ko" if korean else ""))
+        press("Return", title=caption)
+        self.assertNotEqual(self.assertExits(p), 0)
+        # The program ends without a mode window and without a work folder.
+        self.assertFalse([w for w in windows() if w["text"] == "Settings"])
+
+    def test_missing_data_file(self):
+        folder = self.folder(with_data=False)
+        self.expect_message(folder, 130)
+        self.assertFalse(os.path.exists(folder.work))
+
+    def test_foreign_file_whose_signature_is_not_zero_ended(self):
+        folder = self.folder()
+        patch(folder.data_path, 13, b"X")
+        self.expect_message(folder, 131, mode="/c")
+
+    def test_broken_seal(self):
+        folder = self.folder()
+        patch(folder.data_path, 72, b"999")
+        self.expect_message(folder, 132)
+        self.assertFalse(os.path.exists(folder.work))
+
+    def test_work_name_that_leaves_the_folder_is_refused_before_anything_is_deleted(self):
+        folder = self.folder()
+        victim = os.path.join(folder.path, "victim_work")
+        os.makedirs(victim)
+        open(os.path.join(victim, "keep.txt"), "w").close()
+        patch(folder.data_path, WORK_NAME_OFFSET, b"..\\..\\victim\0")
+        self.expect_message(folder, 132)
+        self.assertTrue(os.path.exists(os.path.join(victim, "keep.txt")))
+
+    def test_payload_larger_than_the_file_is_refused(self):
+        folder = self.folder()
+        os.makedirs(folder.work)
+        open(os.path.join(folder.work, "earlier.txt"), "w").close()
+        patch(folder.data_path, FIRST_RECORD + 260, struct.pack("<I", 0x7FFFFFF0))
+        self.expect_message(folder, 132)
+        # Refused before the work folder of an earlier run was touched.
+        self.assertTrue(os.path.exists(os.path.join(folder.work, "earlier.txt")))
+
+    def test_messages_in_korean(self):
+        self.expect_message(self.folder(with_data=False), 130, korean=True)
+        folder = self.folder()
+        patch(folder.data_path, 0, b"NOTOURS")
+        self.expect_message(folder, 131, korean=True)
+        folder = self.folder()
+        patch(folder.data_path, 24, b"0")
+        self.expect_message(folder, 132, korean=True)
+
+
+class Modes(WineTestCase):
+    def saver_window(self):
+        return find_window(class_prefix=WINE_SAVER_CLASS)
+
+    def test_full_screen_saver_for_every_form_of_the_switch(self):
+        folder = self.folder()
+        for args in (["/s"], ["-S"], ["/x"], ["abc", "/s"], ["/p:1234"], ["/p"]):
+            with self.subTest(args=args):
+                p = self.start(folder, *args)
+                w = self.saver_window()
+                self.assertIsNotNone(w, "no saver window")
+                self.assertEqual(w["rect"], [0, 0, 1024, 768])
+                self.assertEqual(w["topmost"], 1)
+                self.assertTrue(os.path.exists(os.path.join(folder.work, "movie.swf")))
+                shot = screenshot("saver-full-screen")
+                self.assertEqual(pixel(shot, 512, 384), (0, 0, 0))
+                press("Escape", program="Glintbox.scr")
+                self.assertEqual(self.assertExits(p), 0)
+                # The saver window removes the work folder when it goes.
+                self.assertFalse(os.path.exists(folder.work))
+
+    def test_preview_inside_the_parent_window(self):
+        from harness import WININFO, wine_env
+        folder = self.folder()
+        parent = subprocess.Popen(["wine", WININFO, "parent", "320", "240", "8"], stdout=subprocess.PIPE,
+                                  env=wine_env(), text=True)
+        self.processes.append(parent)
+        handle = parent.stdout.readline().strip()
+        self.assertTrue(handle.isdigit(), handle)
+        p = self.start(folder, "/p", handle)
+        out = parent.communicate(timeout=30)[0]
+        import json
+        info = json.loads(out.strip().splitlines()[-1])
+        ours = [c for c in info["children"] if c["class"].startswith(WINE_SAVER_CLASS)]
+        self.assertEqual(len(ours), 1, "the preview is not a child of the parent")
+        pl, pt, pr, pb = info["rect"]
+        cl, ct, cr, cb = ours[0]["rect"]
+        self.assertEqual((cr - cl, cb - ct), (320, 240))
+        self.assertTrue(pl <= cl and pt <= ct and cr <= pr and cb <= pb)
+        # The preview ends with its parent and takes the work folder with it.
+        self.assertEqual(self.assertExits(p), 0)
+        self.assertFalse(os.path.exists(folder.work))
+
+    def test_settings_dialog_cancel_escape_and_close_write_nothing(self):
+        reg_delete_key()
+        folder = self.folder()
+        for way in ("cancel", "escape"):
+            with self.subTest(way=way):
+                p = self.start(folder, "/c")
+                dlg = find_window(title="Settings")
+                self.assertIsNotNone(dlg)
+                click_control(child(dlg, 1002))
+                if way == "cancel":
+                    click_control(child(dlg, 2))
+                else:
+                    press("Escape", title="Settings")
+                self.assertEqual(self.assertExits(p), 0)
+                self.assertIsNone(reg_query("SoundMute"))
+                self.assertFalse(os.path.exists(folder.work))
+
+    def test_settings_dialog_ok_writes_the_three_values(self):
+        reg_delete_key()
+        folder = self.folder(extra_args=("--exit-key", "0"))
+        p = self.start(folder)  # no switch: the dialog without owner
+        dlg = find_window(title="Settings")
+        self.assertIsNotNone(dlg)
+        self.assertEqual(child(dlg, 1002)["checked"], 0)
+        self.assertEqual(child(dlg, 1008)["checked"], 0)  # the data file's default
+        click_control(child(dlg, 1002))
+        screenshot("settings-dialog")
+        click_control(child(dlg, 1))
+        self.assertEqual(self.assertExits(p), 0)
+        self.assertEqual(reg_query("SoundMute"), 1)
+        self.assertEqual(reg_query("Exit Mouse"), 1)
+        self.assertEqual(reg_query("Exit KeyPress"), 0)
+
+    def test_stored_values_override_the_data_file_and_minus_one_does_not(self):
+        reg_delete_key()
+        reg_set_dword("Exit KeyPress", 0)
+        reg_set_dword("Exit Mouse", -1)
+        folder = self.folder(extra_args=("--exit-key", "1", "--exit-mouse", "1", "--allow-mute", "0",
+                                         "--allow-exit-options", "0"))
+        p = self.start(folder, "/c")
+        dlg = find_window(title="Settings")
+        self.assertIsNotNone(dlg)
+        self.assertEqual(child(dlg, 1008)["checked"], 0)
+        self.assertEqual(child(dlg, 1007)["checked"], 1)
+        self.assertEqual(child(dlg, 1002)["enabled"], 0)
+        self.assertEqual(child(dlg, 1007)["enabled"], 0)
+        self.assertEqual(child(dlg, 1003)["visible"], 0)
+        press("Escape", title="Settings")
+        self.assertExits(p)
+        reg_delete_key()
+
+    def test_password_change_mode_keeps_the_work_folder(self):
+        folder = self.folder()
+        result = folder.run("/a")
+        self.assertEqual(result.returncode, 0)
+        self.assertTrue(os.path.exists(os.path.join(folder.work, "movie.swf")))
+
+    def test_second_start_leaves_no_stale_file(self):
+        folder = self.folder()
+        self.assertEqual(folder.run("/a").returncode, 0)
+        stale = os.path.join(folder.work, "stale.txt")
+        open(stale, "w").close()
+        self.assertEqual(folder.run("/a").returncode, 0)
+        self.assertFalse(os.path.exists(stale))
+        self.assertTrue(os.path.exists(os.path.join(folder.work, "movie.swf")))
+
+    def test_uninstall_never_looks_for_the_data_file(self):
+        folder = self.folder(with_data=False)
+        p = self.start(folder, "/u")
+        self.assertEqual(self.assertExits(p), 0)
+        self.assertTrue(os.path.exists(os.path.join(folder.path, "uninst_saver.exe")))
+        dlg = find_window(title="Uninstaller for Fablewick Flash")
+        self.assertIsNotNone(dlg, "the uninstaller did not start")
+        self.assertFalse([w for w in windows() if w["text"] == "Information"])
+        screenshot("uninstaller")
+        click_control(child(dlg, 1003))
+        self.assertTrue(wait_for(lambda: not [w for w in windows() if w["text"] == dlg["text"]], timeout=10))
+
+
+class Password(WineTestCase):
+    def run_saver_with_fake_password(self, version, allow):
+        folder = self.folder()
+        import shutil
+        shutil.copy(FAKE_PASSWORD, folder.path)
+        if allow:
+            open(os.path.join(folder.path, "password-allow"), "w").close()
+        set_windows_version("Glintbox.scr", version)
+        self.addCleanup(set_windows_version, "Glintbox.scr", None)
+        p = self.start(folder, "/s")
+        self.assertIsNotNone(find_window(class_prefix=WINE_SAVER_CLASS))
+        return folder, p
+
+    def calls(self, folder):
+        path = os.path.join(folder.path, "password-calls.txt")
+        if not os.path.exists(path):
+            return 0
+        with open(path) as f:
+            return len(f.read().splitlines())
+
+    def test_nt_family_closes_without_asking(self):
+        folder, p = self.run_saver_with_fake_password(None, allow=False)
+        press("Escape", program="Glintbox.scr")
+        self.assertEqual(self.assertExits(p), 0)
+        self.assertEqual(self.calls(folder), 0)
+
+    def test_win98_wrong_password_keeps_the_saver_and_asks_again(self):
+        folder, p = self.run_saver_with_fake_password("win98", allow=False)
+        press("Escape", program="Glintbox.scr")
+        self.assertTrue(wait_for(lambda: self.calls(folder) == 1, timeout=10))
+        time.sleep(1)
+        self.assertIsNone(p.poll(), "the saver closed on a wrong password")
+        open(os.path.join(folder.path, "password-allow"), "w").close()
+        press("Escape", program="Glintbox.scr")
+        self.assertEqual(self.assertExits(p), 0)
+        self.assertEqual(self.calls(folder), 2)
+
+    def test_win98_without_password_library_closes(self):
+        folder = self.folder()
+        set_windows_version("Glintbox.scr", "win98")
+        self.addCleanup(set_windows_version, "Glintbox.scr", None)
+        p = self.start(folder, "/s")
+        self.assertIsNotNone(find_window(class_prefix=WINE_SAVER_CLASS))
+        press("Escape", program="Glintbox.scr")
+        self.assertEqual(self.assertExits(p), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
