@@ -46,3 +46,13 @@ function(glint_fuzz_target name)
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   endif()
 endfunction()
+
+# The shared corpus of real files no one here wrote. A clone elsewhere (CI)
+# finds it at its usual place; GLINT_CORPUS_DIR overrides both.
+if(NOT GLINT_CORPUS_DIR)
+  if(EXISTS ${CMAKE_SOURCE_DIR}/../shared/corpus)
+    get_filename_component(GLINT_CORPUS_DIR ${CMAKE_SOURCE_DIR}/../shared/corpus ABSOLUTE)
+  else()
+    set(GLINT_CORPUS_DIR /work/shared/corpus)
+  endif()
+endif()

@@ -259,7 +259,7 @@ bool ExtractPayload(Source& source, const Payload& payload, const std::string& p
     OutputFile out;
     if (!out.Open(path))
         return false;
-    constexpr size_t kChunk = 1 << 20;
+    constexpr size_t kChunk = 4 << 20; // few system calls, bounded memory
     std::vector<uint8_t> buffer(std::min<size_t>(kChunk, payload.size));
     uint64_t done = 0;
     while (done < payload.size) {
