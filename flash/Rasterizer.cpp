@@ -1,0 +1,338 @@
+#include "flash/Rasterizer.h"
+
+#include "flash/SwfShape.h"
+
+#include <cmath>
+
+namespace glint::flash {
+
+namespace {
+
+// a * b / 255, rounded, for 8-bit values.
+inline uint32_t Mul255(uint32_t a, uint32_t b)
+{
+    uint32_t t = a * b + 128;
+    return (t + (t >> 8)) >> 8;
+}
+
+// Scales all four channels of a premultiplied colour by k (0..255).
+inline uint32_t ScalePixel(uint32_t c, uint32_t k)
+{
+    uint32_t rb = (c & 0x00FF00FF) * k + 0x00800080;
+    rb = ((rb + ((rb >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
+    uint32_t ag = ((c >> 8) & 0x00FF00FF) * k + 0x00800080;
+    ag = (ag + ((ag >> 8) & 0x00FF00FF)) & 0xFF00FF00;
+    return rb | ag;
+}
+
+// Source-over onto an opaque pixel; the result stays opaque.
+inline void BlendOver(uint32_t& dst, uint32_t src)
+{
+    uint32_t sa = src >> 24;
+    if (sa == 255) {
+        dst = src;
+        return;
+    }
+    dst = (src + ScalePixel(dst, 255 - sa)) | 0xFF000000;
+}
+
+struct SolidShade {
+    uint32_t color;
+    void Row(int) {}
+    uint32_t At(int) const { return color; }
+};
+
+struct LinearShade {
+    const Matrix& m;
+    const uint32_t* ramp;
+    double rowX = 0;
+    void Row(int y) { rowX = m.c * (y + 0.5) + m.tx + m.a * 0.5; }
+    uint32_t At(int x) const
+    {
+        double g = rowX + m.a * x;
+        double t = (g + 16384.0) * (255.0 / 32768.0);
+        int i = t <= 0 ? 0 : t >= 255 ? 255 : int(t + 0.5);
+        return ramp[i];
+    }
+};
+
+struct RadialShade {
+    const Matrix& m;
+    const uint32_t* ramp;
+    double rowX = 0, rowY = 0;
+    void Row(int y)
+    {
+        rowX = m.c * (y + 0.5) + m.tx + m.a * 0.5;
+        rowY = m.d * (y + 0.5) + m.ty + m.b * 0.5;
+    }
+    uint32_t At(int x) const
+    {
+        double gx = rowX + m.a * x, gy = rowY + m.b * x;
+        double t = std::sqrt(gx * gx + gy * gy) * (255.0 / 16384.0);
+        int i = t >= 255 ? 255 : int(t + 0.5);
+        return ramp[i];
+    }
+};
+
+} // namespace
+
+uint32_t Premultiply(Rgba c)
+{
+    uint32_t a = c.a;
+    return (a << 24) | (Mul255(c.r, a) << 16) | (Mul255(c.g, a) << 8) | Mul255(c.b, a);
+}
+
+void BuildRamp(const GradientStop* stops, size_t count, uint32_t* ramp)
+{
+    if (count == 0) {
+        for (int i = 0; i < 256; ++i)
+            ramp[i] = 0;
+        return;
+    }
+    size_t k = 0;
+    for (int i = 0; i < 256; ++i) {
+        while (k + 1 < count && stops[k + 1].ratio <= i)
+            ++k;
+        const GradientStop& s0 = stops[k];
+        if (i <= s0.ratio || k + 1 >= count) {
+            ramp[i] = Premultiply(s0.color);
+            continue;
+        }
+        const GradientStop& s1 = stops[k + 1];
+        int span = s1.ratio - s0.ratio;
+        int f = span > 0 ? (i - s0.ratio) * 256 / span : 256;
+        auto mix = [f](uint8_t a, uint8_t b) { return uint8_t((a * (256 - f) + b * f + 128) >> 8); };
+        ramp[i] = Premultiply({mix(s0.color.r, s1.color.r), mix(s0.color.g, s1.color.g),
+                               mix(s0.color.b, s1.color.b), mix(s0.color.a, s1.color.a)});
+    }
+}
+
+void Rasterizer::Reset(int width, int height)
+{
+    width_ = width > 0 ? width : 0;
+    height_ = height > 0 ? height : 0;
+    cellStride_ = ptrdiff_t(width_) + 2;
+    size_t need = size_t(cellStride_) * size_t(height_);
+    if (cells_.size() < need)
+        cells_.resize(need);
+    // Cells are cleared as they are read, so a fresh target only needs the dirty box reset.
+    if (minY_ <= maxY_)
+        std::fill(cells_.begin(), cells_.end(), 0.0f);
+    minX_ = width_;
+    maxX_ = -1;
+    minY_ = height_;
+    maxY_ = -1;
+}
+
+void Rasterizer::AddLine(double x0, double y0, double x1, double y1)
+{
+    if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+        return;
+    if (y0 == y1 || height_ == 0 || width_ == 0)
+        return;
+    double h = height_;
+    if ((y0 <= 0 && y1 <= 0) || (y0 >= h && y1 >= h))
+        return;
+    // Clip to the rows of the target.
+    auto cutY = [&](double yc, double& xa, double& ya, double xb, double yb) {
+        xa = xa + (xb - xa) * (yc - ya) / (yb - ya);
+        ya = yc;
+    };
+    if (y0 < 0)
+        cutY(0, x0, y0, x1, y1);
+    else if (y1 < 0)
+        cutY(0, x1, y1, x0, y0);
+    if (y0 > h)
+        cutY(h, x0, y0, x1, y1);
+    else if (y1 > h)
+        cutY(h, x1, y1, x0, y0);
+    // Split where the line crosses the left and right edges; the parts outside
+    // are pressed onto the edge, where they still carry the right cover.
+    double w = width_;
+    double xs[4] = {x0, 0, 0, x1}, ys[4] = {y0, 0, 0, y1};
+    int n = 1;
+    double bounds[2] = {0, w};
+    double lo = std::min(x0, x1), hi = std::max(x0, x1);
+    double cuts[2];
+    int nc = 0;
+    for (double b : bounds)
+        if (lo < b && b < hi)
+            cuts[nc++] = b;
+    if (nc == 2 && x0 > x1)
+        std::swap(cuts[0], cuts[1]);
+    for (int i = 0; i < nc; ++i) {
+        double t = (cuts[i] - x0) / (x1 - x0);
+        xs[n] = cuts[i];
+        ys[n] = y0 + (y1 - y0) * t;
+        ++n;
+    }
+    xs[n] = x1;
+    ys[n] = y1;
+    for (int i = 0; i < n; ++i)
+        AddClippedLine(std::clamp(xs[i], 0.0, w), ys[i], std::clamp(xs[i + 1], 0.0, w), ys[i + 1]);
+}
+
+void Rasterizer::AddClippedLine(double x0, double y0, double x1, double y1)
+{
+    if (y0 == y1)
+        return;
+    int yTop = int(std::floor(std::min(y0, y1)));
+    int yBottom = int(std::ceil(std::max(y0, y1))) - 1;
+    int xLeft = int(std::floor(std::min(x0, x1)));
+    int xRight = int(std::ceil(std::max(x0, x1))) + 1;
+    minY_ = std::min(minY_, std::max(yTop, 0));
+    maxY_ = std::max(maxY_, std::min(yBottom, height_ - 1));
+    minX_ = std::min(minX_, std::max(xLeft, 0));
+    maxX_ = std::max(maxX_, std::min(xRight, width_ + 1));
+    Accumulate(float(x0), float(y0), float(x1), float(y1));
+}
+
+// Adds the signed area the line sweeps in each cell of each row it crosses;
+// x is within [0, width], y within [0, height].
+void Rasterizer::Accumulate(float x0, float y0, float x1, float y1)
+{
+    float dir = 1.0f;
+    if (y0 > y1) {
+        std::swap(x0, x1);
+        std::swap(y0, y1);
+        dir = -1.0f;
+    }
+    const float dxdy = (x1 - x0) / (y1 - y0);
+    const float maxX = float(width_);
+    float x = x0;
+    int yStart = std::max(0, int(y0));
+    int yEnd = std::min(height_, int(std::ceil(y1)));
+    for (int y = yStart; y < yEnd; ++y) {
+        float* row = cells_.data() + ptrdiff_t(y) * cellStride_;
+        float dy = std::min(float(y + 1), y1) - std::max(float(y), y0);
+        if (dy <= 0)
+            continue;
+        float xNext = std::clamp(x + dxdy * dy, 0.0f, maxX);
+        float d = dy * dir;
+        float xa = std::min(x, xNext), xb = std::max(x, xNext);
+        float xaFloor = std::floor(xa);
+        int ia = int(xaFloor);
+        int ib = int(std::ceil(xb));
+        if (ib <= ia + 1) {
+            // Within one cell: split by the mean position of the line in it.
+            float xm = 0.5f * (x + xNext) - xaFloor;
+            row[ia] += d - d * xm;
+            row[ia + 1] += d * xm;
+        } else {
+            float s = 1.0f / (xb - xa);
+            float fa = xa - xaFloor;
+            float a0 = 0.5f * s * (1.0f - fa) * (1.0f - fa);
+            float fb = xb - float(ib) + 1.0f;
+            float am = 0.5f * s * fb * fb;
+            row[ia] += d * a0;
+            if (ib == ia + 2) {
+                row[ia + 1] += d * (1.0f - a0 - am);
+            } else {
+                float a1 = s * (1.5f - fa);
+                row[ia + 1] += d * (a1 - a0);
+                for (int i = ia + 2; i < ib - 1; ++i)
+                    row[i] += d * s;
+                float a2 = a1 + float(ib - ia - 3) * s;
+                row[ib - 1] += d * (1.0f - a2 - am);
+            }
+            row[ib] += d * am;
+        }
+        x = xNext;
+    }
+}
+
+void Rasterizer::AddQuad(double x0, double y0, double cx, double cy, double x1, double y1)
+{
+    double ddx = x0 - 2 * cx + x1, ddy = y0 - 2 * cy + y1;
+    double dd = std::sqrt(ddx * ddx + ddy * ddy);
+    if (!std::isfinite(dd))
+        return;
+    // A chord of 1/n of the curve strays dd / (8 n^2) from it.
+    int n = int(std::ceil(std::sqrt(dd * 1.25)));
+    n = std::clamp(n, 1, 100);
+    double px = x0, py = y0;
+    for (int i = 1; i <= n; ++i) {
+        double t = double(i) / n, u = 1 - t;
+        double qx = u * u * x0 + 2 * u * t * cx + t * t * x1;
+        double qy = u * u * y0 + 2 * u * t * cy + t * t * y1;
+        AddLine(px, py, qx, qy);
+        px = qx;
+        py = qy;
+    }
+}
+
+template <typename Shade>
+void Rasterizer::Scan(uint32_t* pixels, ptrdiff_t stride, const uint8_t* mask, Shade shade)
+{
+    const int xEnd = std::min(maxX_, width_ + 1);
+    for (int y = minY_; y <= maxY_; ++y) {
+        float* row = cells_.data() + ptrdiff_t(y) * cellStride_;
+        uint32_t* out = pixels + ptrdiff_t(y) * stride;
+        const uint8_t* maskRow = mask ? mask + ptrdiff_t(y) * width_ : nullptr;
+        shade.Row(y);
+        float acc = 0;
+        for (int x = minX_; x <= xEnd; ++x) {
+            acc += row[x];
+            row[x] = 0;
+            if (x >= width_)
+                continue;
+            float a = std::fabs(acc);
+            uint32_t cov = a >= 1.0f ? 255u : uint32_t(a * 255.0f + 0.5f);
+            if (maskRow)
+                cov = Mul255(cov, maskRow[x]);
+            if (cov == 0)
+                continue;
+            uint32_t c = shade.At(x);
+            BlendOver(out[x], cov == 255 ? c : ScalePixel(c, cov));
+        }
+    }
+    minX_ = width_;
+    maxX_ = -1;
+    minY_ = height_;
+    maxY_ = -1;
+}
+
+void Rasterizer::Fill(uint32_t* pixels, ptrdiff_t stride, const Paint& paint, const uint8_t* mask)
+{
+    if (Empty())
+        return;
+    switch (paint.kind) {
+    case Paint::Kind::Solid:
+        Scan(pixels, stride, mask, SolidShade{paint.color});
+        break;
+    case Paint::Kind::Linear:
+        Scan(pixels, stride, mask, LinearShade{paint.toGradient, paint.ramp});
+        break;
+    case Paint::Kind::Radial:
+        Scan(pixels, stride, mask, RadialShade{paint.toGradient, paint.ramp});
+        break;
+    }
+}
+
+void Rasterizer::FillMask(uint8_t* mask)
+{
+    if (Empty())
+        return;
+    const int xEnd = std::min(maxX_, width_ + 1);
+    for (int y = minY_; y <= maxY_; ++y) {
+        float* row = cells_.data() + ptrdiff_t(y) * cellStride_;
+        uint8_t* out = mask + ptrdiff_t(y) * width_;
+        float acc = 0;
+        for (int x = minX_; x <= xEnd; ++x) {
+            acc += row[x];
+            row[x] = 0;
+            if (x >= width_)
+                continue;
+            float a = std::fabs(acc);
+            uint32_t cov = a >= 1.0f ? 255u : uint32_t(a * 255.0f + 0.5f);
+            // Several mask shapes add up.
+            out[x] = uint8_t(std::min<uint32_t>(255, out[x] + cov));
+        }
+    }
+    minX_ = width_;
+    maxX_ = -1;
+    minY_ = height_;
+    maxY_ = -1;
+}
+
+} // namespace glint::flash

@@ -1,0 +1,60 @@
+#pragma once
+// Anti-aliased scanline rasteriser. Outlines are accumulated as signed area
+// and cover per cell (each line adds its exact area contribution to the cells
+// it crosses); a running sum along each row then gives the coverage. That is
+// exact anti-aliasing without sub-samples, and costs one add per pixel.
+// Coverage is |winding| clamped to 1, i.e. the non-zero rule for outlines that
+// do not overlap themselves with opposite directions.
+#include "flash/SwfTypes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace glint::flash {
+
+// Colours are premultiplied 0xAARRGGBB, which is B, G, R, A in memory on
+// little-endian machines: the layout of a 32-bit top-down Windows DIB.
+struct Paint {
+    enum class Kind : uint8_t { Solid, Linear, Radial };
+    Kind kind = Kind::Solid;
+    uint32_t color = 0xFF000000;
+    const uint32_t* ramp = nullptr; // 256 premultiplied colours for the gradient kinds
+    Matrix toGradient;              // device pixel -> gradient square (-16384..16384)
+};
+
+uint32_t Premultiply(Rgba c);
+// Fills `ramp` (256 entries) from gradient stops, ratio 0..255 along the gradient.
+struct GradientStop;
+void BuildRamp(const GradientStop* stops, size_t count, uint32_t* ramp);
+
+class Rasterizer {
+public:
+    // Sets the target size; the cell buffer keeps its capacity between frames.
+    void Reset(int width, int height);
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+    void AddLine(double x0, double y0, double x1, double y1);
+    // Quadratic curve, flattened so that the error stays below about a tenth of a pixel.
+    void AddQuad(double x0, double y0, double cx, double cy, double x1, double y1);
+
+    // Composites the accumulated outlines with the paint, then clears them.
+    // `mask` (optional, one byte a pixel, same size) limits the coverage.
+    void Fill(uint32_t* pixels, ptrdiff_t stride, const Paint& paint, const uint8_t* mask = nullptr);
+    // Writes the accumulated coverage (0..255) into `mask`, then clears.
+    void FillMask(uint8_t* mask);
+    bool Empty() const { return minY_ > maxY_; }
+
+private:
+    void AddClippedLine(double x0, double y0, double x1, double y1);
+    void Accumulate(float x0, float y0, float x1, float y1);
+    template <typename Shade> void Scan(uint32_t* pixels, ptrdiff_t stride, const uint8_t* mask, Shade shade);
+
+    std::vector<float> cells_;
+    int width_ = 0, height_ = 0;
+    ptrdiff_t cellStride_ = 0;
+    int minX_ = 0, maxX_ = -1, minY_ = 0, maxY_ = -1;
+};
+
+} // namespace glint::flash

@@ -1,0 +1,351 @@
+#include "flash/SwfMovie.h"
+
+#include "flash/SwfReader.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cctype>
+
+namespace glint::flash {
+
+namespace {
+
+enum Tag : uint16_t {
+    kEnd = 0,
+    kShowFrame = 1,
+    kDefineShape = 2,
+    kPlaceObject = 4,
+    kRemoveObject = 5,
+    kSetBackgroundColor = 9,
+    kDoAction = 12,
+    kDefineShape2 = 22,
+    kPlaceObject2 = 26,
+    kRemoveObject2 = 28,
+    kDefineShape3 = 32,
+    kDefineSprite = 39,
+    kFrameLabel = 43,
+    kPlaceObject3 = 70,
+    kDefineShape4 = 83,
+};
+
+// Frames beyond this are dropped: frame numbers in actions are 16-bit anyway.
+constexpr size_t kMaxFrames = 65535;
+
+std::string Lower(std::string s)
+{
+    for (char& c : s)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Inflates as much as the stream gives, up to `limit` bytes. A stream that
+// breaks off keeps what came before; false only when nothing came out.
+bool Inflate(const uint8_t* data, size_t size, size_t hint, size_t limit, std::vector<uint8_t>& out)
+{
+    z_stream z{};
+    if (inflateInit(&z) != Z_OK)
+        return false;
+    out.clear();
+    out.reserve(std::min(hint, size_t(16) << 20));
+    uint8_t chunk[16384];
+    z.next_in = const_cast<Bytef*>(data);
+    z.avail_in = uInt(std::min<size_t>(size, 0x7FFFFFFF));
+    int rc = Z_OK;
+    while (rc == Z_OK && out.size() < limit) {
+        z.next_out = chunk;
+        z.avail_out = sizeof chunk;
+        rc = inflate(&z, Z_NO_FLUSH);
+        size_t got = sizeof chunk - z.avail_out;
+        got = std::min(got, limit - out.size());
+        out.insert(out.end(), chunk, chunk + got);
+        if (rc == Z_BUF_ERROR && got == 0)
+            break;
+        if (rc == Z_BUF_ERROR)
+            rc = Z_OK;
+    }
+    inflateEnd(&z);
+    return !out.empty();
+}
+
+// Reads PlaceObject (1), PlaceObject2 (2) or PlaceObject3 (3).
+bool ReadPlace(SwfReader& in, int kind, DisplayOp& op)
+{
+    op.kind = DisplayOp::Kind::Place;
+    if (kind == 1) {
+        op.character = in.U16();
+        op.depth = in.U16();
+        op.hasCharacter = true;
+        op.matrix = in.MatrixRecord();
+        op.hasMatrix = true;
+        if (in.Failed())
+            return false;
+        if (in.Remaining() > 0) {
+            ColorTransform color = in.CxForm(false);
+            if (!in.Failed()) { // a damaged colour transform is left out
+                op.color = color;
+                op.hasColor = true;
+            }
+        }
+        return true;
+    }
+    uint8_t flags = in.U8();
+    uint8_t flags3 = kind == 3 ? in.U8() : 0;
+    op.depth = in.U16();
+    op.move = flags & 0x01;
+    op.hasCharacter = flags & 0x02;
+    op.hasMatrix = flags & 0x04;
+    op.hasColor = flags & 0x08;
+    bool hasRatio = flags & 0x10;
+    bool hasName = flags & 0x20;
+    op.hasClipDepth = flags & 0x40;
+    if (kind == 3 && ((flags3 & 0x08) || ((flags3 & 0x10) && op.hasCharacter)))
+        in.String(); // class name: objects made by class are not drawn
+    if (op.hasCharacter)
+        op.character = in.U16();
+    if (op.hasMatrix)
+        op.matrix = in.MatrixRecord();
+    if (op.hasColor)
+        op.color = in.CxForm(true);
+    if (hasRatio)
+        in.U16();
+    if (hasName)
+        in.String();
+    if (op.hasClipDepth)
+        op.clipDepth = in.U16();
+    // Filters, blend modes and clip actions that may follow are not used.
+    return !in.Failed();
+}
+
+} // namespace
+
+void ApplyDisplayOp(DisplayList& list, const DisplayOp& op)
+{
+    if (op.kind == DisplayOp::Kind::Remove) {
+        list.erase(op.depth);
+        return;
+    }
+    auto it = list.find(op.depth);
+    Placed* p = nullptr;
+    if (op.move) {
+        if (it != list.end())
+            p = &it->second;
+        else if (op.hasCharacter)
+            p = &list[op.depth];
+        else
+            return;
+    } else {
+        if (!op.hasCharacter)
+            return;
+        p = &list[op.depth];
+        *p = Placed{};
+    }
+    if (op.hasCharacter)
+        p->character = op.character;
+    if (op.hasMatrix)
+        p->matrix = op.matrix;
+    if (op.hasColor)
+        p->color = op.color;
+    if (op.hasClipDepth)
+        p->clipDepth = op.clipDepth;
+}
+
+bool Movie::Read(const uint8_t* data, size_t size)
+{
+    *this = Movie{};
+    if (!data || size < 8)
+        return false;
+    if (data[1] != 'W' || data[2] != 'S' || (data[0] != 'F' && data[0] != 'C'))
+        return false; // "ZWS" (LZMA) is not supported
+    header_.compressed = data[0] == 'C';
+    header_.version = data[3];
+    header_.declaredLength = uint32_t(data[4]) | (uint32_t(data[5]) << 8) | (uint32_t(data[6]) << 16) |
+                             (uint32_t(data[7]) << 24);
+    std::vector<uint8_t> inflated;
+    const uint8_t* body = data + 8;
+    size_t bodySize = size - 8;
+    if (header_.compressed) {
+        size_t hint = header_.declaredLength > 8 ? header_.declaredLength - 8 : 0;
+        if (!Inflate(body, bodySize, hint, kMaxBodySize, inflated))
+            return false;
+        body = inflated.data();
+        bodySize = inflated.size();
+        if (hint > bodySize)
+            damaged_ = true;
+    } else {
+        bodySize = std::min(bodySize, kMaxBodySize);
+    }
+
+    SwfReader in(body, bodySize);
+    header_.stage = in.Rect();
+    uint16_t rate = in.U16();
+    header_.frameRate = (rate >> 8) + (rate & 0xFF) / 256.0;
+    header_.frameCount = in.U16();
+    if (in.Failed())
+        return false;
+    ReadTags(in.Current(), in.Remaining());
+    if (frames_.empty())
+        frames_.emplace_back();
+    return true;
+}
+
+void Movie::ReadTags(const uint8_t* data, size_t size)
+{
+    SwfReader in(data, size);
+    FrameData current;
+    bool pending = false; // tags seen since the last ShowFrame
+    while (in.Remaining() >= 2 && frames_.size() < kMaxFrames) {
+        uint16_t head = in.U16();
+        uint16_t code = head >> 6;
+        size_t length = head & 0x3F;
+        if (length == 0x3F)
+            length = in.U32();
+        if (in.Failed())
+            break;
+        if (length > in.Remaining()) {
+            damaged_ = true;
+            length = in.Remaining(); // read what there is of the last tag
+        }
+        const uint8_t* tag = in.Current();
+        in.Skip(length);
+        SwfReader t(tag, length);
+        if (code == kEnd)
+            break;
+        switch (code) {
+        case kShowFrame:
+            frames_.push_back(std::move(current));
+            current = FrameData{};
+            pending = false;
+            break;
+        case kSetBackgroundColor:
+            background_ = t.Rgb();
+            hasBackground_ = !t.Failed();
+            if (!hasBackground_)
+                background_ = Rgba{255, 255, 255, 255};
+            break;
+        case kDefineShape:
+        case kDefineShape2:
+        case kDefineShape3:
+        case kDefineShape4: {
+            int version = code == kDefineShape ? 1 : code == kDefineShape2 ? 2 : code == kDefineShape3 ? 3 : 4;
+            uint16_t id = t.U16();
+            auto c = std::make_unique<Character>();
+            c->kind = Character::Kind::Shape;
+            if (budget_ == 0 || t.Failed() || !ReadShape(t, version, c->shape, budget_)) {
+                damaged_ = true;
+                if (c->shape.layers.empty())
+                    break;
+            }
+            if (t.Failed())
+                damaged_ = true;
+            if (!dictionary_.count(id))
+                dictionary_[id] = std::move(c);
+            break;
+        }
+        case kDefineSprite:
+            ReadSprite(tag, length);
+            break;
+        case kPlaceObject:
+        case kPlaceObject2:
+        case kPlaceObject3: {
+            DisplayOp op;
+            int kind = code == kPlaceObject ? 1 : code == kPlaceObject2 ? 2 : 3;
+            if (ReadPlace(t, kind, op) && budget_ > 0) {
+                --budget_;
+                current.ops.push_back(op);
+                pending = true;
+            } else {
+                damaged_ = true;
+            }
+            break;
+        }
+        case kRemoveObject:
+        case kRemoveObject2: {
+            DisplayOp op;
+            op.kind = DisplayOp::Kind::Remove;
+            if (code == kRemoveObject)
+                t.U16();
+            op.depth = t.U16();
+            if (!t.Failed() && budget_ > 0) {
+                --budget_;
+                current.ops.push_back(op);
+                pending = true;
+            }
+            break;
+        }
+        case kDoAction:
+            if (length > 0) {
+                current.actions.emplace_back(tag, tag + length);
+                pending = true;
+            }
+            break;
+        case kFrameLabel: {
+            std::string name = Lower(t.String());
+            if (!name.empty() && !labels_.count(name))
+                labels_[name] = int(frames_.size());
+            break;
+        }
+        default:
+            break; // tags we do not draw: sounds, fonts, bitmaps, scripts of later versions...
+        }
+    }
+    if (in.Remaining() > 0 && in.Remaining() < 2)
+        damaged_ = true;
+    // A last frame without its ShowFrame is still shown.
+    if (pending && frames_.size() < kMaxFrames)
+        frames_.push_back(std::move(current));
+}
+
+void Movie::ReadSprite(const uint8_t* data, size_t size)
+{
+    SwfReader in(data, size);
+    uint16_t id = in.U16();
+    in.U16(); // frame count
+    if (in.Failed() || dictionary_.count(id))
+        return;
+    auto c = std::make_unique<Character>();
+    c->kind = Character::Kind::Sprite;
+    while (in.Remaining() >= 2 && budget_ > 0) {
+        --budget_;
+        uint16_t head = in.U16();
+        uint16_t code = head >> 6;
+        size_t length = head & 0x3F;
+        if (length == 0x3F)
+            length = in.U32();
+        if (in.Failed())
+            break;
+        length = std::min(length, in.Remaining());
+        SwfReader t(in.Current(), length);
+        in.Skip(length);
+        if (code == kEnd || code == kShowFrame)
+            break;
+        DisplayOp op;
+        if (code == kPlaceObject || code == kPlaceObject2 || code == kPlaceObject3) {
+            int kind = code == kPlaceObject ? 1 : code == kPlaceObject2 ? 2 : 3;
+            if (ReadPlace(t, kind, op))
+                ApplyDisplayOp(c->spriteFirstFrame, op);
+        } else if (code == kRemoveObject || code == kRemoveObject2) {
+            op.kind = DisplayOp::Kind::Remove;
+            if (code == kRemoveObject)
+                t.U16();
+            op.depth = t.U16();
+            if (!t.Failed())
+                ApplyDisplayOp(c->spriteFirstFrame, op);
+        }
+    }
+    dictionary_[id] = std::move(c);
+}
+
+int Movie::FindLabel(const std::string& label) const
+{
+    auto it = labels_.find(Lower(label));
+    return it == labels_.end() ? -1 : it->second;
+}
+
+const Character* Movie::Find(uint16_t id) const
+{
+    auto it = dictionary_.find(id);
+    return it == dictionary_.end() ? nullptr : it->second.get();
+}
+
+} // namespace glint::flash

@@ -1,0 +1,102 @@
+#pragma once
+// A movie as read from an SWF file: header, dictionary of characters and the
+// per-frame display-list changes and actions of the main timeline.
+#include "flash/SwfShape.h"
+#include "flash/SwfTypes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace glint::flash {
+
+// One change of a display list (PlaceObject 1/2/3, RemoveObject 1/2).
+struct DisplayOp {
+    enum class Kind : uint8_t { Place, Remove };
+    Kind kind = Kind::Place;
+    bool move = false; // modifies the object already at the depth
+    bool hasCharacter = false;
+    bool hasMatrix = false;
+    bool hasColor = false;
+    bool hasClipDepth = false;
+    uint16_t depth = 0;
+    uint16_t character = 0;
+    uint16_t clipDepth = 0;
+    Matrix matrix;
+    ColorTransform color;
+};
+
+struct FrameData {
+    std::vector<DisplayOp> ops;
+    std::vector<std::vector<uint8_t>> actions; // DoAction bodies, in file order
+};
+
+// An object on a display list.
+struct Placed {
+    uint16_t character = 0;
+    uint16_t clipDepth = 0;
+    Matrix matrix;
+    ColorTransform color;
+};
+using DisplayList = std::map<uint16_t, Placed>; // by depth, drawn from low to high
+
+// Applies one change to a display list.
+void ApplyDisplayOp(DisplayList& list, const DisplayOp& op);
+
+struct Character {
+    enum class Kind : uint8_t { Shape, Sprite };
+    Kind kind = Kind::Shape;
+    Shape shape;
+    // Sprites are shown as their first frame (a still picture).
+    DisplayList spriteFirstFrame;
+};
+
+struct MovieHeader {
+    bool compressed = false;
+    uint8_t version = 0;
+    uint32_t declaredLength = 0;
+    TwipsRect stage;
+    double frameRate = 0; // frames a second, as stored (8.8)
+    uint16_t frameCount = 0;
+};
+
+class Movie {
+public:
+    // Reads the file. False when it is not an SWF file at all (bad signature,
+    // unreadable header or compressed data that does not inflate); a file that
+    // breaks off later keeps what was read up to there.
+    bool Read(const uint8_t* data, size_t size);
+
+    const MovieHeader& Header() const { return header_; }
+    bool HasBackground() const { return hasBackground_; }
+    Rgba Background() const { return background_; }
+    const std::vector<FrameData>& Frames() const { return frames_; }
+    // Frame index of a label; -1 when missing. Labels compare without regard to case.
+    int FindLabel(const std::string& label) const;
+    const Character* Find(uint16_t id) const;
+    // True when the tag stream ended early or a tag was damaged.
+    bool Damaged() const { return damaged_; }
+
+    // Largest uncompressed size accepted; bigger files are read up to it.
+    static constexpr size_t kMaxBodySize = 64u << 20;
+
+private:
+    void ReadTags(const uint8_t* data, size_t size);
+    void ReadSprite(const uint8_t* data, size_t size);
+
+    MovieHeader header_;
+    bool hasBackground_ = false;
+    Rgba background_{255, 255, 255, 255};
+    std::vector<FrameData> frames_;
+    std::map<std::string, int> labels_;
+    std::unordered_map<uint16_t, std::unique_ptr<Character>> dictionary_;
+    bool damaged_ = false;
+    // Styles, edges and display-list changes still allowed (bounds the memory a hostile file can claim).
+    size_t budget_ = size_t(6) << 20;
+};
+
+} // namespace glint::flash

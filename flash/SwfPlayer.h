@@ -1,0 +1,108 @@
+#pragma once
+// The built-in player: plays the main timeline of an SWF movie and draws its
+// frames into a 32-bit frame buffer. Portable; the Windows control wraps it.
+//
+// Frame buffer: top-down rows of 32-bit pixels 0xAARRGGBB (B, G, R, A bytes in
+// memory), the layout of a 32-bit top-down DIB. Alpha is always 0xFF.
+#include "flash/Rasterizer.h"
+#include "flash/SwfMovie.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace glint::flash {
+
+enum class ScaleMode {
+    ShowAll, // uniform scale to fit, centred; the rest shows the background colour
+    NoScale, // one stage pixel per pixel, centred
+};
+
+// "ShowAll" / "NoScale" (any case) as the control's Scale property takes them; others give ShowAll.
+ScaleMode ParseScaleMode(const std::string& text);
+
+class SwfPlayer {
+public:
+    using FSCommandHandler = std::function<void(const std::string& command, const std::string& args)>;
+
+    SwfPlayer();
+
+    // Set before Load: frame 0's actions run while loading.
+    void SetFSCommandHandler(FSCommandHandler handler) { fsCommand_ = std::move(handler); }
+
+    // Reads a movie and shows its frame 0, playing. False when the bytes are not
+    // an SWF movie; the player is then empty (renders black, plays nothing).
+    bool Load(const uint8_t* data, size_t size);
+    bool Load(const std::string& bytes) { return Load(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()); }
+    void Unload();
+    bool Loaded() const { return loaded_; }
+
+    // Movie information (0 when nothing is loaded).
+    int StageWidth() const;  // pixels
+    int StageHeight() const; // pixels
+    double FrameRate() const;
+    int Version() const { return loaded_ ? movie_.Header().version : 0; }
+    uint32_t BackgroundColor() const; // 0x00RRGGBB
+
+    // Timeline, answering as the Flash control does.
+    void Play() { playing_ = loaded_; }
+    void Stop() { playing_ = false; }
+    void Rewind();                 // to frame 0, stopped
+    void GotoFrame(int frame);     // 0-based, stopped; runs the frame's actions
+    bool Playing() const { return playing_; }
+    int FrameNum() const { return frame_; } // 0-based
+    int TotalFrames() const { return loaded_ ? int(movie_.Frames().size()) : 0; }
+
+    // One frame step when playing (loops from the last frame to frame 0).
+    // True when the frame changed.
+    bool Advance();
+    // Time-based stepping at the movie's frame rate; true when the frame changed.
+    bool Tick(uint32_t elapsedMs);
+    // Milliseconds a frame lasts at the movie's frame rate.
+    double FrameInterval() const;
+    // Increases whenever what Render draws may have changed, so a host can skip repaints.
+    uint64_t Generation() const { return generation_; }
+
+    // Draws the current frame. `stride` is in pixels (>= width).
+    void Render(uint32_t* pixels, int width, int height, ptrdiff_t stride, ScaleMode mode);
+
+private:
+    struct ActionValue {
+        bool isString = false;
+        std::string text;
+        double number = 0;
+    };
+
+    void ShowFrame(int frame);
+    void EnterFrame(int frame);
+    void RunActions(const std::vector<uint8_t>& code);
+    void RequestGoto(int frame, bool play);
+    void Raise(const std::string& url, const std::string& target);
+
+    void DrawList(const DisplayList& list, const Matrix& m, const ColorTransform& cx, const uint8_t* mask, int level);
+    void DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx, const uint8_t* mask);
+    void AddOutline(const Character& ch, const Matrix& m, int level);
+    bool MakePaint(const FillStyle& fill, const Matrix& m, const ColorTransform& cx, Paint& paint);
+
+    Movie movie_;
+    bool loaded_ = false;
+    bool playing_ = false;
+    int frame_ = 0;
+    DisplayList display_;
+    double elapsed_ = 0;
+    uint64_t generation_ = 0;
+    int pendingGoto_ = -1;
+    FSCommandHandler fsCommand_;
+
+    // Drawing state kept between frames so that a frame allocates nothing.
+    Rasterizer raster_;
+    uint32_t* target_ = nullptr;
+    ptrdiff_t stride_ = 0;
+    std::vector<std::vector<uint8_t>> masks_; // one clip mask a nesting level
+    uint32_t ramp_[256];
+    int drawBudget_ = 0;
+};
+
+} // namespace glint::flash

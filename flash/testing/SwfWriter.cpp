@@ -1,0 +1,594 @@
+#include "flash/testing/SwfWriter.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <stdexcept>
+
+namespace glint::flash::testing {
+
+void BitWriter::UB(uint32_t value, unsigned bits)
+{
+    for (unsigned i = bits; i-- > 0;) {
+        if (used_ == 8) {
+            data_.push_back(0);
+            used_ = 0;
+        }
+        if ((value >> i) & 1)
+            data_.back() |= uint8_t(0x80 >> used_);
+        ++used_;
+    }
+}
+
+void BitWriter::Align() { used_ = 8; }
+
+void BitWriter::U8(uint8_t v)
+{
+    Align();
+    data_.push_back(v);
+}
+
+void BitWriter::U16(uint16_t v)
+{
+    U8(uint8_t(v));
+    U8(uint8_t(v >> 8));
+}
+
+void BitWriter::U32(uint32_t v)
+{
+    U16(uint16_t(v));
+    U16(uint16_t(v >> 16));
+}
+
+void BitWriter::Bytes(const void* p, size_t n)
+{
+    Align();
+    const uint8_t* b = static_cast<const uint8_t*>(p);
+    data_.insert(data_.end(), b, b + n);
+}
+
+void BitWriter::String(const std::string& s)
+{
+    Bytes(s.data(), s.size());
+    U8(0);
+}
+
+void BitWriter::Rgb(Rgba c)
+{
+    U8(c.r);
+    U8(c.g);
+    U8(c.b);
+}
+
+void BitWriter::RgbaColor(Rgba c)
+{
+    Rgb(c);
+    U8(c.a);
+}
+
+unsigned BitWriter::SignedBits(std::initializer_list<int32_t> values)
+{
+    unsigned bits = 1;
+    for (int32_t v : values) {
+        unsigned n = 1;
+        while (n < 32 && (v < -(int64_t(1) << (n - 1)) || v >= (int64_t(1) << (n - 1))))
+            ++n;
+        bits = std::max(bits, n);
+    }
+    return bits;
+}
+
+void BitWriter::Rect(int32_t xMin, int32_t xMax, int32_t yMin, int32_t yMax)
+{
+    Align();
+    unsigned n = SignedBits({xMin, xMax, yMin, yMax});
+    UB(n, 5);
+    SB(xMin, n);
+    SB(xMax, n);
+    SB(yMin, n);
+    SB(yMax, n);
+    Align();
+}
+
+void BitWriter::MatrixRecord(const Matrix& m)
+{
+    Align();
+    auto fixed = [](double v) { return int32_t(std::lround(v * 65536.0)); };
+    if (m.a != 1 || m.d != 1) {
+        int32_t a = fixed(m.a), d = fixed(m.d);
+        unsigned n = SignedBits({a, d});
+        UB(1, 1);
+        UB(n, 5);
+        SB(a, n);
+        SB(d, n);
+    } else {
+        UB(0, 1);
+    }
+    if (m.b != 0 || m.c != 0) {
+        int32_t b = fixed(m.b), c = fixed(m.c);
+        unsigned n = SignedBits({b, c});
+        UB(1, 1);
+        UB(n, 5);
+        SB(b, n);
+        SB(c, n);
+    } else {
+        UB(0, 1);
+    }
+    int32_t tx = int32_t(std::lround(m.tx)), ty = int32_t(std::lround(m.ty));
+    unsigned n = SignedBits({tx, ty});
+    UB(n, 5);
+    SB(tx, n);
+    SB(ty, n);
+    Align();
+}
+
+void BitWriter::CxForm(const ColorTransform& t, bool withAlpha)
+{
+    Align();
+    bool hasMul = t.mulR != 256 || t.mulG != 256 || t.mulB != 256 || (withAlpha && t.mulA != 256);
+    bool hasAdd = t.addR || t.addG || t.addB || (withAlpha && t.addA);
+    unsigned n = SignedBits({t.mulR, t.mulG, t.mulB, t.mulA, t.addR, t.addG, t.addB, t.addA});
+    UB(hasAdd, 1);
+    UB(hasMul, 1);
+    UB(n, 4);
+    if (hasMul) {
+        SB(t.mulR, n);
+        SB(t.mulG, n);
+        SB(t.mulB, n);
+        if (withAlpha)
+            SB(t.mulA, n);
+    }
+    if (hasAdd) {
+        SB(t.addR, n);
+        SB(t.addG, n);
+        SB(t.addB, n);
+        if (withAlpha)
+            SB(t.addA, n);
+    }
+    Align();
+}
+
+// ---- shapes
+
+int ShapeBuilder::AddSolidFill(Rgba c)
+{
+    FillStyle f;
+    f.kind = FillKind::Solid;
+    f.color = c;
+    fills_.push_back(f);
+    return int(fills_.size());
+}
+
+int ShapeBuilder::AddLinearFill(const Matrix& m, std::vector<GradientStop> stops)
+{
+    FillStyle f;
+    f.kind = FillKind::Linear;
+    f.matrix = m;
+    f.stops = std::move(stops);
+    fills_.push_back(f);
+    return int(fills_.size());
+}
+
+int ShapeBuilder::AddRadialFill(const Matrix& m, std::vector<GradientStop> stops)
+{
+    int i = AddLinearFill(m, std::move(stops));
+    fills_.back().kind = FillKind::Radial;
+    return i;
+}
+
+int ShapeBuilder::AddLineStyle(uint16_t widthTwips, Rgba c)
+{
+    LineStyle l;
+    l.width = widthTwips;
+    l.color = c;
+    lines_.push_back(l);
+    return int(lines_.size());
+}
+
+void ShapeBuilder::SetStyles(int fill0, int fill1, int line) { records_.push_back({Record::Styles, fill0, fill1, line}); }
+
+void ShapeBuilder::MoveTo(int32_t x, int32_t y)
+{
+    records_.push_back({Record::Move, x, y});
+    x_ = x;
+    y_ = y;
+}
+
+void ShapeBuilder::LineTo(int32_t x, int32_t y)
+{
+    records_.push_back({Record::Line, x - x_, y - y_});
+    x_ = x;
+    y_ = y;
+}
+
+void ShapeBuilder::CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y)
+{
+    records_.push_back({Record::Curve, cx - x_, cy - y_, x - cx, y - cy});
+    x_ = x;
+    y_ = y;
+}
+
+void ShapeBuilder::Rect(int32_t x, int32_t y, int32_t w, int32_t h, int fill, int line)
+{
+    MoveTo(x, y);
+    SetStyles(0, fill, line);
+    LineTo(x + w, y);
+    LineTo(x + w, y + h);
+    LineTo(x, y + h);
+    LineTo(x, y);
+}
+
+void ShapeBuilder::Triangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int fill)
+{
+    MoveTo(x0, y0);
+    SetStyles(0, fill, 0);
+    LineTo(x1, y1);
+    LineTo(x2, y2);
+    LineTo(x0, y0);
+}
+
+void ShapeBuilder::Circle(int32_t cx, int32_t cy, int32_t r, int fill, int line)
+{
+    // Eight curves; the control point sits on the tangents at r / cos(22.5 degrees).
+    const double pi = 3.14159265358979323846;
+    double rc = r / std::cos(pi / 8);
+    MoveTo(cx + r, cy);
+    SetStyles(0, fill, line);
+    for (int i = 1; i <= 8; ++i) {
+        double a = pi / 4 * i, am = a - pi / 8;
+        CurveTo(cx + int32_t(std::lround(rc * std::cos(am))), cy + int32_t(std::lround(rc * std::sin(am))),
+                cx + int32_t(std::lround(r * std::cos(a))), cy + int32_t(std::lround(r * std::sin(a))));
+    }
+}
+
+void ShapeBuilder::Write(BitWriter& out, int version, TwipsRect bounds) const
+{
+    if (bounds.xMin == 0 && bounds.xMax == 0 && bounds.yMin == 0 && bounds.yMax == 0) {
+        // Bounds of every point, control points included, widened by the widest line.
+        int32_t x = 0, y = 0;
+        int32_t x0 = std::numeric_limits<int32_t>::max(), y0 = x0, x1 = std::numeric_limits<int32_t>::min(), y1 = x1;
+        auto add = [&](int32_t px, int32_t py) {
+            x0 = std::min(x0, px);
+            x1 = std::max(x1, px);
+            y0 = std::min(y0, py);
+            y1 = std::max(y1, py);
+        };
+        for (const Record& r : records_) {
+            if (r.kind == Record::Move) {
+                x = r.a;
+                y = r.b;
+                add(x, y);
+            } else if (r.kind == Record::Line) {
+                x += r.a;
+                y += r.b;
+                add(x, y);
+            } else if (r.kind == Record::Curve) {
+                add(x + r.a, y + r.b);
+                x += r.a + r.c;
+                y += r.b + r.d;
+                add(x, y);
+            }
+        }
+        int32_t pad = 0;
+        for (const LineStyle& l : lines_)
+            pad = std::max(pad, int32_t(l.width / 2));
+        if (x0 <= x1)
+            bounds = {x0 - pad, x1 + pad, y0 - pad, y1 + pad};
+    }
+    out.Rect(bounds.xMin, bounds.xMax, bounds.yMin, bounds.yMax);
+    if (version >= 4) {
+        out.Rect(bounds.xMin, bounds.xMax, bounds.yMin, bounds.yMax);
+        out.U8(0);
+    }
+    auto color = [&](Rgba c) { version >= 3 ? out.RgbaColor(c) : out.Rgb(c); };
+    auto count = [&](size_t n) {
+        if (n >= 255 && version >= 2) {
+            out.U8(0xFF);
+            out.U16(uint16_t(n));
+        } else {
+            out.U8(uint8_t(n));
+        }
+    };
+    count(fills_.size());
+    for (const FillStyle& f : fills_) {
+        if (f.kind == FillKind::Solid) {
+            out.U8(0x00);
+            color(f.color);
+        } else {
+            out.U8(f.kind == FillKind::Linear ? 0x10 : 0x12);
+            out.MatrixRecord(f.matrix);
+            out.U8(uint8_t(f.stops.size()));
+            for (const GradientStop& s : f.stops) {
+                out.U8(s.ratio);
+                color(s.color);
+            }
+        }
+    }
+    count(lines_.size());
+    for (const LineStyle& l : lines_) {
+        out.U16(uint16_t(l.width));
+        if (version >= 4) {
+            out.U16(0); // round caps and joins, colour follows
+            out.RgbaColor(l.color);
+        } else {
+            color(l.color);
+        }
+    }
+    auto indexBits = [](size_t n) {
+        unsigned b = 0;
+        while ((size_t(1) << b) <= n)
+            ++b;
+        return b;
+    };
+    unsigned fillBits = indexBits(fills_.size()), lineBits = indexBits(lines_.size());
+    out.UB(fillBits, 4);
+    out.UB(lineBits, 4);
+    for (const Record& r : records_) {
+        switch (r.kind) {
+        case Record::Styles:
+            out.UB(0, 1);
+            out.UB(0x0E, 5); // line, fill1 and fill0 change
+            out.UB(uint32_t(r.a), fillBits);
+            out.UB(uint32_t(r.b), fillBits);
+            out.UB(uint32_t(r.c), lineBits);
+            break;
+        case Record::Move: {
+            out.UB(0, 1);
+            out.UB(0x01, 5);
+            unsigned n = BitWriter::SignedBits({r.a, r.b});
+            out.UB(n, 5);
+            out.SB(r.a, n);
+            out.SB(r.b, n);
+            break;
+        }
+        case Record::Line: {
+            unsigned n = std::max(2u, BitWriter::SignedBits({r.a, r.b}));
+            out.UB(1, 1);
+            out.UB(1, 1);
+            out.UB(n - 2, 4);
+            if (r.a != 0 && r.b != 0) {
+                out.UB(1, 1);
+                out.SB(r.a, n);
+                out.SB(r.b, n);
+            } else {
+                out.UB(0, 1);
+                out.UB(r.a == 0, 1); // vertical
+                out.SB(r.a == 0 ? r.b : r.a, n);
+            }
+            break;
+        }
+        case Record::Curve: {
+            unsigned n = std::max(2u, BitWriter::SignedBits({r.a, r.b, r.c, r.d}));
+            out.UB(1, 1);
+            out.UB(0, 1);
+            out.UB(n - 2, 4);
+            out.SB(r.a, n);
+            out.SB(r.b, n);
+            out.SB(r.c, n);
+            out.SB(r.d, n);
+            break;
+        }
+        }
+    }
+    out.UB(0, 6); // end of shape
+    out.Align();
+}
+
+// ---- actions
+
+ActionBuilder& ActionBuilder::Op(uint8_t code)
+{
+    code_.push_back(code);
+    return *this;
+}
+
+ActionBuilder& ActionBuilder::Raw(uint8_t code, const std::vector<uint8_t>& args)
+{
+    code_.push_back(code);
+    code_.push_back(uint8_t(args.size()));
+    code_.push_back(uint8_t(args.size() >> 8));
+    code_.insert(code_.end(), args.begin(), args.end());
+    return *this;
+}
+
+ActionBuilder& ActionBuilder::GotoFrame(uint16_t frame) { return Raw(0x81, {uint8_t(frame), uint8_t(frame >> 8)}); }
+
+ActionBuilder& ActionBuilder::GotoLabel(const std::string& label)
+{
+    std::vector<uint8_t> a(label.begin(), label.end());
+    a.push_back(0);
+    return Raw(0x8C, a);
+}
+
+ActionBuilder& ActionBuilder::GetURL(const std::string& url, const std::string& target)
+{
+    std::vector<uint8_t> a(url.begin(), url.end());
+    a.push_back(0);
+    a.insert(a.end(), target.begin(), target.end());
+    a.push_back(0);
+    return Raw(0x83, a);
+}
+
+ActionBuilder& ActionBuilder::PushString(const std::string& s)
+{
+    std::vector<uint8_t> a{0};
+    a.insert(a.end(), s.begin(), s.end());
+    a.push_back(0);
+    return Raw(0x96, a);
+}
+
+ActionBuilder& ActionBuilder::PushNumber(int32_t n)
+{
+    uint32_t u = uint32_t(n);
+    return Raw(0x96, {7, uint8_t(u), uint8_t(u >> 8), uint8_t(u >> 16), uint8_t(u >> 24)});
+}
+
+ActionBuilder& ActionBuilder::GotoFrame2(bool play) { return Raw(0x9F, {uint8_t(play ? 1 : 0)}); }
+
+ActionBuilder& ActionBuilder::GetURL2() { return Raw(0x9A, {0}); }
+
+ActionBuilder& ActionBuilder::Jump(int16_t offset)
+{
+    return Raw(0x99, {uint8_t(uint16_t(offset)), uint8_t(uint16_t(offset) >> 8)});
+}
+
+std::vector<uint8_t> ActionBuilder::Bytes() const
+{
+    std::vector<uint8_t> b = code_;
+    b.push_back(0);
+    return b;
+}
+
+// ---- movie
+
+SwfWriter::SwfWriter(int widthPx, int heightPx, double frameRate, uint8_t version)
+    : width_(widthPx), height_(heightPx), rate_(frameRate), version_(version)
+{
+}
+
+void SwfWriter::Tag(uint16_t code, const std::vector<uint8_t>& body)
+{
+    auto u16 = [&](uint16_t v) {
+        tags_.push_back(uint8_t(v));
+        tags_.push_back(uint8_t(v >> 8));
+    };
+    if (body.size() < 0x3F) {
+        u16(uint16_t((code << 6) | body.size()));
+    } else {
+        u16(uint16_t((code << 6) | 0x3F));
+        uint32_t n = uint32_t(body.size());
+        u16(uint16_t(n));
+        u16(uint16_t(n >> 16));
+    }
+    tags_.insert(tags_.end(), body.begin(), body.end());
+}
+
+void SwfWriter::SetBackground(Rgba c)
+{
+    BitWriter w;
+    w.Rgb(c);
+    Tag(9, w.Data());
+}
+
+void SwfWriter::DefineShape(uint16_t id, const ShapeBuilder& shape, int version, TwipsRect bounds)
+{
+    static const uint16_t codes[] = {2, 22, 32, 83};
+    if (version < 1 || version > 4)
+        throw std::invalid_argument("shape version");
+    BitWriter w;
+    w.U16(id);
+    shape.Write(w, version, bounds);
+    Tag(codes[version - 1], w.Data());
+}
+
+void SwfWriter::Place(uint16_t depth, uint16_t id, const Matrix& m, const ColorTransform* cx, uint16_t clipDepth)
+{
+    BitWriter w;
+    w.U8(uint8_t(0x02 | 0x04 | (cx ? 0x08 : 0) | (clipDepth ? 0x40 : 0)));
+    w.U16(depth);
+    w.U16(id);
+    w.MatrixRecord(m);
+    if (cx)
+        w.CxForm(*cx, true);
+    if (clipDepth)
+        w.U16(clipDepth);
+    Tag(26, w.Data());
+}
+
+void SwfWriter::Move(uint16_t depth, const Matrix& m, const ColorTransform* cx)
+{
+    BitWriter w;
+    w.U8(uint8_t(0x01 | 0x04 | (cx ? 0x08 : 0)));
+    w.U16(depth);
+    w.MatrixRecord(m);
+    if (cx)
+        w.CxForm(*cx, true);
+    Tag(26, w.Data());
+}
+
+void SwfWriter::PlaceObject1(uint16_t id, uint16_t depth, const Matrix& m, const ColorTransform* cx)
+{
+    BitWriter w;
+    w.U16(id);
+    w.U16(depth);
+    w.MatrixRecord(m);
+    if (cx)
+        w.CxForm(*cx, false);
+    Tag(4, w.Data());
+}
+
+void SwfWriter::Remove(uint16_t depth)
+{
+    BitWriter w;
+    w.U16(depth);
+    Tag(28, w.Data());
+}
+
+void SwfWriter::RemoveObject1(uint16_t id, uint16_t depth)
+{
+    BitWriter w;
+    w.U16(id);
+    w.U16(depth);
+    Tag(5, w.Data());
+}
+
+void SwfWriter::DefineSprite(uint16_t id, const std::vector<std::pair<uint16_t, uint16_t>>& depthAndCharacter)
+{
+    SwfWriter inner(0, 0, 0);
+    for (auto [depth, character] : depthAndCharacter)
+        inner.Place(depth, character);
+    inner.ShowFrame();
+    inner.Tag(0, {});
+    BitWriter w;
+    w.U16(id);
+    w.U16(1);
+    w.Bytes(inner.tags_.data(), inner.tags_.size());
+    Tag(39, w.Data());
+}
+
+void SwfWriter::FrameLabel(const std::string& name)
+{
+    BitWriter w;
+    w.String(name);
+    Tag(43, w.Data());
+}
+
+void SwfWriter::DoAction(const ActionBuilder& actions) { Tag(12, actions.Bytes()); }
+
+void SwfWriter::ShowFrame()
+{
+    Tag(1, {});
+    ++frames_;
+}
+
+std::string SwfWriter::Finish(bool compressed) const
+{
+    BitWriter body;
+    body.Rect(0, width_ * 20, 0, height_ * 20);
+    int rate = int(std::lround(rate_ * 256));
+    body.U16(uint16_t(std::clamp(rate, 0, 0xFFFF)));
+    body.U16(frames_);
+    body.Bytes(tags_.data(), tags_.size());
+    body.U16(0); // End
+    const std::vector<uint8_t>& b = body.Data();
+
+    std::string out = compressed ? "CWS" : "FWS";
+    out.push_back(char(version_));
+    uint32_t length = uint32_t(b.size() + 8);
+    for (int i = 0; i < 4; ++i)
+        out.push_back(char(length >> (8 * i)));
+    if (!compressed) {
+        out.append(reinterpret_cast<const char*>(b.data()), b.size());
+        return out;
+    }
+    uLongf size = compressBound(uLong(b.size()));
+    std::string z(size, '\0');
+    if (compress2(reinterpret_cast<Bytef*>(z.data()), &size, b.data(), uLong(b.size()), 9) != Z_OK)
+        throw std::runtime_error("compress");
+    z.resize(size);
+    return out + z;
+}
+
+} // namespace glint::flash::testing

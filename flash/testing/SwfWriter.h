@@ -1,0 +1,130 @@
+#pragma once
+// Writes small SWF movies: used by the tests and by the demo tool. It covers
+// what the player reads, in the plainest encoding of each record.
+#include "flash/SwfShape.h"
+#include "flash/SwfTypes.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace glint::flash::testing {
+
+class BitWriter {
+public:
+    void UB(uint32_t value, unsigned bits);
+    void SB(int32_t value, unsigned bits) { UB(uint32_t(value), bits); }
+    void Align();
+    void U8(uint8_t v);
+    void U16(uint16_t v);
+    void U32(uint32_t v);
+    void Bytes(const void* p, size_t n);
+    void String(const std::string& s);
+    void Rgb(Rgba c);
+    void RgbaColor(Rgba c);
+    void Rect(int32_t xMin, int32_t xMax, int32_t yMin, int32_t yMax);
+    void MatrixRecord(const Matrix& m);
+    void CxForm(const ColorTransform& t, bool withAlpha);
+
+    // Bits a signed field needs for these values.
+    static unsigned SignedBits(std::initializer_list<int32_t> values);
+    const std::vector<uint8_t>& Data() const { return data_; }
+
+private:
+    std::vector<uint8_t> data_;
+    unsigned used_ = 8; // bits used in the last byte
+};
+
+// Builds the shape records of a DefineShape tag. Coordinates are twips.
+class ShapeBuilder {
+public:
+    // 1-based style indices, as the shape records use them.
+    int AddSolidFill(Rgba c);
+    int AddLinearFill(const Matrix& m, std::vector<GradientStop> stops);
+    int AddRadialFill(const Matrix& m, std::vector<GradientStop> stops);
+    int AddLineStyle(uint16_t widthTwips, Rgba c);
+
+    void SetStyles(int fill0, int fill1, int line);
+    void MoveTo(int32_t x, int32_t y);
+    void LineTo(int32_t x, int32_t y);
+    void CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y);
+
+    // Closed outlines, fill on the right-hand side (fillStyle1).
+    void Rect(int32_t x, int32_t y, int32_t w, int32_t h, int fill, int line = 0);
+    void Triangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int fill);
+    // A circle of four quadratic curves per quarter (8 segments).
+    void Circle(int32_t cx, int32_t cy, int32_t r, int fill, int line = 0);
+
+    // The tag body after the character id, for DefineShape version 1..4.
+    void Write(BitWriter& out, int version, TwipsRect bounds) const;
+
+private:
+    struct Record {
+        enum Kind { Styles, Move, Line, Curve } kind;
+        int32_t a = 0, b = 0, c = 0, d = 0;
+    };
+    std::vector<FillStyle> fills_;
+    std::vector<LineStyle> lines_;
+    std::vector<Record> records_;
+    int32_t x_ = 0, y_ = 0;
+};
+
+// ActionScript bytes for DoAction.
+class ActionBuilder {
+public:
+    ActionBuilder& Stop() { return Op(0x07); }
+    ActionBuilder& Play() { return Op(0x06); }
+    ActionBuilder& NextFrame() { return Op(0x04); }
+    ActionBuilder& PrevFrame() { return Op(0x05); }
+    ActionBuilder& GotoFrame(uint16_t frame); // 0-based
+    ActionBuilder& GotoLabel(const std::string& label);
+    ActionBuilder& GetURL(const std::string& url, const std::string& target);
+    ActionBuilder& FSCommand(const std::string& command, const std::string& args)
+    {
+        return GetURL("FSCommand:" + command, args);
+    }
+    ActionBuilder& PushString(const std::string& s);
+    ActionBuilder& PushNumber(int32_t n);
+    ActionBuilder& GotoFrame2(bool play);
+    ActionBuilder& GetURL2();
+    ActionBuilder& Jump(int16_t offset);
+    ActionBuilder& Op(uint8_t code);
+    ActionBuilder& Raw(uint8_t code, const std::vector<uint8_t>& args);
+    std::vector<uint8_t> Bytes() const; // with the end action
+
+private:
+    std::vector<uint8_t> code_;
+};
+
+class SwfWriter {
+public:
+    SwfWriter(int widthPx, int heightPx, double frameRate, uint8_t version = 8);
+
+    void SetBackground(Rgba c);
+    // version 1..4 selects DefineShape, DefineShape2, 3 or 4.
+    void DefineShape(uint16_t id, const ShapeBuilder& shape, int version = 3, TwipsRect bounds = {});
+    // PlaceObject2 of a new character at a depth.
+    void Place(uint16_t depth, uint16_t id, const Matrix& m = {}, const ColorTransform* cx = nullptr,
+               uint16_t clipDepth = 0);
+    void Move(uint16_t depth, const Matrix& m, const ColorTransform* cx = nullptr);
+    void PlaceObject1(uint16_t id, uint16_t depth, const Matrix& m, const ColorTransform* cx = nullptr);
+    void Remove(uint16_t depth);                         // RemoveObject2
+    void RemoveObject1(uint16_t id, uint16_t depth);     // RemoveObject
+    void DefineSprite(uint16_t id, const std::vector<std::pair<uint16_t, uint16_t>>& depthAndCharacter);
+    void FrameLabel(const std::string& name);
+    void DoAction(const ActionBuilder& actions);
+    void ShowFrame();
+    void Tag(uint16_t code, const std::vector<uint8_t>& body);
+
+    // The whole file; the frame count is the number of ShowFrame tags.
+    std::string Finish(bool compressed) const;
+
+private:
+    int32_t width_, height_;
+    double rate_;
+    uint8_t version_;
+    uint16_t frames_ = 0;
+    std::vector<uint8_t> tags_;
+};
+
+} // namespace glint::flash::testing

@@ -1,0 +1,41 @@
+#pragma once
+// A frame buffer for the player tests, with pixel access by channel.
+#include "flash/SwfPlayer.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace glint::flash::test {
+
+struct FrameBuffer {
+    int width, height;
+    std::vector<uint32_t> pixels;
+
+    FrameBuffer(int w, int h) : width(w), height(h), pixels(size_t(w) * size_t(h), 0x12345678) {}
+
+    uint32_t At(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+    int R(int x, int y) const { return int(At(x, y) >> 16) & 0xFF; }
+    int G(int x, int y) const { return int(At(x, y) >> 8) & 0xFF; }
+    int B(int x, int y) const { return int(At(x, y)) & 0xFF; }
+    uint32_t Rgb(int x, int y) const { return At(x, y) & 0xFFFFFF; }
+};
+
+inline FrameBuffer Draw(SwfPlayer& player, int w, int h, ScaleMode mode = ScaleMode::ShowAll)
+{
+    FrameBuffer fb(w, h);
+    player.Render(fb.pixels.data(), w, h, w, mode);
+    return fb;
+}
+
+// Largest channel difference between two 0xRRGGBB colours.
+inline int ColorDistance(uint32_t a, uint32_t b)
+{
+    int d = 0;
+    for (int s = 0; s < 24; s += 8)
+        d = std::max(d, std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)));
+    return d;
+}
+
+} // namespace glint::flash::test

@@ -1,0 +1,201 @@
+#include "flash/Rasterizer.h"
+#include "flash/SwfShape.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+using namespace glint::flash;
+
+namespace {
+
+struct Target {
+    int w, h;
+    std::vector<uint32_t> px;
+    Target(int w_, int h_) : w(w_), h(h_), px(size_t(w_) * h_, 0xFF000000) {}
+    int Red(int x, int y) const { return int(px[size_t(y) * w + x] >> 16) & 0xFF; }
+    long SumRed() const
+    {
+        long s = 0;
+        for (uint32_t p : px)
+            s += (p >> 16) & 0xFF;
+        return s;
+    }
+};
+
+Paint Red()
+{
+    Paint p;
+    p.color = 0xFFFF0000;
+    return p;
+}
+
+void Polygon(Rasterizer& r, std::initializer_list<std::pair<double, double>> pts)
+{
+    std::vector<std::pair<double, double>> v(pts);
+    for (size_t i = 0; i < v.size(); ++i) {
+        auto a = v[i], b = v[(i + 1) % v.size()];
+        r.AddLine(a.first, a.second, b.first, b.second);
+    }
+}
+
+TEST(Rasterizer, PixelAlignedSquareIsExact)
+{
+    Target t(10, 10);
+    Rasterizer r;
+    r.Reset(t.w, t.h);
+    Polygon(r, {{2, 3}, {6, 3}, {6, 8}, {2, 8}});
+    r.Fill(t.px.data(), t.w, Red());
+    for (int y = 0; y < t.h; ++y)
+        for (int x = 0; x < t.w; ++x)
+            EXPECT_EQ(t.Red(x, y), (x >= 2 && x < 6 && y >= 3 && y < 8) ? 255 : 0) << x << "," << y;
+    EXPECT_TRUE(r.Empty());
+}
+
+TEST(Rasterizer, PartialPixelsGetTheirCoveredArea)
+{
+    Target t(8, 8);
+    Rasterizer r;
+    r.Reset(t.w, t.h);
+    // Left edge at x = 1.5 (half a pixel), top edge at y = 2.25 (three quarters).
+    Polygon(r, {{1.5, 2.25}, {6, 2.25}, {6, 6}, {1.5, 6}});
+    r.Fill(t.px.data(), t.w, Red());
+    EXPECT_NEAR(t.Red(1, 4), 128, 2);
+    EXPECT_NEAR(t.Red(3, 2), 191, 2);
+    EXPECT_NEAR(t.Red(1, 2), 96, 2); // both: 0.5 * 0.75
+    EXPECT_EQ(t.Red(3, 4), 255);
+    EXPECT_EQ(t.Red(0, 4), 0);
+}
+
+TEST(Rasterizer, DiagonalEdgesSumToTheArea)
+{
+    Target t(40, 40);
+    Rasterizer r;
+    r.Reset(t.w, t.h);
+    Polygon(r, {{3.3, 2.7}, {35.1, 9.9}, {12.6, 37.2}}); // any triangle
+    r.Fill(t.px.data(), t.w, Red());
+    double area = 0.5 * std::abs((35.1 - 3.3) * (37.2 - 2.7) - (12.6 - 3.3) * (9.9 - 2.7));
+    EXPECT_NEAR(t.SumRed() / 255.0, area, area * 0.005);
+    // Along the edge from (3.3,2.7) to (35.1,9.9) pixels are partly covered.
+    int partial = 0;
+    for (int x = 5; x < 33; ++x) {
+        int y = int(2.7 + (x + 0.5 - 3.3) * (7.2 / 31.8));
+        int v = t.Red(x, y);
+        partial += v > 0 && v < 255;
+    }
+    EXPECT_GT(partial, 14);
+}
+
+TEST(Rasterizer, DirectionAndOverlapOfOutlines)
+{
+    Target t(20, 10);
+    Rasterizer r;
+    r.Reset(t.w, t.h);
+    Polygon(r, {{1, 1}, {9, 1}, {9, 9}, {1, 9}});         // clockwise
+    Polygon(r, {{11, 1}, {11, 9}, {19, 9}, {19, 1}});     // counter-clockwise: same coverage
+    Polygon(r, {{3, 3}, {7, 3}, {7, 7}, {3, 7}});         // same direction inside the first: stays full
+    r.Fill(t.px.data(), t.w, Red());
+    EXPECT_EQ(t.Red(5, 5), 255);
+    EXPECT_EQ(t.Red(2, 2), 255);
+    EXPECT_EQ(t.Red(15, 5), 255);
+    EXPECT_EQ(t.Red(10, 5), 0);
+}
+
+TEST(Rasterizer, ShapesBeyondTheEdgesAreClipped)
+{
+    Target t(10, 10);
+    Rasterizer r;
+    r.Reset(t.w, t.h);
+    // Covers the whole target and far beyond, on every side, with slanted edges.
+    Polygon(r, {{-50, -30}, {70, -45}, {60, 80}, {-40, 60}});
+    r.Fill(t.px.data(), t.w, Red());
+    EXPECT_EQ(t.SumRed(), 255L * 100);
+    // Entirely to the left, above, right, below: nothing.
+    Target u(10, 10);
+    r.Reset(u.w, u.h);
+    Polygon(r, {{-20, 2}, {-5, 2}, {-5, 8}, {-20, 8}});
+    Polygon(r, {{2, -20}, {8, -20}, {8, -1}, {2, -1}});
+    Polygon(r, {{12, 2}, {30, 2}, {30, 8}, {12, 8}});
+    Polygon(r, {{2, 11}, {8, 11}, {8, 30}, {2, 30}});
+    r.Fill(u.px.data(), u.w, Red());
+    EXPECT_EQ(u.SumRed(), 0);
+    // A triangle crossing the left edge: the part inside has the right area.
+    Target v(10, 10);
+    r.Reset(v.w, v.h);
+    Polygon(r, {{-4, 0}, {4, 0}, {-4, 8}});
+    r.Fill(v.px.data(), v.w, Red());
+    EXPECT_NEAR(v.SumRed() / 255.0, 8.0, 0.1); // right triangle of legs 4 inside
+    // Non-finite coordinates are ignored.
+    r.Reset(v.w, v.h);
+    r.AddLine(0, 0, std::numeric_limits<double>::infinity(), 5);
+    r.AddLine(std::nan(""), 0, 3, 5);
+    EXPECT_TRUE(r.Empty());
+}
+
+TEST(Rasterizer, QuadraticCurvesAreFlattenedClosely)
+{
+    Target t(100, 100);
+    Rasterizer r;
+    r.Reset(t.w, t.h);
+    // Parabola arch over a base line: area = 2/3 * base * height of the control polygon's half.
+    r.AddQuad(10, 90, 50, 10, 90, 90);
+    r.AddLine(90, 90, 10, 90);
+    r.Fill(t.px.data(), t.w, Red());
+    double area = 2.0 / 3.0 * 80 * 40;
+    EXPECT_NEAR(t.SumRed() / 255.0, area, area * 0.01);
+}
+
+TEST(Rasterizer, MaskLimitsCoverage)
+{
+    Target t(10, 10);
+    Rasterizer r;
+    r.Reset(t.w, t.h);
+    std::vector<uint8_t> mask(100, 0);
+    Polygon(r, {{0, 0}, {5, 0}, {5, 10}, {0, 10}});
+    r.FillMask(mask.data());
+    EXPECT_EQ(mask[3], 255);
+    EXPECT_EQ(mask[7], 0);
+    Polygon(r, {{0, 0}, {10, 0}, {10, 10}, {0, 10}});
+    r.Fill(t.px.data(), t.w, Red(), mask.data());
+    EXPECT_EQ(t.Red(2, 5), 255);
+    EXPECT_EQ(t.Red(8, 5), 0);
+}
+
+TEST(Rasterizer, TranslucentPaintBlendsOverTheBackground)
+{
+    Target t(4, 4);
+    for (uint32_t& p : t.px)
+        p = 0xFF0000FF; // blue
+    Rasterizer r;
+    r.Reset(t.w, t.h);
+    Polygon(r, {{0, 0}, {4, 0}, {4, 4}, {0, 4}});
+    Paint p;
+    p.color = Premultiply({255, 0, 0, 128});
+    r.Fill(t.px.data(), t.w, p);
+    uint32_t c = t.px[5];
+    EXPECT_EQ(c >> 24, 0xFFu);
+    EXPECT_NEAR(int((c >> 16) & 0xFF), 128, 1);
+    EXPECT_NEAR(int(c & 0xFF), 127, 1);
+}
+
+TEST(Gradient, RampInterpolatesBetweenStops)
+{
+    GradientStop stops[3] = {{0, {0, 0, 0, 255}}, {128, {255, 0, 0, 255}}, {200, {255, 255, 255, 255}}};
+    uint32_t ramp[256];
+    BuildRamp(stops, 3, ramp);
+    EXPECT_EQ(ramp[0], 0xFF000000u);
+    EXPECT_EQ(ramp[128], 0xFFFF0000u);
+    EXPECT_NEAR(int((ramp[64] >> 16) & 0xFF), 128, 2);
+    EXPECT_EQ(ramp[200], 0xFFFFFFFFu);
+    EXPECT_EQ(ramp[255], 0xFFFFFFFFu); // padded past the last stop
+    // A first stop after 0 pads before it.
+    GradientStop late[2] = {{100, {0, 255, 0, 255}}, {200, {0, 0, 255, 255}}};
+    BuildRamp(late, 2, ramp);
+    EXPECT_EQ(ramp[0], 0xFF00FF00u);
+    EXPECT_EQ(ramp[100], 0xFF00FF00u);
+    EXPECT_EQ(ramp[255], 0xFF0000FFu);
+}
+
+} // namespace

@@ -1,0 +1,383 @@
+// Movies written by the test writer, drawn by the player, checked pixel by pixel.
+#include "flash/SwfPlayer.h"
+#include "flash/testing/SwfWriter.h"
+#include "tests/unit/flash/FrameBuffer.h"
+
+#include <gtest/gtest.h>
+
+using namespace glint::flash;
+using namespace glint::flash::testing;
+using glint::flash::test::ColorDistance;
+using glint::flash::test::Draw;
+
+namespace {
+
+constexpr Rgba kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255}, kGrey{0x40, 0x40, 0x40, 255};
+
+Matrix Translate(double xPx, double yPx) { return Matrix{1, 0, 0, 1, xPx * 20, yPx * 20}; }
+
+// A movie of `w` x `h` pixels, grey background, one solid rectangle (pixels) per entry placed at depth i+1.
+struct RectSpec {
+    int x, y, w, h;
+    Rgba color;
+};
+std::string RectMovie(int w, int h, std::initializer_list<RectSpec> rects, int shapeVersion = 3, bool compressed = false)
+{
+    SwfWriter swf(w, h, 12);
+    swf.SetBackground(kGrey);
+    uint16_t id = 1;
+    for (const RectSpec& r : rects) {
+        ShapeBuilder s;
+        s.Rect(r.x * 20, r.y * 20, r.w * 20, r.h * 20, s.AddSolidFill(r.color));
+        swf.DefineShape(id, s, shapeVersion);
+        swf.Place(id, id);
+        ++id;
+    }
+    swf.ShowFrame();
+    return swf.Finish(compressed);
+}
+
+TEST(Render, SolidRectanglesAtTheirPlace)
+{
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(RectMovie(64, 48, {{10, 5, 20, 10, kRed}, {40, 30, 4, 4, kBlue}})));
+    EXPECT_EQ(p.StageWidth(), 64);
+    EXPECT_EQ(p.StageHeight(), 48);
+    EXPECT_EQ(p.BackgroundColor(), 0x404040u);
+    auto fb = Draw(p, 64, 48);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 64; ++x) {
+            uint32_t want = (x >= 10 && x < 30 && y >= 5 && y < 15) ? 0xFF0000
+                            : (x >= 40 && x < 44 && y >= 30 && y < 34) ? 0x0000FF
+                                                                        : 0x404040;
+            ASSERT_EQ(fb.Rgb(x, y), want) << x << "," << y;
+            ASSERT_EQ(fb.At(x, y) >> 24, 0xFFu);
+        }
+}
+
+TEST(Render, EveryShapeVersionAndBothEncodingsDrawTheSame)
+{
+    SwfPlayer ref;
+    ASSERT_TRUE(ref.Load(RectMovie(40, 40, {{3, 4, 20, 10, {200, 100, 50, 255}}}, 1, false)));
+    auto expected = Draw(ref, 40, 40);
+    for (int version = 1; version <= 4; ++version)
+        for (bool compressed : {false, true}) {
+            SwfPlayer p;
+            ASSERT_TRUE(p.Load(RectMovie(40, 40, {{3, 4, 20, 10, {200, 100, 50, 255}}}, version, compressed)));
+            EXPECT_EQ(Draw(p, 40, 40).pixels, expected.pixels) << version << " " << compressed;
+        }
+    EXPECT_EQ(expected.Rgb(10, 10), 0xC86432u);
+}
+
+TEST(Render, EdgesBetweenPixelsAreAntiAliased)
+{
+    SwfWriter swf(20, 20, 12);
+    swf.SetBackground({0, 0, 0, 255});
+    ShapeBuilder s;
+    // x from 2.5 to 12.25 pixels, y from 4 to 10.
+    s.Rect(50, 80, 195, 120, s.AddSolidFill({255, 255, 255, 255}));
+    swf.DefineShape(1, s);
+    swf.Place(1, 1);
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    auto fb = Draw(p, 20, 20);
+    EXPECT_NEAR(fb.R(2, 6), 128, 3);
+    EXPECT_NEAR(fb.R(12, 6), 64, 3);
+    EXPECT_EQ(fb.R(5, 6), 255);
+    EXPECT_EQ(fb.R(1, 6), 0);
+    EXPECT_EQ(fb.R(13, 6), 0);
+    EXPECT_EQ(fb.R(5, 3), 0);
+    EXPECT_EQ(fb.R(5, 10), 0);
+}
+
+TEST(Render, ShowAllScalesToFitAndCentres)
+{
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(RectMovie(100, 50, {{10, 10, 10, 10, kRed}})));
+    // 200 x 200: scale 2, the 100-pixel-high picture centred vertically (50 above).
+    auto fb = Draw(p, 200, 200, ScaleMode::ShowAll);
+    EXPECT_EQ(fb.Rgb(20, 70), 0xFF0000u);
+    EXPECT_EQ(fb.Rgb(39, 89), 0xFF0000u);
+    EXPECT_EQ(fb.Rgb(40, 70), 0x404040u);
+    EXPECT_EQ(fb.Rgb(19, 70), 0x404040u);
+    EXPECT_EQ(fb.Rgb(20, 69), 0x404040u);
+    EXPECT_EQ(fb.Rgb(20, 90), 0x404040u);
+    EXPECT_EQ(fb.Rgb(0, 0), 0x404040u); // the letterbox shows the background too
+    // Wide target: scale 1.5 from the height (75 high), centred horizontally: 150 wide, 75 left over.
+    auto wide = Draw(p, 300, 75, ScaleMode::ShowAll);
+    EXPECT_EQ(wide.Rgb(75 + 15, 15), 0xFF0000u);
+    EXPECT_EQ(wide.Rgb(75 + 29, 29), 0xFF0000u);
+    EXPECT_EQ(wide.Rgb(75 + 31, 15), 0x404040u);
+    EXPECT_EQ(wide.Rgb(75 + 14, 15), 0x404040u);
+}
+
+TEST(Render, NoScaleKeepsPixelsAndCentres)
+{
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(RectMovie(100, 50, {{10, 10, 10, 10, kRed}})));
+    auto fb = Draw(p, 200, 200, ScaleMode::NoScale);
+    // Stage at (50, 75).
+    EXPECT_EQ(fb.Rgb(60, 85), 0xFF0000u);
+    EXPECT_EQ(fb.Rgb(69, 94), 0xFF0000u);
+    EXPECT_EQ(fb.Rgb(70, 85), 0x404040u);
+    EXPECT_EQ(fb.Rgb(59, 85), 0x404040u);
+    EXPECT_EQ(fb.Rgb(60, 95), 0x404040u);
+    // Smaller target than the stage: centred at (-25, -10), the edges cut off.
+    SwfPlayer q;
+    ASSERT_TRUE(q.Load(RectMovie(100, 50, {{30, 15, 10, 10, kRed}})));
+    auto small = Draw(q, 50, 30, ScaleMode::NoScale);
+    EXPECT_EQ(small.Rgb(5, 5), 0xFF0000u);
+    EXPECT_EQ(small.Rgb(14, 14), 0xFF0000u);
+    EXPECT_EQ(small.Rgb(15, 5), 0x404040u);
+    EXPECT_EQ(small.Rgb(4, 5), 0x404040u);
+    EXPECT_EQ(ParseScaleMode("noScale"), ScaleMode::NoScale);
+    EXPECT_EQ(ParseScaleMode("ShowAll"), ScaleMode::ShowAll);
+    EXPECT_EQ(ParseScaleMode("exactfit"), ScaleMode::ShowAll);
+}
+
+TEST(Render, HigherDepthsAreDrawnOnTop)
+{
+    SwfWriter swf(30, 30, 12);
+    ShapeBuilder a, b;
+    a.Rect(0, 0, 400, 400, a.AddSolidFill(kRed));
+    b.Rect(100, 100, 400, 400, b.AddSolidFill(kBlue));
+    swf.DefineShape(1, a);
+    swf.DefineShape(2, b);
+    swf.Place(7, 1); // red above, though placed first
+    swf.Place(3, 2);
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    auto fb = Draw(p, 30, 30);
+    EXPECT_EQ(fb.Rgb(2, 2), 0xFF0000u);
+    EXPECT_EQ(fb.Rgb(12, 12), 0xFF0000u);   // overlap: red wins
+    EXPECT_EQ(fb.Rgb(22, 22), 0x0000FFu);
+    EXPECT_EQ(fb.Rgb(28, 2), 0xFFFFFFu);    // no background colour set: white
+}
+
+TEST(Render, RemovedObjectsDisappearAndMovedOnesFollow)
+{
+    SwfWriter swf(30, 30, 12);
+    swf.SetBackground(kGrey);
+    ShapeBuilder a;
+    a.Rect(0, 0, 100, 100, a.AddSolidFill(kGreen));
+    swf.DefineShape(1, a);
+    swf.Place(1, 1, Translate(2, 2));
+    swf.PlaceObject1(1, 2, Translate(20, 20));
+    swf.ShowFrame();
+    swf.Move(1, Translate(10, 2));
+    swf.RemoveObject1(1, 2);
+    swf.ShowFrame();
+    swf.Remove(1);
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(true)));
+    auto f0 = Draw(p, 30, 30);
+    EXPECT_EQ(f0.Rgb(3, 3), 0x00FF00u);
+    EXPECT_EQ(f0.Rgb(21, 21), 0x00FF00u);
+    EXPECT_EQ(f0.Rgb(11, 3), 0x404040u);
+    ASSERT_TRUE(p.Advance());
+    auto f1 = Draw(p, 30, 30);
+    EXPECT_EQ(f1.Rgb(3, 3), 0x404040u);
+    EXPECT_EQ(f1.Rgb(11, 3), 0x00FF00u);
+    EXPECT_EQ(f1.Rgb(21, 21), 0x404040u);
+    ASSERT_TRUE(p.Advance());
+    auto f2 = Draw(p, 30, 30);
+    for (uint32_t px : f2.pixels)
+        ASSERT_EQ(px, 0xFF404040u);
+}
+
+TEST(Render, ColourTransformsMultiplyAndAdd)
+{
+    SwfWriter swf(10, 10, 12);
+    swf.SetBackground({0, 0, 0, 255});
+    ShapeBuilder a;
+    a.Rect(0, 0, 200, 200, a.AddSolidFill({200, 100, 40, 255}));
+    swf.DefineShape(1, a);
+    ColorTransform cx;
+    cx.mulR = 128;  // 100
+    cx.addG = 50;   // 150
+    cx.mulB = 512;  // 80
+    cx.addB = -30;  // 50
+    swf.Place(1, 1, Matrix{}, &cx);
+    ColorTransform half; // alpha to a half over black
+    half.mulA = 128;
+    ShapeBuilder b;
+    b.Rect(0, 0, 60, 60, b.AddSolidFill({255, 255, 255, 255}));
+    swf.DefineShape(2, b);
+    swf.Place(2, 2, Translate(6, 6), &half);
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    auto fb = Draw(p, 10, 10);
+    EXPECT_LE(ColorDistance(fb.Rgb(2, 2), 0x649632u), 1) << std::hex << fb.Rgb(2, 2);
+    // White at half alpha over (100,150,50).
+    EXPECT_LE(ColorDistance(fb.Rgb(7, 7), 0xB2CA98u), 2) << std::hex << fb.Rgb(7, 7);
+}
+
+TEST(Render, LinearGradientRunsAcrossItsSquare)
+{
+    SwfWriter swf(100, 20, 12);
+    ShapeBuilder s;
+    // Gradient square (-16384..16384) scaled onto 0..100 pixels (0..2000 twips).
+    Matrix g{2000.0 / 32768, 0, 0, 2000.0 / 32768, 1000, 200};
+    s.Rect(0, 0, 2000, 400, s.AddLinearFill(g, {{0, kRed}, {255, kBlue}}));
+    swf.DefineShape(1, s);
+    swf.Place(1, 1);
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    auto fb = Draw(p, 100, 20);
+    EXPECT_LE(ColorDistance(fb.Rgb(0, 10), 0xFF0000u), 4);
+    EXPECT_LE(ColorDistance(fb.Rgb(99, 10), 0x0000FFu), 4);
+    EXPECT_LE(ColorDistance(fb.Rgb(50, 10), 0x7F007Fu), 4);
+    EXPECT_LE(ColorDistance(fb.Rgb(25, 3), 0xBF003Fu), 4);
+    EXPECT_EQ(fb.Rgb(25, 3), fb.Rgb(25, 17)); // constant down the columns
+    for (int x = 1; x < 100; ++x)
+        ASSERT_GE(fb.B(x, 10), fb.B(x - 1, 10)); // monotonic
+}
+
+TEST(Render, RadialGradientFromCentreToRim)
+{
+    SwfWriter swf(100, 100, 12);
+    ShapeBuilder s;
+    // Radius 16384 scaled to 40 pixels (800 twips), centred at (50, 50) px.
+    Matrix g{800.0 / 16384, 0, 0, 800.0 / 16384, 1000, 1000};
+    s.Rect(0, 0, 2000, 2000, s.AddRadialFill(g, {{0, {255, 255, 255, 255}}, {255, {0, 0, 0, 255}}}));
+    swf.DefineShape(1, s);
+    swf.Place(1, 1);
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    auto fb = Draw(p, 100, 100);
+    EXPECT_GE(fb.R(50, 50), 250);
+    EXPECT_NEAR(fb.R(70, 50), 128, 6); // half way out
+    EXPECT_NEAR(fb.R(50, 30), 128, 6);
+    EXPECT_LE(fb.R(95, 50), 2);        // past the rim: padded
+    EXPECT_LE(fb.R(2, 2), 2);
+}
+
+TEST(Render, CurvedOutlineAndStrokes)
+{
+    SwfWriter swf(100, 100, 12);
+    swf.SetBackground({0, 0, 0, 255});
+    ShapeBuilder c;
+    c.Circle(1000, 1000, 600, c.AddSolidFill(kRed)); // radius 30 px at (50,50)
+    swf.DefineShape(1, c);
+    swf.Place(1, 1);
+    ShapeBuilder l;
+    int line = l.AddLineStyle(100, kGreen); // 5 px
+    l.MoveTo(200, 1800);
+    l.SetStyles(0, 0, line);
+    l.LineTo(1800, 1800);
+    swf.DefineShape(2, l);
+    swf.Place(2, 2);
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    auto fb = Draw(p, 100, 100);
+    EXPECT_EQ(fb.Rgb(50, 50), 0xFF0000u);
+    EXPECT_EQ(fb.Rgb(50, 21), 0xFF0000u);   // just inside the top
+    EXPECT_EQ(fb.Rgb(50, 18), 0x000000u);   // just outside
+    EXPECT_EQ(fb.Rgb(25, 25), 0x000000u);   // corner of the bounding box: outside the circle
+    EXPECT_EQ(fb.Rgb(74, 74), 0x000000u);
+    EXPECT_EQ(fb.Rgb(70, 50), 0xFF0000u);
+    // The line: y = 90 +- 2.5 px, x from 10 to 90 with round caps.
+    EXPECT_EQ(fb.Rgb(50, 89), 0x00FF00u);
+    EXPECT_EQ(fb.Rgb(50, 91), 0x00FF00u);
+    EXPECT_NEAR(fb.G(50, 87), 128, 4);
+    EXPECT_EQ(fb.Rgb(50, 85), 0x000000u);
+    EXPECT_EQ(fb.Rgb(50, 94), 0x000000u);
+    EXPECT_EQ(fb.Rgb(9, 90), 0x00FF00u);    // cap
+    EXPECT_EQ(fb.Rgb(5, 90), 0x000000u);
+}
+
+TEST(Render, ThinLinesStayVisible)
+{
+    SwfWriter swf(40, 40, 12);
+    swf.SetBackground({0, 0, 0, 255});
+    ShapeBuilder l;
+    int hair = l.AddLineStyle(0, {255, 255, 255, 255});
+    l.MoveTo(100, 410); // along y = 20.5 px: the middle of a row
+    l.SetStyles(0, 0, hair);
+    l.LineTo(700, 410);
+    swf.DefineShape(1, l);
+    swf.Place(1, 1);
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    // Drawn at a quarter of the size: still about one pixel of white.
+    auto fb = Draw(p, 10, 10);
+    int sum = 0;
+    for (int y = 0; y < 10; ++y)
+        sum += fb.R(3, y);
+    EXPECT_NEAR(sum, 255, 20);
+}
+
+TEST(Render, ClipLayersLimitTheObjectsAboveThem)
+{
+    SwfWriter swf(40, 40, 12);
+    swf.SetBackground(kGrey);
+    ShapeBuilder mask, big, other;
+    mask.Rect(0, 0, 400, 800, mask.AddSolidFill(kBlue)); // left half, not drawn itself
+    big.Rect(0, 0, 800, 800, big.AddSolidFill(kRed));
+    other.Rect(0, 0, 800, 200, other.AddSolidFill(kGreen));
+    swf.DefineShape(1, mask);
+    swf.DefineShape(2, big);
+    swf.DefineShape(3, other);
+    swf.Place(1, 1, Matrix{}, nullptr, 2); // clips depth 2 only
+    swf.Place(2, 2);
+    swf.Place(3, 3, Translate(0, 30));
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    auto fb = Draw(p, 40, 40);
+    EXPECT_EQ(fb.Rgb(5, 5), 0xFF0000u);
+    EXPECT_EQ(fb.Rgb(30, 5), 0x404040u);  // clipped away
+    EXPECT_EQ(fb.Rgb(30, 35), 0x00FF00u); // above the clip's depths: not clipped
+    EXPECT_EQ(fb.Rgb(5, 35), 0x00FF00u);
+}
+
+TEST(Render, SpritesShowTheirFirstFrame)
+{
+    SwfWriter swf(40, 40, 12);
+    swf.SetBackground(kGrey);
+    ShapeBuilder a;
+    a.Rect(0, 0, 100, 100, a.AddSolidFill(kBlue));
+    swf.DefineShape(1, a);
+    swf.DefineSprite(2, {{1, 1}});
+    swf.Place(1, 2, Matrix{2, 0, 0, 2, 200, 200}); // doubled and moved by 10 px
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    auto fb = Draw(p, 40, 40);
+    EXPECT_EQ(fb.Rgb(12, 12), 0x0000FFu);
+    EXPECT_EQ(fb.Rgb(19, 19), 0x0000FFu);
+    EXPECT_EQ(fb.Rgb(20, 20), 0x404040u);
+    EXPECT_EQ(fb.Rgb(9, 9), 0x404040u);
+}
+
+TEST(Render, NothingLoadedIsBlackAndOddTargetsAreIgnored)
+{
+    SwfPlayer p;
+    EXPECT_FALSE(p.Load(std::string("this is no movie")));
+    auto fb = Draw(p, 8, 8);
+    for (uint32_t px : fb.pixels)
+        ASSERT_EQ(px, 0xFF000000u);
+    ASSERT_TRUE(p.Load(RectMovie(10, 10, {{0, 0, 10, 10, kRed}})));
+    std::vector<uint32_t> buf(16, 0x01020304);
+    p.Render(buf.data(), 4, 4, 2, ScaleMode::ShowAll); // stride smaller than width
+    p.Render(nullptr, 4, 4, 4, ScaleMode::ShowAll);
+    p.Render(buf.data(), 0, 4, 4, ScaleMode::ShowAll);
+    for (uint32_t px : buf)
+        EXPECT_EQ(px, 0x01020304u);
+    // A stride wider than the picture leaves the gap alone.
+    p.Render(buf.data(), 3, 4, 4, ScaleMode::ShowAll);
+    EXPECT_EQ(buf[0], 0xFF404040u); // 3 x 3 picture centred in 3 x 4: one row of background on top
+    EXPECT_EQ(buf[4], 0xFFFF0000u);
+    EXPECT_EQ(buf[3], 0x01020304u);
+    EXPECT_EQ(buf[7], 0x01020304u);
+}
+
+} // namespace
