@@ -56,3 +56,13 @@ if(NOT GLINT_CORPUS_DIR)
     set(GLINT_CORPUS_DIR /work/shared/corpus)
   endif()
 endif()
+
+# Bitmaps and icons are drawn at build time (resources/art) into GLINT_ART_DIR.
+# A program's .rc file is compiled after the art is drawn and sees it.
+set(GLINT_ART_DIR ${CMAKE_BINARY_DIR}/art)
+set(GLINT_ART_STAMP ${GLINT_ART_DIR}/.drawn)
+function(glint_use_art target rc)
+  add_dependencies(${target} glint_art)
+  set_source_files_properties(${rc} TARGET_DIRECTORY ${target} PROPERTIES OBJECT_DEPENDS ${GLINT_ART_STAMP})
+  target_include_directories(${target} PRIVATE ${GLINT_ART_DIR} ${CMAKE_SOURCE_DIR}/resources)
+endfunction()

@@ -42,9 +42,17 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     if (!dialog)
         return FALSE;
     INT_PTR result = FALSE;
-    if (message == WM_COMMAND)
+    if (message == WM_COMMAND) {
         result = dialog->OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-    else
+    } else if (message == WM_DRAWITEM && wParam != 0) {
+        // Owner-drawn controls with an object of their own paint themselves.
+        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+        if (CWnd* control = FromHandle(item->hwndItem)) {
+            control->DrawItem(item);
+            return TRUE;
+        }
+        result = dialog->OnDialogMessage(message, wParam, lParam);
+    } else
         result = dialog->OnDialogMessage(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         dialog->Unbind();

@@ -81,6 +81,7 @@ BOOL CWnd::SubclassWindow(HWND hwnd)
     if (!hwnd || m_hWnd)
         return FALSE;
     Bind(hwnd);
+    PreSubclassWindow();
     m_previousProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::StandardWndProc)));
     return TRUE;

@@ -14,7 +14,7 @@ public:
     CWnd& operator=(const CWnd&) = delete;
 
     HWND m_hWnd = nullptr;
-    HWND GetSafeHwnd() const { return this ? m_hWnd : nullptr; }
+    HWND GetSafeHwnd() const { return m_hWnd; }
 
     // The object bound to a window, or null.
     static CWnd* FromHandle(HWND hwnd);
@@ -28,6 +28,8 @@ public:
                   HWND parent, UINT id);
     // Binds the object to an existing window and routes its messages here.
     BOOL SubclassWindow(HWND hwnd);
+    // Binds the object to a control of a dialog (data exchange of controls).
+    BOOL SubclassDlgItem(int id, HWND parent) { return SubclassWindow(GetDlgItem(parent, id)); }
     HWND UnsubclassWindow();
     BOOL DestroyWindow();
 
@@ -38,6 +40,10 @@ public:
     // Last call for the object after WM_NCDESTROY; objects that own themselves
     // delete themselves here.
     virtual void PostNcDestroy() {}
+    // Called by SubclassWindow just before the window's procedure is replaced.
+    virtual void PreSubclassWindow() {}
+    // An owner-drawn control paints itself: its parent reflects WM_DRAWITEM here.
+    virtual void DrawItem(DRAWITEMSTRUCT* item) {}
 
 protected:
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,17 +1,23 @@
 #pragma once
-// The settings dialog: the user's mute and exit choices.
-//
-// For now it has the system's look and plain buttons; the picture, the image
-// buttons and the web buttons join with their own work.
+// The settings dialog: the screensaver's picture or movie, the user's mute and
+// exit choices, and the two web buttons.
 #include "framework/Dialog.h"
+#include "saver/ImageButton.h"
+
+#include <string>
 
 namespace glint {
 
 class CSettingsDlg : public fw::CDialog {
 public:
     explicit CSettingsDlg(HWND owner);
+    ~CSettingsDlg() override;
 
+    // Bound to check boxes 1002, 1008 and 1007.
     int mute = 0, exitOnKey = 0, exitOnMouse = 0;
+
+    enum PictureKind { kMovie = 0, kStillPicture = 1 };
+    void ShowDialogPicture(const std::string& path, PictureKind kind);
 
     BOOL OnInitDialog() override;
     BOOL OnCommand(WORD id, WORD code, HWND control) override;
@@ -19,6 +25,16 @@ public:
 
 private:
     void ReadChecks();
+    void OnPaint();
+    void OnDestroy();
+    void OpenAddress(const std::string& address);
+    bool PictureIsStill() const;
+
+    CImageButton siteButton, cancelButton, okButton, makerButton;
+    HBITMAP picture = nullptr;
 };
+
+// The address the maker's button opens.
+extern const char kMakerAddress[];
 
 } // namespace glint

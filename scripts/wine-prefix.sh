@@ -19,5 +19,10 @@ echo "wine-prefix: creating $WINEPREFIX"
 wineboot -i >/dev/null 2>&1
 # Without a window manager Wine must draw captions and frames itself.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+# Debian's Wine does not find the fonts of fonts-wine by itself (Tahoma, the
+# dialog font, and Marlett, the caption buttons' glyphs): give the prefix copies.
+if [ -d /usr/share/wine/fonts ]; then
+  cp -n /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+fi
 wineserver -w
 touch "$WINEPREFIX/.glint-ready"
