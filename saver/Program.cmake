@@ -8,12 +8,13 @@ set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/Uninstaller.rc PROPERTIE
 add_library(glint_saver STATIC
   SaverApp.cpp
   DataFile.cpp
+  ImageButton.cpp
   Password.cpp
   SaverWnd.cpp
   SettingsDlg.cpp
   SettingsStore.cpp
   Uninstall.cpp)
-target_link_libraries(glint_saver PUBLIC glint_saver_core glint_framework winmm)
+target_link_libraries(glint_saver PUBLIC glint_saver_core glint_framework winmm wininet)
 
 add_executable(Glintbox WIN32
   Main.cpp
@@ -23,3 +24,4 @@ set_target_properties(Glintbox PROPERTIES SUFFIX ".scr" RUNTIME_OUTPUT_DIRECTORY
 target_include_directories(Glintbox PRIVATE ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(Glintbox PRIVATE glint_saver glint_program)
 add_dependencies(Glintbox uninstaller)
+glint_use_art(Glintbox ${CMAKE_SOURCE_DIR}/resources/Glintbox.rc)
