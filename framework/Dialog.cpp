@@ -44,14 +44,8 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPA
     INT_PTR result = FALSE;
     if (message == WM_COMMAND) {
         result = dialog->OnCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam));
-    } else if (message == WM_DRAWITEM && wParam != 0) {
-        // Owner-drawn controls with an object of their own paint themselves.
-        auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
-        if (CWnd* control = FromHandle(item->hwndItem)) {
-            control->DrawItem(item);
-            return TRUE;
-        }
-        result = dialog->OnDialogMessage(message, wParam, lParam);
+    } else if (message == WM_DRAWITEM && wParam != 0 && ReflectDrawItem(lParam)) {
+        return TRUE; // owner-drawn controls with an object of their own paint themselves
     } else
         result = dialog->OnDialogMessage(message, wParam, lParam);
     if (message == WM_NCDESTROY) {

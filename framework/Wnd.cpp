@@ -99,6 +99,16 @@ HWND CWnd::UnsubclassWindow()
     return hwnd;
 }
 
+bool CWnd::ReflectDrawItem(LPARAM lParam)
+{
+    auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+    CWnd* control = item ? FromHandle(item->hwndItem) : nullptr;
+    if (!control)
+        return false;
+    control->DrawItem(item);
+    return true;
+}
+
 BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }

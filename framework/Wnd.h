@@ -44,6 +44,9 @@ public:
     virtual void PreSubclassWindow() {}
     // An owner-drawn control paints itself: its parent reflects WM_DRAWITEM here.
     virtual void DrawItem(DRAWITEMSTRUCT* item) {}
+    // For a parent: hands a WM_DRAWITEM to the control's object; false when the
+    // control has none.
+    static bool ReflectDrawItem(LPARAM lParam);
 
 protected:
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam);

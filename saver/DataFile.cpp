@@ -20,6 +20,13 @@ std::string ShortPathOf(const std::string& path)
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
 }
 
+std::string LongPathOf(const std::string& path)
+{
+    char buffer[MAX_PATH];
+    DWORD n = GetLongPathNameA(path.c_str(), buffer, sizeof buffer);
+    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : path;
+}
+
 std::string ProgramPath()
 {
     char buffer[MAX_PATH];

@@ -6,6 +6,8 @@ namespace glint {
 
 // The short (8.3) form of a path; empty when the system cannot give one.
 std::string ShortPathOf(const std::string& path);
+// The long form of a path; the path itself when the system cannot give one.
+std::string LongPathOf(const std::string& path);
 // The program's own full path.
 std::string ProgramPath();
 // Everything before the last backslash.

@@ -11,10 +11,12 @@ add_library(glint_saver STATIC
   ImageButton.cpp
   Password.cpp
   SaverWnd.cpp
+  ShockwaveFlash.cpp
   SettingsDlg.cpp
   SettingsStore.cpp
+  StillPicture.cpp
   Uninstall.cpp)
-target_link_libraries(glint_saver PUBLIC glint_saver_core glint_framework winmm wininet)
+target_link_libraries(glint_saver PUBLIC glint_saver_core glint_framework glint_flash_host glint_image_gdi winmm wininet)
 
 add_executable(Glintbox WIN32
   Main.cpp

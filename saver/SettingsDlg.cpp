@@ -5,8 +5,10 @@
 #include "saver/DataFile.h"
 #include "saver/SaverApp.h"
 #include "saver/SettingsStore.h"
+#include "saver/StillPicture.h"
 
 #include <shellapi.h>
+#include <new>
 #include <wininet.h>
 
 namespace glint {
@@ -15,17 +17,14 @@ const char kMakerAddress[] = "http://www.fablewick.com/";
 
 namespace {
 constexpr int kDialogWidth = 480, kDialogHeight = 380;
-
-bool EndsWithSwf(const std::string& path)
-{
-    return path.size() >= 3 && ToLowerAscii(path.substr(path.size() - 3)) == "swf";
-}
+constexpr int kPictureWidth = 320, kPictureHeight = 240;
 } // namespace
 
-CSettingsDlg::CSettingsDlg(HWND owner) : CDialog(IDD_SETTINGS, owner) {}
+CSettingsDlg::CSettingsDlg(HWND owner) : CDialog(IDD_SETTINGS, owner), flash(new (std::nothrow) CShockwaveFlash) {}
 
 CSettingsDlg::~CSettingsDlg()
 {
+    delete flash;
     if (picture)
         DeleteObject(picture);
 }
@@ -45,9 +44,10 @@ BOOL CSettingsDlg::OnInitDialog()
     makerButton.SetBitmaps(156, 156, 156, 156, 156, 0, 0, 0, 0);
 
     if (runSettings.pictureKind == 0)
-        ShowDialogPicture(runSettings.moviePath, kMovie);
+        ShowDialogPicture(LongPathOf(runSettings.moviePath), kMovie);
     else if (runSettings.pictureKind == 1)
-        ShowDialogPicture(runSettings.picturePath, EndsWithSwf(runSettings.picturePath) ? kMovie : kStillPicture);
+        ShowDialogPicture(LongPathOf(runSettings.picturePath),
+                          EndsWithSwf(runSettings.picturePath) ? kMovie : kStillPicture);
 
     mute = StoredSoundMute();
     int storedMouse = StoredExitMouse(), storedKey = StoredExitKey();
@@ -58,6 +58,8 @@ BOOL CSettingsDlg::OnInitDialog()
     SetCheck(IDC_MUTE, mute != 0);
     SetCheck(IDC_EXIT_MOUSE, exitOnMouse != 0);
     SetCheck(IDC_EXIT_KEY, exitOnKey != 0);
+    // Also before the first paint, so that the first focus skips what is disabled.
+    ApplyOptionRules();
     return TRUE;
 }
 
@@ -68,14 +70,24 @@ bool CSettingsDlg::PictureIsStill() const
 
 void CSettingsDlg::ShowDialogPicture(const std::string& path, PictureKind kind)
 {
+    if (flash && flash->GetSafeHwnd())
+        flash->DestroyControl();
     HWND frame = Item(IDC_PICTURE_FRAME);
+    SetWindowPos(frame, nullptr, 0, 0, kPictureWidth, kPictureHeight, SWP_NOMOVE | SWP_NOZORDER);
     RECT rect;
     GetWindowRect(frame, &rect);
     MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
-    SetWindowPos(frame, nullptr, 0, 0, 320, 240, SWP_NOMOVE | SWP_NOZORDER);
-    // The movie and the still picture join with the Flash host and the image library.
-    (void)path;
-    (void)kind;
+    if (kind == kMovie) {
+        // The movie plays once at the control's own scale; the dialog does not restart it.
+        if (flash && flash->Create(WS_VISIBLE, rect, m_hWnd, 0)) {
+            // Above the picture frame, which would otherwise paint over it.
+            SetWindowPos(flash->m_hWnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+            flash->SetMovie(path);
+            flash->Play();
+        }
+    } else {
+        ShowStillPicture(m_hWnd, path, rect, picture);
+    }
 }
 
 void CSettingsDlg::ReadChecks()
@@ -115,12 +127,8 @@ BOOL CSettingsDlg::OnCommand(WORD id, WORD code, HWND control)
     return CDialog::OnCommand(id, code, control);
 }
 
-void CSettingsDlg::OnPaint()
+void CSettingsDlg::ApplyOptionRules()
 {
-    PAINTSTRUCT ps;
-    BeginPaint(m_hWnd, &ps);
-    if (PictureIsStill())
-        ShowDialogPicture(runSettings.picturePath, kStillPicture);
     if (!runSettings.allowMute)
         EnableWindow(Item(IDC_MUTE), FALSE);
     if (!runSettings.showSiteButton)
@@ -129,11 +137,28 @@ void CSettingsDlg::OnPaint()
         EnableWindow(Item(IDC_EXIT_KEY), FALSE);
         EnableWindow(Item(IDC_EXIT_MOUSE), FALSE);
     }
+    // A control that lost its use while it had the focus would leave the
+    // dialog without one, and Escape and Enter would go nowhere.
+    HWND focus = GetFocus();
+    if (focus && GetParent(focus) == m_hWnd && (!IsWindowEnabled(focus) || !IsWindowVisible(focus)))
+        SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(Item(IDOK)), TRUE);
+}
+
+void CSettingsDlg::OnPaint()
+{
+    PAINTSTRUCT ps;
+    BeginPaint(m_hWnd, &ps);
+    if (PictureIsStill())
+        ShowDialogPicture(LongPathOf(runSettings.picturePath), kStillPicture);
+    ApplyOptionRules();
     EndPaint(m_hWnd, &ps);
 }
 
 void CSettingsDlg::OnDestroy()
 {
+    // The movie's file is in the work folder: the control lets go of it first.
+    if (flash && flash->GetSafeHwnd())
+        flash->DestroyControl();
     if (!runSettings.workFolder.empty() && GetFileAttributesA(runSettings.workFolder.c_str()) != INVALID_FILE_ATTRIBUTES)
         DeleteFolderTree(runSettings.workFolder);
 }

@@ -3,6 +3,7 @@
 // exit choices, and the two web buttons.
 #include "framework/Dialog.h"
 #include "saver/ImageButton.h"
+#include "saver/ShockwaveFlash.h"
 
 #include <string>
 
@@ -25,12 +26,14 @@ public:
 
 private:
     void ReadChecks();
+    void ApplyOptionRules();
     void OnPaint();
     void OnDestroy();
     void OpenAddress(const std::string& address);
     bool PictureIsStill() const;
 
     CImageButton siteButton, cancelButton, okButton, makerButton;
+    CShockwaveFlash* flash; // may be null when it could not be allocated
     HBITMAP picture = nullptr;
 };
 

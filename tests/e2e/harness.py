@@ -217,3 +217,65 @@ class WineTestCase(unittest.TestCase):
 
 # The saver window's class: our framework's generated name for class style 0x80B.
 WINE_SAVER_CLASS = "Glint:80b:"
+
+
+# ---- the saver window's tests ----
+
+SAVERSWF = os.path.join(NATIVE, "tests", "saverswf")
+
+
+def make_movie(kind, *args):
+    """The bytes of one of saverswf's test movies."""
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.join(folder, "movie.swf")
+        subprocess.run([SAVERSWF, kind, path] + list(args), check=True, capture_output=True)
+        with open(path, "rb") as f:
+            return f.read()
+
+
+def mouse_location():
+    out = subprocess.run(["xdotool", "getmouselocation", "--shell"], capture_output=True, text=True,
+                         check=True).stdout
+    values = dict(line.split("=", 1) for line in out.split())
+    return int(values["X"]), int(values["Y"])
+
+
+def move_mouse(x, y):
+    subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True, timeout=10)
+
+
+def click_here(button=1):
+    """A click where the cursor is, without moving it first."""
+    subprocess.run(["xdotool", "click", str(button)], check=True, timeout=10)
+
+
+def linux_pids(program):
+    """The Linux processes that run a Windows program (by its file name)."""
+    pids = []
+    for entry in os.listdir("/proc"):
+        if entry.isdigit():
+            try:
+                with open("/proc/%s/comm" % entry) as f:
+                    if f.read().strip() == program[:15]:
+                        pids.append(int(entry))
+            except OSError:
+                pass
+    return pids
+
+
+def cpu_seconds(pid):
+    """User plus system time a process has used so far."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def same_colour(actual, expected, tolerance=8):
+    return all(abs(a - e) <= tolerance for a, e in zip(actual, expected))
+
+
+def region_rgb(path, left, top, width, height):
+    """The pixels of a rectangle of a screenshot, as rows of (r, g, b)."""
+    out = subprocess.run(["convert", path, "-crop", "%dx%d+%d+%d" % (width, height, left, top), "+repage",
+                          "-depth", "8", "rgb:-"], capture_output=True, check=True).stdout
+    return [[tuple(out[(y * width + x) * 3:(y * width + x) * 3 + 3]) for x in range(width)] for y in range(height)]

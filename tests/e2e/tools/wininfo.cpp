@@ -66,6 +66,15 @@ std::string RectJson(HWND hwnd)
     return buf;
 }
 
+// A window that does not answer (its program busy or ending) must not hold us up.
+int CheckState(HWND hwnd)
+{
+    DWORD_PTR state = 0;
+    if (!SendMessageTimeoutA(hwnd, BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, 500, &state))
+        return 0;
+    return int(state);
+}
+
 std::string Describe(HWND hwnd)
 {
     char head[64];
@@ -76,7 +85,7 @@ std::string Describe(HWND hwnd)
     std::snprintf(flags, sizeof flags,
                   ",\"visible\":%d,\"enabled\":%d,\"checked\":%d,\"style\":%lu,\"exstyle\":%lu,\"topmost\":%d",
                   IsWindowVisible(hwnd) ? 1 : 0, IsWindowEnabled(hwnd) ? 1 : 0,
-                  (int)SendMessageA(hwnd, BM_GETCHECK, 0, 0), (unsigned long)style, (unsigned long)exStyle,
+                  CheckState(hwnd), (unsigned long)style, (unsigned long)exStyle,
                   (exStyle & WS_EX_TOPMOST) ? 1 : 0);
     return std::string(head) + "\"class\":" + Json(ClassOf(hwnd)) + ",\"text\":" + Json(TextOf(hwnd)) +
            ",\"rect\":" + RectJson(hwnd) + flags;

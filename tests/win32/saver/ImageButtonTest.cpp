@@ -1,0 +1,232 @@
+// Image buttons on real windows: their kind from the style, check and radio
+// behaviour, the pushed look while the mouse is held, masks and drawing.
+#include "framework/App.h"
+#include "saver/ImageButton.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace glint;
+
+namespace {
+
+enum : UINT { kNormal = 101, kPressed = 102, kHover = 103, kFocus = 104, kDisabled = 105, kMask = 106 };
+
+void Pump()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+COLORREF PixelOf(HWND hwnd, int x, int y)
+{
+    HDC dc = GetDC(hwnd);
+    COLORREF c = GetPixel(dc, x, y);
+    ReleaseDC(hwnd, dc);
+    return c;
+}
+
+// A parent that hands owner drawing to the buttons, as our dialogs do.
+class Parent : public fw::CWnd {
+public:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override
+    {
+        if (message == WM_DRAWITEM && ReflectDrawItem(lParam))
+            return TRUE;
+        return Default(message, wParam, lParam);
+    }
+};
+
+class ImageButtonTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        app_.m_hInstance = GetModuleHandleA(nullptr);
+        RECT r = {100, 100, 400, 300};
+        ASSERT_TRUE(parentWnd_.CreateEx(0, fw::CWnd::RegisterWndClass(0), "buttons", WS_POPUP | WS_VISIBLE, r,
+                                        nullptr, 0));
+        parent_ = parentWnd_.m_hWnd;
+    }
+    void TearDown() override
+    {
+        buttons_.clear();
+        parentWnd_.DestroyWindow();
+    }
+
+    CImageButton& Add(DWORD style, int x, int y = 10, int w = 40, int h = 20)
+    {
+        HWND hwnd = CreateWindowExA(0, "BUTTON", "", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent_,
+                                    reinterpret_cast<HMENU>(static_cast<UINT_PTR>(1000 + buttons_.size())),
+                                    app_.m_hInstance, nullptr);
+        buttons_.push_back(std::make_unique<CImageButton>());
+        EXPECT_TRUE(buttons_.back()->SubclassWindow(hwnd));
+        return *buttons_.back();
+    }
+
+    fw::CWinApp app_{"buttontest"};
+    Parent parentWnd_;
+    HWND parent_ = nullptr;
+    std::vector<std::unique_ptr<CImageButton>> buttons_;
+};
+
+} // namespace
+
+TEST_F(ImageButtonTest, KindComesFromTheTemplateStyleAndOwnerDrawIsAdded)
+{
+    EXPECT_EQ(Add(BS_PUSHBUTTON, 0).Kind(), CImageButton::kPushButton);
+    EXPECT_EQ(Add(BS_DEFPUSHBUTTON, 50).Kind(), CImageButton::kPushButton);
+    EXPECT_EQ(Add(BS_AUTOCHECKBOX, 100).Kind(), CImageButton::kCheckBox);
+    EXPECT_EQ(Add(BS_CHECKBOX, 150).Kind(), CImageButton::kPushButton); // 2: neither pattern
+    EXPECT_EQ(Add(BS_AUTORADIOBUTTON, 200).Kind(), CImageButton::kRadioButton);
+    for (auto& b : buttons_)
+        EXPECT_EQ(GetWindowLongA(b->m_hWnd, GWL_STYLE) & 0x0F, BS_OWNERDRAW);
+}
+
+TEST_F(ImageButtonTest, PushButtonIgnoresSetCheckAndCheckBoxKeepsItsState)
+{
+    CImageButton& push = Add(BS_PUSHBUTTON, 0);
+    CImageButton& check = Add(BS_AUTOCHECKBOX, 50);
+    SendMessageA(push.m_hWnd, BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(SendMessageA(push.m_hWnd, BM_GETCHECK, 0, 0), 0);
+    SendMessageA(check.m_hWnd, BM_SETCHECK, BST_CHECKED, 0);
+    EXPECT_EQ(SendMessageA(check.m_hWnd, BM_GETCHECK, 0, 0), 1);
+    // The space bar toggles a check box.
+    SendMessageA(check.m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    EXPECT_EQ(SendMessageA(check.m_hWnd, BM_GETCHECK, 0, 0), 0);
+}
+
+TEST_F(ImageButtonTest, CheckingOneRadioClearsTheOthersOfItsGroup)
+{
+    CImageButton& a = Add(BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0);
+    CImageButton& b = Add(BS_AUTORADIOBUTTON, 50);
+    CImageButton& c = Add(BS_AUTORADIOBUTTON, 100);
+    CImageButton& other = Add(BS_AUTORADIOBUTTON | WS_GROUP, 150); // the next group
+    // The others are unchecked by posted messages, so each click is followed
+    // by the message loop, as it is between two real clicks.
+    SendMessageA(other.m_hWnd, BM_SETCHECK, 1, 0);
+    Pump();
+    SendMessageA(a.m_hWnd, BM_SETCHECK, 1, 0);
+    Pump();
+    SendMessageA(b.m_hWnd, BM_SETCHECK, 1, 0);
+    Pump();
+    EXPECT_FALSE(a.Checked());
+    EXPECT_TRUE(b.Checked());
+    EXPECT_FALSE(c.Checked());
+    EXPECT_TRUE(other.Checked()) << "another group is left alone";
+    SendMessageA(c.m_hWnd, BM_SETCHECK, 1, 0);
+    Pump();
+    EXPECT_FALSE(b.Checked());
+    EXPECT_TRUE(c.Checked());
+}
+
+TEST_F(ImageButtonTest, PushedLookFollowsTheCursorWhileHeld)
+{
+    CImageButton& button = Add(BS_AUTOCHECKBOX, 20, 20, 60, 30);
+    RECT r;
+    GetWindowRect(button.m_hWnd, &r);
+    SetCursorPos(r.left + 5, r.top + 5);
+    SendMessageA(button.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    ASSERT_EQ(GetCapture(), button.m_hWnd);
+    auto pushed = [&] { return (SendMessageA(button.m_hWnd, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
+    EXPECT_TRUE(pushed());
+    for (int crossing = 0; crossing < 2; ++crossing) {
+        SetCursorPos(r.right + 30, r.bottom + 30);
+        SendMessageA(button.m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(90, 60));
+        EXPECT_FALSE(pushed()) << "outside, crossing " << crossing;
+        SetCursorPos(r.left + 5, r.top + 5);
+        SendMessageA(button.m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 5));
+        EXPECT_TRUE(pushed()) << "inside, crossing " << crossing;
+    }
+    // Released outside: a check box does not toggle.
+    SetCursorPos(r.right + 30, r.bottom + 30);
+    SendMessageA(button.m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(90, 60));
+    SendMessageA(button.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(90, 60));
+    EXPECT_FALSE(button.Checked());
+    // Released inside: it does.
+    SetCursorPos(r.left + 5, r.top + 5);
+    SendMessageA(button.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(button.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_TRUE(button.Checked());
+}
+
+TEST_F(ImageButtonTest, RegionFromMaskKeepsOnlyOpaqueRuns)
+{
+    // One opaque pixel in the last column of a white 7 x 3 mask.
+    HDC screen = GetDC(nullptr);
+    HBITMAP mask = CreateCompatibleBitmap(screen, 7, 3);
+    HDC dc = CreateCompatibleDC(screen);
+    HGDIOBJ old = SelectObject(dc, mask);
+    RECT all = {0, 0, 7, 3};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SetPixel(dc, 6, 1, RGB(0, 0, 0));
+    SelectObject(dc, old);
+
+    HRGN region = CImageButton::RegionFromMask(mask, RGB(255, 255, 255));
+    RECT box;
+    EXPECT_EQ(GetRgnBox(region, &box), SIMPLEREGION);
+    EXPECT_EQ(box.left, 6);
+    EXPECT_EQ(box.top, 1);
+    EXPECT_EQ(box.right, 7);
+    EXPECT_EQ(box.bottom, 2);
+    DeleteObject(region);
+
+    // All white: an empty region.
+    old = SelectObject(dc, mask);
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    SelectObject(dc, old);
+    region = CImageButton::RegionFromMask(mask, RGB(255, 255, 255));
+    EXPECT_EQ(GetRgnBox(region, &box), NULLREGION);
+    DeleteObject(region);
+    DeleteDC(dc);
+    DeleteObject(mask);
+    ReleaseDC(nullptr, screen);
+}
+
+TEST_F(ImageButtonTest, DrawsTheImageOfEachState)
+{
+    SetCursorPos(0, 0); // away from the button: no hover image
+    CImageButton& button = Add(BS_PUSHBUTTON, 10, 10, 40, 20);
+    button.SetBitmaps(kNormal, kPressed, kHover, 0, kFocus, 0, 1, 0, 0);
+    Pump();
+    SendMessageA(button.m_hWnd, WM_MOUSELEAVE, 0, 0); // a pointer move from the X server may have come in
+    auto shown = [&] {
+        RedrawWindow(button.m_hWnd, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Pump();
+        return PixelOf(button.m_hWnd, 20, 10);
+    };
+    EXPECT_EQ(shown(), RGB(255, 0, 0));
+    SendMessageA(button.m_hWnd, BM_SETSTATE, TRUE, 0);
+    EXPECT_EQ(shown(), RGB(0, 0, 255));
+    SendMessageA(button.m_hWnd, BM_SETSTATE, FALSE, 0);
+    // Hovering shows the hover image until the mouse leaves.
+    SendMessageA(button.m_hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
+    EXPECT_EQ(shown(), RGB(0, 255, 0));
+    SendMessageA(button.m_hWnd, WM_MOUSELEAVE, 0, 0);
+    EXPECT_EQ(shown(), RGB(255, 0, 0));
+    // No disabled image of its own: the normal one stands in.
+    EnableWindow(button.m_hWnd, FALSE);
+    EXPECT_EQ(shown(), RGB(255, 0, 0));
+}
+
+TEST_F(ImageButtonTest, MaskShapesTheWindowAndNativeSizeTakesTheMaskSize)
+{
+    CImageButton& button = Add(BS_PUSHBUTTON, 10, 10, 60, 40);
+    button.SetBitmaps(kNormal, kPressed, 0, kDisabled, 0, kMask, 0, 0, 0);
+    RECT r;
+    GetWindowRect(button.m_hWnd, &r);
+    EXPECT_EQ(r.right - r.left, 20);
+    EXPECT_EQ(r.bottom - r.top, 10);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    ASSERT_NE(GetWindowRgn(button.m_hWnd, region), ERROR);
+    RECT box;
+    GetRgnBox(region, &box);
+    EXPECT_EQ(box.left, 0);
+    EXPECT_EQ(box.right, 10) << "the white half is cut away";
+    EXPECT_EQ(box.bottom, 10);
+    DeleteObject(region);
+}
