@@ -9,7 +9,7 @@ packages=(
   mingw-w64-i686-dev libz-mingw-w64-dev nasm
   liblzo2-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libopenjp2-7-dev zlib1g-dev
   libgtest-dev googletest
-  clang libclang-rt-14-dev libstb-dev
+  clang libclang-rt-14-dev libstb-dev libcairo2-dev
   wine wine32:i386 xvfb xauth xdotool imagemagick netpbm x11-utils
   fonts-nanum fonts-wine locales time python3
 )

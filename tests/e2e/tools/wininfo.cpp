@@ -44,9 +44,10 @@ std::string Json(const std::string& text)
 
 std::string TextOf(HWND hwnd)
 {
-    // The wide text, so that the result does not depend on our own code page.
+    // The wide text, so that the result does not depend on our own code page,
+    // read without sending a message: a busy window must not hold us up.
     wchar_t buffer[2048] = L"";
-    GetWindowTextW(hwnd, buffer, 2048);
+    InternalGetWindowText(hwnd, buffer, 2048);
     return Utf8(buffer);
 }
 

@@ -1,0 +1,117 @@
+"""The settings dialog as the user sees it: the picture or movie in its frame,
+the image buttons, the option rules of the data file, and what OK, Cancel,
+Escape and the close box leave in the registry."""
+
+import os
+import subprocess
+import tempfile
+
+from harness import (WineTestCase, child, click, click_control, find_window, make_movie, pixel, press, reg_delete_key,
+                     reg_query, reg_set_dword, same_colour, screenshot, wait_for, windows)
+
+NAVY, RED, GREEN = (0x10, 0x20, 0x50), (0xE0, 0x10, 0x10), (0x10, 0xC0, 0x20)
+
+
+def frame_point(dlg, x, y):
+    """A point of the picture frame, in screen pixels, from its top-left corner."""
+    left, top, _, _ = child(dlg, 1004)["rect"]
+    return left + x, top + y
+
+
+class SettingsDialog(WineTestCase):
+    def setUp(self):
+        super().setUp()
+        reg_delete_key()
+        self.addCleanup(reg_delete_key)
+        self.temp = tempfile.mkdtemp(prefix="glint-pictures-")
+
+    def open(self, *extra, movie=None, korean=False):
+        folder = self.folder(movie_bytes=movie or make_movie("shapes"), extra_args=extra)
+        p = self.start(folder, "/c", korean=korean)
+        title = "설 정" if korean else "Settings"
+        dlg = find_window(title=title)
+        self.assertIsNotNone(dlg, "no settings dialog")
+        return folder, p, dlg
+
+    def close_with_escape(self, p, title="Settings"):
+        press("Escape", title=title)
+        self.assertEqual(self.assertExits(p), 0)
+
+    def test_movie_plays_in_the_picture_frame_and_the_buttons_are_images(self):
+        folder, p, dlg = self.open()
+        frame = child(dlg, 1004)
+        l, t, r, b = frame["rect"]
+        self.assertEqual((r - l, b - t), (320, 240))
+        # The 400 x 300 stage scaled by 0.8 into the frame.
+        self.assertTrue(wait_for(lambda: same_colour(pixel(screenshot("settings-movie"), *frame_point(dlg, 80, 80)),
+                                                     RED, 24), timeout=10))
+        shot = screenshot("settings-movie")
+        self.assertTrue(same_colour(pixel(shot, *frame_point(dlg, 240, 160)), GREEN, 24))
+        self.assertTrue(same_colour(pixel(shot, *frame_point(dlg, 200, 30)), NAVY, 24))
+        # OK is drawn from its blue bitmap, Cancel from its light one.
+        ok = child(dlg, 1)["rect"]
+        cancel = child(dlg, 2)["rect"]
+        r_, g_, b_ = pixel(shot, ok[0] + 10, (ok[1] + ok[3]) // 2)
+        self.assertGreater(b_, r_ + 60, "the OK button does not show its bitmap")
+        self.assertGreater(min(pixel(shot, cancel[0] + 10, (cancel[1] + cancel[3]) // 2)), 200)
+        self.close_with_escape(p)
+        self.assertFalse(os.path.exists(folder.work))
+
+    def test_dialog_picture_named_swf_in_capitals_plays_as_a_movie(self):
+        intro = os.path.join(self.temp, "intro.SWF")
+        with open(intro, "wb") as f:
+            f.write(make_movie("shapes"))
+        folder, p, dlg = self.open("--picture", intro, movie=make_movie("stop-at-end"))
+        self.assertTrue(wait_for(lambda: same_colour(pixel(screenshot("settings-intro"), *frame_point(dlg, 80, 80)),
+                                                     RED, 24), timeout=10))
+        self.close_with_escape(p)
+
+    def test_still_picture_is_stretched_onto_the_frame(self):
+        picture = os.path.join(self.temp, "picture.bmp")
+        subprocess.run(["convert", "-size", "64x48", "xc:#ff8000", "-type", "TrueColor", "BMP3:" + picture],
+                       check=True)
+        folder, p, dlg = self.open("--picture", picture)
+        shot = screenshot("settings-picture")
+        for x, y in ((5, 5), (160, 120), (314, 234)):
+            self.assertTrue(same_colour(pixel(shot, *frame_point(dlg, x, y)), (0xFF, 0x80, 0x00), 8), (x, y))
+        self.close_with_escape(p)
+
+    def test_option_rules_of_the_data_file(self):
+        reg_set_dword("Exit KeyPress", 0)
+        folder, p, dlg = self.open("--allow-mute", "0", "--allow-exit-options", "0", "--exit-mouse", "1")
+        dlg = find_window(title="Settings")
+        self.assertEqual(child(dlg, 1002)["enabled"], 0)
+        self.assertEqual(child(dlg, 1007)["enabled"], 0)
+        self.assertEqual(child(dlg, 1008)["enabled"], 0)
+        self.assertEqual(child(dlg, 1003)["visible"], 0, "no site button without a site")
+        # Disabled boxes keep their values, and OK writes them unchanged.
+        self.assertEqual(child(dlg, 1007)["checked"], 1)
+        self.assertEqual(child(dlg, 1008)["checked"], 0)
+        click_control(child(dlg, 1))
+        self.assertEqual(self.assertExits(p), 0)
+        self.assertEqual(reg_query("Exit Mouse"), 1)
+        self.assertEqual(reg_query("Exit KeyPress"), 0)
+        self.assertEqual(reg_query("SoundMute"), 0)
+
+    def test_site_button_shows_the_caption_of_the_data_file(self):
+        folder, p, dlg = self.open("--site", "Visit us", "http://example.invalid/")
+        site = child(dlg, 1003)
+        self.assertEqual(site["visible"], 1)
+        self.assertEqual(site["text"], "Visit us")
+        self.close_with_escape(p)
+
+    def test_close_box_writes_nothing(self):
+        folder, p, dlg = self.open()
+        click_control(child(dlg, 1002))
+        l, t, r, b = dlg["rect"]
+        # The close box at the right end of the caption, which Wine draws itself.
+        click(r - 12, t + 11)
+        self.assertEqual(self.assertExits(p), 0)
+        self.assertIsNone(reg_query("SoundMute"))
+
+    def test_korean_dialog(self):
+        folder, p, dlg = self.open(korean=True)
+        self.assertEqual(child(dlg, 1008)["text"], "키보드 눌림")
+        self.assertEqual(child(dlg, 1002)["text"], "음소거")
+        screenshot("settings-korean")
+        self.close_with_escape(p, title="설 정")
