@@ -5,6 +5,10 @@
 // exact anti-aliasing without sub-samples, and costs one add per pixel.
 // Coverage is |winding| clamped to 1, i.e. the non-zero rule for outlines that
 // do not overlap themselves with opposite directions.
+// Each row also keeps a bit per block of cells that lines have touched: the
+// sweep walks only those blocks pixel by pixel, and between them the coverage
+// is constant, so it fills (or skips) whole runs at once. The interior of a
+// shape and the empty middle of a stroke cost a span each, not a pixel each.
 #include "flash/SwfTypes.h"
 
 #include <cstddef>
@@ -49,11 +53,19 @@ public:
 private:
     void AddClippedLine(double x0, double y0, double x1, double y1);
     void Accumulate(float x0, float y0, float x1, float y1);
+    // Walks the touched rows, calling sink.Row(y), sink.Pixel(x, acc) inside touched
+    // blocks and sink.Span(x0, x1, acc) for the runs of constant coverage between them.
+    template <typename Sink> void Sweep(Sink& sink);
     template <typename Shade> void Scan(uint32_t* pixels, ptrdiff_t stride, const uint8_t* mask, Shade shade);
+    void ClearBounds();
+
+    static constexpr int kBlockShift = 2; // 4 cells a block
 
     std::vector<float> cells_;
+    std::vector<uint64_t> touched_; // per row, a bit per block of cells written since the last sweep
     int width_ = 0, height_ = 0;
     ptrdiff_t cellStride_ = 0;
+    ptrdiff_t wordsPerRow_ = 0;
     int minX_ = 0, maxX_ = -1, minY_ = 0, maxY_ = -1;
 };
 

@@ -17,6 +17,30 @@ constexpr size_t kMaxStack = 256;
 constexpr int kMaxNesting = 8;         // sprites inside sprites
 constexpr int kMaxFramesPerTick = 4;   // a late timer does not make the movie race
 constexpr int kMaxObjectsPerFrame = 50000; // placed objects drawn a frame, sprites unfolded
+constexpr size_t kGeometryVariants = 4;    // transforms kept a shape
+constexpr size_t kMaxGeometryPoints = size_t(4) << 20; // all kept lines, about 32 MB
+
+// Runs of stroke paths with the same line style, drawn as one outline so that
+// their overlaps at joins are not blended twice.
+template <typename F> void ForEachStrokeRun(const ShapeLayer& layer, F f)
+{
+    for (size_t i = 0; i < layer.strokes.size();) {
+        size_t j = i;
+        while (j < layer.strokes.size() && layer.strokes[j].lineStyle == layer.strokes[i].lineStyle)
+            ++j;
+        f(layer.strokes.data() + i, layer.strokes.data() + j);
+        i = j;
+    }
+}
+
+// Line half width in twips as drawn: hairlines and thinner lines are about one pixel wide.
+double StrokeHalf(const LineStyle& ls, double lineScale)
+{
+    double half = ls.width / 2.0;
+    if (half * lineScale < 0.5)
+        half = lineScale > 0 ? 0.5 / lineScale : 0;
+    return half;
+}
 
 bool StartsWithNoCase(const std::string& s, const char* prefix)
 {
@@ -58,6 +82,7 @@ bool SwfPlayer::Load(const uint8_t* data, size_t size)
 
 void SwfPlayer::Unload()
 {
+    ClearGeometry(); // keyed by the shapes of this movie
     movie_ = Movie{};
     loaded_ = false;
     playing_ = false;
@@ -472,19 +497,70 @@ void SwfPlayer::AddOutline(const Character& ch, const Matrix& m, int level)
                 AddOutline(*inner, m * obj.matrix, level + 1);
         return;
     }
-    for (const ShapeLayer& layer : ch.shape.layers)
-        for (const auto& edges : layer.fillEdges)
-            for (const Edge& e : edges) {
-                double x0, y0, x1, y1, qx, qy;
-                m.Apply(e.x0, e.y0, x0, y0);
-                m.Apply(e.x1, e.y1, x1, y1);
-                if (e.curve) {
-                    m.Apply(e.cx, e.cy, qx, qy);
-                    raster_.AddQuad(x0, y0, qx, qy, x1, y1);
-                } else {
-                    raster_.AddLine(x0, y0, x1, y1);
-                }
-            }
+    const Geometry& g = ShapeLines(ch.shape, m);
+    size_t item = 0;
+    for (const ShapeLayer& layer : ch.shape.layers) {
+        for (size_t i = 0; i < layer.fills.size() && i < layer.fillEdges.size(); ++i, ++item)
+            AddPaths(raster_, g.paths, g.itemChains[item], g.itemChains[item + 1], m);
+        ForEachStrokeRun(layer, [&](const StrokePath*, const StrokePath*) { ++item; });
+    }
+}
+
+void SwfPlayer::ClearGeometry()
+{
+    geometry_.clear();
+    geometryPoints_ = 0;
+}
+
+const SwfPlayer::Geometry& SwfPlayer::ShapeLines(const Shape& shape, const Matrix& m)
+{
+    ++useClock_;
+    std::vector<Geometry>& variants = geometry_[&shape];
+    for (Geometry& g : variants)
+        if (g.a == m.a && g.b == m.b && g.c == m.c && g.d == m.d) {
+            g.lastUse = useClock_;
+            return g;
+        }
+    if (geometryPoints_ > kMaxGeometryPoints) {
+        // Too much kept (a movie that keeps scaling its shapes): start afresh.
+        for (auto& [key, list] : geometry_)
+            if (&list != &variants)
+                list.clear();
+        variants.clear();
+        geometryPoints_ = 0;
+    }
+    // Reuse the least recently used slot, and its storage.
+    Geometry* slot;
+    if (variants.size() < kGeometryVariants) {
+        slot = &variants.emplace_back();
+    } else {
+        slot = &*std::min_element(variants.begin(), variants.end(),
+                                  [](const Geometry& x, const Geometry& y) { return x.lastUse < y.lastUse; });
+        geometryPoints_ -= slot->paths.Points();
+    }
+    Geometry& g = *slot;
+    g.a = m.a;
+    g.b = m.b;
+    g.c = m.c;
+    g.d = m.d;
+    g.lastUse = useClock_;
+    g.paths.Clear();
+    g.itemChains.clear();
+    const Matrix linear{m.a, m.b, m.c, m.d, 0, 0};
+    const double lineScale = std::sqrt(std::fabs(m.Det())); // twips to pixels
+    for (const ShapeLayer& layer : shape.layers) {
+        for (size_t i = 0; i < layer.fills.size() && i < layer.fillEdges.size(); ++i) {
+            g.itemChains.push_back(uint32_t(g.paths.Chains()));
+            FlattenFill(layer.fillEdges[i], linear, g.paths);
+        }
+        ForEachStrokeRun(layer, [&](const StrokePath* first, const StrokePath* last) {
+            g.itemChains.push_back(uint32_t(g.paths.Chains()));
+            OutlineStroke(first, last, StrokeHalf(layer.lines[first->lineStyle], lineScale), linear, g.paths);
+        });
+    }
+    g.itemChains.push_back(uint32_t(g.paths.Chains()));
+    geometryPoints_ += g.paths.Points();
+    return g;
 }
 
 bool SwfPlayer::MakePaint(const FillStyle& fill, const Matrix& m, const ColorTransform& cx, Paint& paint)
@@ -532,111 +608,32 @@ void SwfPlayer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransf
         if (x1 < -1 || y1 < -1 || x0 > raster_.Width() + 1 || y0 > raster_.Height() + 1)
             return;
     }
-    auto addEdge = [&](const Edge& e) {
-        double x0, y0, x1, y1, qx, qy;
-        m.Apply(e.x0, e.y0, x0, y0);
-        m.Apply(e.x1, e.y1, x1, y1);
-        if (e.curve) {
-            m.Apply(e.cx, e.cy, qx, qy);
-            raster_.AddQuad(x0, y0, qx, qy, x1, y1);
-        } else {
-            raster_.AddLine(x0, y0, x1, y1);
-        }
-    };
-    const double lineScale = std::sqrt(std::fabs(m.Det())); // twips to pixels
+    const Geometry& g = ShapeLines(shape, m);
+    size_t item = 0;
     for (const ShapeLayer& layer : shape.layers) {
-        for (size_t i = 0; i < layer.fills.size() && i < layer.fillEdges.size(); ++i) {
-            const auto& edges = layer.fillEdges[i];
+        for (size_t i = 0; i < layer.fills.size() && i < layer.fillEdges.size(); ++i, ++item) {
             Paint paint;
-            if (edges.empty() || !MakePaint(layer.fills[i], m, cx, paint))
+            if (layer.fillEdges[i].empty() || !MakePaint(layer.fills[i], m, cx, paint))
                 continue;
-            for (const Edge& e : edges)
-                addEdge(e);
+            AddPaths(raster_, g.paths, g.itemChains[item], g.itemChains[item + 1], m);
             raster_.Fill(target_, stride_, paint, mask);
         }
-        // Strokes: runs of paths with the same style are drawn as one outline,
-        // so that their overlaps at joins are not blended twice.
-        for (size_t i = 0; i < layer.strokes.size();) {
-            uint32_t style = layer.strokes[i].lineStyle;
-            size_t j = i;
-            const LineStyle& ls = layer.lines[style];
+        // Strokes are outlined in shape space and transformed with the shape, so
+        // that a stretched shape has stretched lines, as in Flash.
+        ForEachStrokeRun(layer, [&](const StrokePath* first, const StrokePath*) {
+            const size_t run = item++;
+            const LineStyle& ls = layer.lines[first->lineStyle];
             Rgba c = cx.Apply(ls.color);
-            // Strokes are outlined in shape space and transformed with the shape, so
-            // that a stretched shape has stretched lines, as in Flash. Hairlines and
-            // thinner lines are drawn about one pixel wide.
-            double half = ls.width / 2.0;
-            if (half * lineScale < 0.5)
-                half = lineScale > 0 ? 0.5 / lineScale : 0;
-            const double halfPx = half * lineScale;
-            auto quad = [&](double x0, double y0, double x1, double y1) {
-                double dx = x1 - x0, dy = y1 - y0;
-                double len = std::sqrt(dx * dx + dy * dy);
-                if (!(len > 1e-9))
-                    return;
-                double nx = -dy / len * half, ny = dx / len * half;
-                double p[4][2];
-                m.Apply(x0 + nx, y0 + ny, p[0][0], p[0][1]);
-                m.Apply(x1 + nx, y1 + ny, p[1][0], p[1][1]);
-                m.Apply(x1 - nx, y1 - ny, p[2][0], p[2][1]);
-                m.Apply(x0 - nx, y0 - ny, p[3][0], p[3][1]);
-                for (int k = 0; k < 4; ++k)
-                    raster_.AddLine(p[k][0], p[k][1], p[(k + 1) & 3][0], p[(k + 1) & 3][1]);
-            };
-            auto dot = [&](double x, double y) {
-                if (halfPx <= 0.75)
-                    return; // joins of thin lines do not show
-                int n = std::clamp(int(halfPx * 2.5), 8, 64);
-                double px, py;
-                m.Apply(x + half, y, px, py);
-                for (int k = 1; k <= n; ++k) {
-                    // Same turning direction as the pieces of `quad`.
-                    double t = -2.0 * 3.14159265358979323846 * k / n;
-                    double qx, qy;
-                    m.Apply(x + half * std::cos(t), y + half * std::sin(t), qx, qy);
-                    raster_.AddLine(px, py, qx, qy);
-                    px = qx;
-                    py = qy;
-                }
-            };
-            for (; j < layer.strokes.size() && layer.strokes[j].lineStyle == style; ++j) {
-                if (c.a == 0)
-                    continue;
-                for (const Edge& e : layer.strokes[j].edges) {
-                    if (e.curve) {
-                        double x0, y0, x1, y1, qx, qy;
-                        m.Apply(e.x0, e.y0, x0, y0);
-                        m.Apply(e.x1, e.y1, x1, y1);
-                        m.Apply(e.cx, e.cy, qx, qy);
-                        double ddx = x0 - 2 * qx + x1, ddy = y0 - 2 * qy + y1;
-                        double dd = std::sqrt(ddx * ddx + ddy * ddy);
-                        int n = std::isfinite(dd) ? std::clamp(int(std::ceil(std::sqrt(dd * 1.25))), 1, 100) : 1;
-                        double px = e.x0, py = e.y0;
-                        for (int k = 1; k <= n; ++k) {
-                            double t = double(k) / n, u = 1 - t;
-                            double nx = u * u * e.x0 + 2 * u * t * e.cx + t * t * e.x1;
-                            double ny = u * u * e.y0 + 2 * u * t * e.cy + t * t * e.y1;
-                            quad(px, py, nx, ny);
-                            if (halfPx > 2 && k < n) // inner joins of a flattened curve, for wide lines
-                                dot(nx, ny);
-                            px = nx;
-                            py = ny;
-                        }
-                    } else {
-                        quad(e.x0, e.y0, e.x1, e.y1);
-                    }
-                    dot(e.x0, e.y0); // round joins and caps
-                    dot(e.x1, e.y1);
-                }
-            }
-            if (c.a != 0) {
-                Paint paint;
-                paint.color = Premultiply(c);
-                if (!ls.hasFill || MakePaint(ls.fill, m, cx, paint))
-                    raster_.Fill(target_, stride_, paint, mask);
-            }
-            raster_.Reset(raster_.Width(), raster_.Height()); // drops outlines a skipped fill left
-            i = j;
-        }
+            if (c.a == 0)
+                return;
+            AddPaths(raster_, g.paths, g.itemChains[run], g.itemChains[run + 1], m);
+            Paint paint;
+            paint.color = Premultiply(c);
+            if (!ls.hasFill || MakePaint(ls.fill, m, cx, paint))
+                raster_.Fill(target_, stride_, paint, mask);
+            else
+                raster_.Reset(raster_.Width(), raster_.Height()); // drops the outline of a fill that cannot be drawn
+        });
     }
 }
 

@@ -5,12 +5,14 @@
 // Frame buffer: top-down rows of 32-bit pixels 0xAARRGGBB (B, G, R, A bytes in
 // memory), the layout of a 32-bit top-down DIB. Alpha is always 0xFF.
 #include "flash/Rasterizer.h"
+#include "flash/ShapeGeometry.h"
 #include "flash/SwfMovie.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace glint::flash {
@@ -86,6 +88,17 @@ private:
     void AddOutline(const Character& ch, const Matrix& m, int level);
     bool MakePaint(const FillStyle& fill, const Matrix& m, const ColorTransform& cx, Paint& paint);
 
+    // A shape's lines for one linear transform: for each layer, one range of
+    // chains per fill style, then one per run of strokes with the same style.
+    struct Geometry {
+        double a = 0, b = 0, c = 0, d = 0; // the linear part it was made for
+        uint64_t lastUse = 0;
+        PathSet paths;
+        std::vector<uint32_t> itemChains; // chain index where each item starts, and the end
+    };
+    const Geometry& ShapeLines(const Shape& shape, const Matrix& m);
+    void ClearGeometry();
+
     Movie movie_;
     bool loaded_ = false;
     bool playing_ = false;
@@ -103,6 +116,11 @@ private:
     std::vector<std::vector<uint8_t>> masks_; // one clip mask a nesting level
     uint32_t ramp_[256];
     int drawBudget_ = 0;
+    // Shapes do not change, and usually only move: their lines are kept between
+    // frames, a few transforms a shape, dropped with the movie.
+    std::unordered_map<const Shape*, std::vector<Geometry>> geometry_;
+    size_t geometryPoints_ = 0;
+    uint64_t useClock_ = 0;
 };
 
 } // namespace glint::flash

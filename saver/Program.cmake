@@ -27,3 +27,11 @@ target_include_directories(Glintbox PRIVATE ${CMAKE_SOURCE_DIR}/resources)
 target_link_libraries(Glintbox PRIVATE glint_saver glint_program)
 add_dependencies(Glintbox uninstaller)
 glint_use_art(Glintbox ${CMAKE_SOURCE_DIR}/resources/Glintbox.rc)
+
+# The default skin, compiled at build time, carried as resource DEFAULT_SKIN of type GLAZE_WORK.
+include(${CMAKE_SOURCE_DIR}/resources/skin/DefaultSkin.cmake)
+glint_default_skin(default_skin)
+file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/DefaultSkin.rc "DEFAULT_SKIN GLAZE_WORK \"${default_skin}\"\n")
+set_source_files_properties(${CMAKE_CURRENT_BINARY_DIR}/DefaultSkin.rc PROPERTIES OBJECT_DEPENDS ${default_skin})
+target_sources(Glintbox PRIVATE ${CMAKE_CURRENT_BINARY_DIR}/DefaultSkin.rc)
+add_dependencies(Glintbox glint_default_skin)

@@ -33,7 +33,8 @@ for b in "${builds[@]}"; do
     win32)
       "$here/build-win32-deps.sh"
       configure "$GLINT_BUILD/win32" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$GLINT_TOP/cmake/mingw-i686.cmake" -DGLINT_DEPS_PREFIX="$GLINT_DEPS_PREFIX"
+        -DCMAKE_TOOLCHAIN_FILE="$GLINT_TOP/cmake/mingw-i686.cmake" -DGLINT_DEPS_PREFIX="$GLINT_DEPS_PREFIX" \
+        -DGLINT_HOST_SKINC="$GLINT_BUILD/native/tools/skinc/skinc"
       cmake --build "$GLINT_BUILD/win32" ;;
     *) echo "build: unknown build '$b' (native, asan, win32)" >&2; exit 2 ;;
   esac

@@ -181,14 +181,38 @@ class SaverFolder:
         shutil.rmtree(self.path, ignore_errors=True)
 
 
+_wine_ready = False
+
+
+def ensure_wine_running():
+    """A persistent wineserver with Wine's desktop process up, once per run:
+    asking for windows while Wine itself is still starting can hang."""
+    global _wine_ready
+    if _wine_ready:
+        return
+    # Not captured: the server and Wine's services outlive these commands and
+    # would hold a captured output open.
+    quiet = dict(env=wine_env(), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-p"], **quiet)
+    subprocess.run(["wine", "cmd", "/c", "exit"], timeout=120, **quiet)
+    _wine_ready = True
+
+
 class WineTestCase(unittest.TestCase):
     """Ends every window a test leaves behind, so tests do not see each other's."""
+
+    @classmethod
+    def setUpClass(cls):
+        ensure_wine_running()
 
     def setUp(self):
         self.processes = []
         self.folders = []
 
     def tearDown(self):
+        result = getattr(self._outcome, "result", None)
+        if result and any(test is self for test, _ in result.errors + result.failures):
+            screenshot("FAILED-" + self.id().rsplit(".", 1)[-1])
         for p in self.processes:
             if p.poll() is None:
                 p.kill()

@@ -6,8 +6,11 @@ import os
 import subprocess
 import tempfile
 
-from harness import (WineTestCase, child, click, click_control, find_window, make_movie, pixel, press, reg_delete_key,
-                     reg_query, reg_set_dword, same_colour, screenshot, wait_for, windows)
+import time
+
+from harness import (WINE_SAVER_CLASS, WineTestCase, child, click, click_control, find_window, make_movie, move_mouse,
+                     pixel, press, reg_delete_key, reg_query, reg_set_dword, same_colour, screenshot, wait_for,
+                     windows, x_window)
 
 NAVY, RED, GREEN = (0x10, 0x20, 0x50), (0xE0, 0x10, 0x10), (0x10, 0xC0, 0x20)
 
@@ -108,6 +111,26 @@ class SettingsDialog(WineTestCase):
         click(r - 12, t + 11)
         self.assertEqual(self.assertExits(p), 0)
         self.assertIsNone(reg_query("SoundMute"))
+
+    def test_choices_made_here_change_how_the_saver_ends(self):
+        folder, p, dlg = self.open("--exit-mouse", "1")
+        self.assertEqual(child(dlg, 1007)["checked"], 1)
+        click_control(child(dlg, 1007))  # no longer end on mouse movement
+        click_control(child(dlg, 1))
+        self.assertEqual(self.assertExits(p), 0)
+        self.assertEqual(reg_query("Exit Mouse"), 0)
+
+        move_mouse(500, 400)
+        saver = self.start(folder, "/s")
+        wait_for(lambda: x_window(program="Glintbox.scr"), timeout=20)
+        self.assertIsNotNone(find_window(class_prefix=WINE_SAVER_CLASS))
+        time.sleep(1)
+        for x, y in ((560, 460), (20, 20), (1000, 700)):
+            move_mouse(x, y)
+        time.sleep(1.5)
+        self.assertIsNone(saver.poll(), "the saver ended on a mouse move the user turned off")
+        press("Escape", program="Glintbox.scr")
+        self.assertEqual(self.assertExits(saver), 0)
 
     def test_korean_dialog(self):
         folder, p, dlg = self.open(korean=True)

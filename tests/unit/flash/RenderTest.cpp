@@ -358,6 +358,110 @@ TEST(Render, SpritesShowTheirFirstFrame)
     EXPECT_EQ(fb.Rgb(9, 9), 0x404040u);
 }
 
+// A blob with a stroke, the kind of shape whose lines the player keeps between frames.
+ShapeBuilder StrokedBlob(Rgba fill, Rgba line, int lineTwips)
+{
+    ShapeBuilder s;
+    int f = s.AddSolidFill(fill), l = s.AddLineStyle(uint16_t(lineTwips), line);
+    s.MoveTo(0, -300);
+    s.SetStyles(0, f, l);
+    s.CurveTo(400, -300, 300, 100);
+    s.CurveTo(100, 400, -250, 200);
+    s.LineTo(0, -300);
+    return s;
+}
+
+TEST(Render, MovedAndScaledShapesDrawAsAFreshPlayerDrawsThem)
+{
+    // One shape moved, then scaled, rotated and moved again over the frames:
+    // a player that drew the earlier frames shows each one exactly as a player
+    // that draws it first.
+    SwfWriter swf(80, 60, 12);
+    swf.SetBackground(kGrey);
+    swf.DefineShape(1, StrokedBlob(kRed, kGreen, 80));
+    const Matrix frames[] = {Translate(20, 20), Translate(45, 30), Matrix{1.5, 0, 0, 1.5, 700, 500},
+                             Matrix{0, 1.2, -1.2, 0, 800, 600}, Translate(20, 20)};
+    swf.Place(1, 1, frames[0]);
+    swf.ShowFrame();
+    for (size_t f = 1; f < std::size(frames); ++f) {
+        swf.Move(1, frames[f]);
+        swf.ShowFrame();
+    }
+    const std::string movie = swf.Finish(false);
+    SwfPlayer kept;
+    ASSERT_TRUE(kept.Load(movie));
+    std::vector<std::vector<uint32_t>> seen;
+    for (int f = 0; f < int(std::size(frames)); ++f) {
+        kept.GotoFrame(f);
+        auto twice = Draw(kept, 80, 60);
+        auto got = Draw(kept, 80, 60); // a still frame drawn again
+        EXPECT_EQ(got.pixels, twice.pixels) << f;
+        SwfPlayer fresh;
+        ASSERT_TRUE(fresh.Load(movie));
+        fresh.GotoFrame(f);
+        EXPECT_EQ(got.pixels, Draw(fresh, 80, 60).pixels) << "frame " << f;
+        seen.push_back(got.pixels);
+    }
+    for (size_t f = 1; f + 1 < seen.size(); ++f)
+        EXPECT_NE(seen[f], seen[f - 1]) << f; // the frames do differ
+    EXPECT_EQ(seen.back(), seen.front());
+}
+
+TEST(Render, ManySizesOfOneShapeInOneFrame)
+{
+    // More sizes of a shape than the player keeps lines for, twice over.
+    SwfWriter swf(120, 40, 12);
+    swf.SetBackground(kGrey);
+    swf.DefineShape(1, StrokedBlob(kBlue, kRed, 60));
+    for (int i = 0; i < 7; ++i) {
+        double k = 0.5 + 0.15 * i;
+        swf.Place(uint16_t(i + 1), 1, Matrix{k, 0, 0, k, (10 + 16.0 * i) * 20, 400});
+    }
+    swf.ShowFrame();
+    const std::string movie = swf.Finish(false);
+    SwfPlayer p, q;
+    ASSERT_TRUE(p.Load(movie));
+    ASSERT_TRUE(q.Load(movie));
+    auto first = Draw(p, 120, 40);
+    EXPECT_EQ(Draw(p, 120, 40).pixels, first.pixels);
+    EXPECT_EQ(Draw(p, 120, 40).pixels, first.pixels);
+    // Drawn at another size in between, then back.
+    Draw(p, 240, 80);
+    EXPECT_EQ(Draw(p, 120, 40).pixels, first.pixels);
+    EXPECT_EQ(Draw(q, 120, 40).pixels, first.pixels);
+    EXPECT_EQ(first.Rgb(10, 20), 0x0000FFu);
+}
+
+TEST(Render, ANewMovieDoesNotDrawTheLinesOfTheLastOne)
+{
+    // Same character ids and places, different shapes: nothing of the first
+    // movie's shapes may show in the second.
+    auto movie = [](bool second) {
+        SwfWriter swf(60, 60, 12);
+        swf.SetBackground(kGrey);
+        ShapeBuilder s;
+        if (second)
+            s.Circle(0, 0, 300, s.AddSolidFill(kBlue), s.AddLineStyle(40, kRed));
+        else
+            s.Rect(-400, -400, 800, 800, s.AddSolidFill(kGreen), s.AddLineStyle(100, kRed));
+        swf.DefineShape(1, s);
+        swf.Place(1, 1, Translate(30, 30));
+        swf.ShowFrame();
+        return swf.Finish(false);
+    };
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(movie(false)));
+    auto a = Draw(p, 60, 60);
+    EXPECT_EQ(a.Rgb(30, 30), 0x00FF00u);
+    ASSERT_TRUE(p.Load(movie(true)));
+    auto b = Draw(p, 60, 60);
+    SwfPlayer fresh;
+    ASSERT_TRUE(fresh.Load(movie(true)));
+    EXPECT_EQ(b.pixels, Draw(fresh, 60, 60).pixels);
+    EXPECT_EQ(b.Rgb(30, 30), 0x0000FFu);
+    EXPECT_EQ(b.Rgb(12, 12), 0x404040u); // where the first movie's square was
+}
+
 TEST(Render, NothingLoadedIsBlackAndOddTargetsAreIgnored)
 {
     SwfPlayer p;

@@ -1,0 +1,182 @@
+// The drawing arithmetic of slices and grids, and key-colour runs.
+#include "skin/file/SkinRecords.h"
+
+#include "SkinBytes.h"
+#include "image/DibImage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+
+using namespace glint;
+using glint::test::Grid;
+using glint::test::Slice;
+
+namespace {
+
+bool Same(const RECT& a, const RECT& b)
+{
+    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+#define EXPECT_RECT(r, l, t, rr, b) EXPECT_TRUE(Same((r), RECT{l, t, rr, b})) \
+    << (r).left << "," << (r).top << "," << (r).right << "," << (r).bottom
+
+TEST(SkinSlice, EmptyWhenNameOrRectangleIsMissing)
+{
+    EXPECT_TRUE(Slice("", {0, 0, 10, 10}, 0).IsEmpty());
+    EXPECT_TRUE(Slice("a.bmp", {5, 0, 5, 10}, 0).IsEmpty());
+    EXPECT_TRUE(Slice("a.bmp", {0, 8, 10, 2}, 0).IsEmpty());
+    EXPECT_FALSE(Slice("a.bmp", {0, 0, 1, 1}, 0).IsEmpty());
+}
+
+TEST(SkinSlice, PlaceModeClipsTheSectionToTheDestination)
+{
+    const SliceSection s = SectionFor(Slice("a.bmp", {10, 20, 50, 60}, 0), {100, 200, 120, 210});
+    EXPECT_RECT(s.source, 10, 20, 30, 30); // only the top-left 20 x 10 of the 40 x 40
+    EXPECT_RECT(s.destination, 100, 200, 120, 210);
+}
+
+TEST(SkinSlice, PlaceModeKeepsASmallSectionAtItsSize)
+{
+    const SliceSection s = SectionFor(Slice("a.bmp", {0, 0, 8, 6}, 0), {10, 10, 50, 50});
+    EXPECT_RECT(s.source, 0, 0, 8, 6);
+    EXPECT_RECT(s.destination, 10, 10, 18, 16);
+}
+
+TEST(SkinSlice, TileAndStretchTakeTheWholeSource)
+{
+    for (int mode : {1, 2, 7, -1}) {
+        const SliceSection s = SectionFor(Slice("a.bmp", {10, 20, 50, 60}, mode), {0, 0, 5, 5});
+        EXPECT_RECT(s.source, 10, 20, 50, 60);
+        EXPECT_RECT(s.destination, 0, 0, 5, 5);
+    }
+}
+
+TEST(SkinGrid, MarginsSplitSourceAndDestination)
+{
+    const auto parts = SplitGrid(Grid("g.bmp", {0, 0, 30, 30}, {5, 6, 7, 8}, 0), {100, 100, 200, 150});
+    EXPECT_RECT(parts[0].slice.source, 0, 0, 5, 6);
+    EXPECT_RECT(parts[0].destination, 100, 100, 105, 106);
+    EXPECT_RECT(parts[4].slice.source, 5, 6, 23, 22);
+    EXPECT_RECT(parts[4].destination, 105, 106, 193, 142);
+    EXPECT_RECT(parts[8].slice.source, 23, 22, 30, 30);
+    EXPECT_RECT(parts[8].destination, 193, 142, 200, 150);
+    EXPECT_STREQ(parts[8].slice.image, "g.bmp");
+    for (const GridPart& p : parts)
+        EXPECT_EQ(p.slice.mode, SKIN_DRAW_TILE); // grid mode 0 tiles every part
+}
+
+TEST(SkinGrid, ZeroMarginsInStretchModeLeaveOnlyTheCentre)
+{
+    const auto parts = SplitGrid(Grid("g.bmp", {4, 4, 44, 24}, {0, 0, 0, 0}, 1), {0, 0, 100, 80});
+    for (int i = 0; i < 9; ++i) {
+        if (i == 4)
+            continue;
+        EXPECT_TRUE(parts[size_t(i)].slice.IsEmpty()) << i;
+    }
+    EXPECT_RECT(parts[4].slice.source, 4, 4, 44, 24);
+    EXPECT_RECT(parts[4].destination, 0, 0, 100, 80);
+    EXPECT_EQ(parts[4].slice.mode, SKIN_DRAW_STRETCH);
+}
+
+TEST(SkinGrid, GridModeSwitchesSinglePartsToStretch)
+{
+    struct Case {
+        int mode;
+        std::vector<int> stretched;
+    };
+    const Case cases[] = {{0, {}},          {1, {0, 1, 2, 3, 4, 5, 6, 7, 8}}, {2, {7}}, {3, {4}}, {4, {3}},
+                          {5, {1, 3, 5, 7}}, {6, {5}}, {7, {1}}, {8, {1, 3, 4, 5, 7}}, {9, {}}};
+    for (const Case& c : cases) {
+        const auto parts = SplitGrid(Grid("g.bmp", {0, 0, 9, 9}, {3, 3, 3, 3}, c.mode), {0, 0, 30, 30});
+        for (int i = 0; i < 9; ++i) {
+            const bool stretched = std::find(c.stretched.begin(), c.stretched.end(), i) != c.stretched.end();
+            EXPECT_EQ(parts[size_t(i)].slice.mode, stretched ? SKIN_DRAW_STRETCH : SKIN_DRAW_TILE)
+                << "grid mode " << c.mode << " part " << i;
+        }
+    }
+}
+
+TEST(SkinGrid, RepeatedCentreCutsTheLastCellAtTheRightEdge)
+{
+    // Centre source 10 wide (margins 2), centre cell 2 ... 35 wide 33: cells of 10, 10, 10, 3.
+    const auto parts = SplitGrid(Grid("p.bmp", {0, 0, 14, 8}, {2, 2, 2, 2}, 8), {0, 0, 37, 20});
+    const std::vector<GridPart> cells = RepeatedCentre(parts[4]);
+    ASSERT_EQ(cells.size(), 4u);
+    EXPECT_RECT(cells[0].destination, 2, 2, 12, 18);
+    EXPECT_RECT(cells[2].destination, 22, 2, 32, 18);
+    EXPECT_RECT(cells[3].destination, 32, 2, 35, 18);
+    EXPECT_RECT(cells[3].slice.source, 2, 2, 5, 6); // cut to the cell, not squeezed into it
+    for (const GridPart& c : cells)
+        EXPECT_EQ(c.slice.mode, SKIN_DRAW_STRETCH);
+}
+
+TEST(SkinGrid, RepeatedCentreOfExactWidthHasNoPartialCell)
+{
+    const auto parts = SplitGrid(Grid("p.bmp", {0, 0, 14, 8}, {2, 2, 2, 2}, 8), {0, 0, 34, 20});
+    const std::vector<GridPart> cells = RepeatedCentre(parts[4]);
+    ASSERT_EQ(cells.size(), 3u);
+    EXPECT_RECT(cells[2].destination, 22, 2, 32, 18);
+    EXPECT_RECT(cells[2].slice.source, 2, 2, 12, 6);
+}
+
+TEST(SkinGrid, CentreOfZeroWidthIsNotRepeated)
+{
+    const auto parts = SplitGrid(Grid("p.bmp", {0, 0, 4, 8}, {2, 2, 2, 2}, 8), {0, 0, 40, 20});
+    EXPECT_TRUE(RepeatedCentre(parts[4]).empty());
+}
+
+TEST(SkinGrid, DestinationNarrowerThanItsMarginsGivesNoCentre)
+{
+    const auto parts = SplitGrid(Grid("p.bmp", {0, 0, 20, 20}, {8, 8, 8, 8}, 8), {0, 0, 10, 10});
+    EXPECT_LE(parts[4].destination.right, parts[4].destination.left);
+    EXPECT_TRUE(RepeatedCentre(parts[4]).empty());
+}
+
+TEST(SkinEffect, DefaultsUseTheSystemColoursAndOneCopy)
+{
+    const SkinTextEffect e = DefaultTextEffect();
+    EXPECT_EQ(e.offsetX, 0);
+    EXPECT_EQ(e.colourFlag, 255);
+    EXPECT_EQ(e.flags, 0x8004u);
+    EXPECT_FALSE(e.DrawsCopy());
+    SkinTextEffect copy = e;
+    copy.SetTextColour(RGB(1, 2, 3));
+    EXPECT_EQ(copy.red, 1);
+    EXPECT_EQ(copy.blue, 3);
+    EXPECT_EQ(copy.TextColour(), RGB(1, 2, 3));
+}
+
+// A 24-bit picture from rows of characters: 'k' is the key colour, anything else white.
+std::unique_ptr<CDibImage> Picture(const std::vector<std::string>& rows)
+{
+    auto picture = std::make_unique<CDibImage>();
+    CDibImage& image = *picture;
+    image.Create(int32_t(rows[0].size()), int32_t(rows.size()), 24, FORMAT_BMP);
+    for (size_t top = 0; top < rows.size(); ++top)
+        for (size_t x = 0; x < rows[top].size(); ++x)
+            image.SetPixelColor(int32_t(x), int32_t(rows.size() - 1 - top),
+                                rows[top][x] == 'k' ? RGB(255, 0, 255) : RGB(255, 255, 255));
+    return picture;
+}
+
+TEST(SkinRegion, RunsLeaveOutTheKeyColourRowByRowFromTheTop)
+{
+    const std::vector<RECT> runs = KeyColourRuns(*Picture({"kk..k.", "......", "kkkkkk", "k....."}), RGB(255, 0, 255));
+    ASSERT_EQ(runs.size(), 4u);
+    EXPECT_RECT(runs[0], 2, 0, 4, 1);
+    EXPECT_RECT(runs[1], 5, 0, 6, 1); // a run still open at the row's end closes there
+    EXPECT_RECT(runs[2], 0, 1, 6, 2);
+    EXPECT_RECT(runs[3], 1, 3, 6, 4);
+}
+
+TEST(SkinRegion, NoRunsForAnEmptyOrAllKeyPicture)
+{
+    EXPECT_TRUE(KeyColourRuns(CDibImage(), RGB(255, 0, 255)).empty());
+    EXPECT_TRUE(KeyColourRuns(*Picture({"kkk", "kkk"}), RGB(255, 0, 255)).empty());
+    // The key's top byte does not count: COLORREFs compare on red, green and blue.
+    EXPECT_TRUE(KeyColourRuns(*Picture({"kkk"}), 0x01FF00FF).empty());
+}
+
+} // namespace
