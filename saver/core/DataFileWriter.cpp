@@ -15,7 +15,7 @@ namespace {
 
 class Writer {
 public:
-    Writer(const PackSpec& spec, std::string& error) : spec_(spec), error_(error) {}
+    Writer(const PackSpec& pack, std::string& error) : pack_(pack), error_(error) {}
 
     bool Run(const std::string& outPath)
     {
@@ -39,10 +39,10 @@ private:
 
     bool CheckNames()
     {
-        if (!IsSafeEntryName(spec_.workName))
-            return Fail("work name \"" + spec_.workName + "\" must be a plain file name");
-        if (spec_.tag.size() + 1 > header::kTagSize || Seal(spec_.tag).size() + 1 > header::kSealedTagSize)
-            return Fail("tag \"" + spec_.tag + "\" is longer than 7 characters");
+        if (!IsSafeEntryName(pack_.workName))
+            return Fail("work name \"" + pack_.workName + "\" must be a plain file name");
+        if (pack_.tag.size() + 1 > header::kTagSize || Seal(pack_.tag).size() + 1 > header::kSealedTagSize)
+            return Fail("tag \"" + pack_.tag + "\" is longer than 7 characters");
         for (const PackEntry* e : Entries())
             if (!IsSafeEntryName(e->name))
                 return Fail("entry name \"" + e->name + "\" must be a plain file name");
@@ -52,13 +52,13 @@ private:
     std::vector<const PackEntry*> Entries() const
     {
         std::vector<const PackEntry*> all;
-        for (const PackEntry& e : spec_.files)
+        for (const PackEntry& e : pack_.files)
             all.push_back(&e);
-        if (spec_.previewKind == 1)
-            all.push_back(&spec_.preview);
-        if (spec_.pictureKind == 1)
-            all.push_back(&spec_.picture);
-        for (const PackEntry& e : spec_.movies)
+        if (pack_.previewKind == 1)
+            all.push_back(&pack_.preview);
+        if (pack_.pictureKind == 1)
+            all.push_back(&pack_.picture);
+        for (const PackEntry& e : pack_.movies)
             all.push_back(&e);
         return all;
     }
@@ -131,32 +131,32 @@ private:
     {
         std::array<uint8_t, kHeaderSize> h{};
         StoreFieldText(&h[header::kSignature], header::kSignatureSize, kSignature);
-        StoreFieldText(&h[header::kTag], header::kTagSize, spec_.tag);
+        StoreFieldText(&h[header::kTag], header::kTagSize, pack_.tag);
         StoreFieldText(&h[header::kSealedSignature], header::kSealedSignatureSize, Seal(kSignature));
-        StoreFieldText(&h[header::kSealedTag], header::kSealedTagSize, Seal(spec_.tag));
-        if (!StoreText(&h[header::kWorkName], header::kNameSize, spec_.workName, "work name"))
+        StoreFieldText(&h[header::kSealedTag], header::kSealedTagSize, Seal(pack_.tag));
+        if (!StoreText(&h[header::kWorkName], header::kNameSize, pack_.workName, "work name"))
             return false;
-        WriteU32LE(&h[header::kMovieCount], uint32_t(spec_.movies.size()));
+        WriteU32LE(&h[header::kMovieCount], uint32_t(pack_.movies.size()));
         return Put(h);
     }
 
     bool WriteReservedBlock()
     {
         std::array<uint8_t, kReservedBlockSize> r{};
-        WriteU32LE(&r[reserved::kTextLength], spec_.reservedTextLength);
-        return Put(r) && PutZeros(spec_.reservedTextLength);
+        WriteU32LE(&r[reserved::kTextLength], pack_.reservedTextLength);
+        return Put(r) && PutZeros(pack_.reservedTextLength);
     }
 
     bool WriteMovieBlock()
     {
         std::array<uint8_t, kMovieBlockSize> m{};
-        if (!StoreText(&m[movie::kMainMovie], header::kNameSize, spec_.mainMovie, "movie name") ||
-            !StoreText(&m[movie::kTitle], header::kNameSize, spec_.title, "title"))
+        if (!StoreText(&m[movie::kMainMovie], header::kNameSize, pack_.mainMovie, "movie name") ||
+            !StoreText(&m[movie::kTitle], header::kNameSize, pack_.title, "title"))
             return false;
-        WriteU32LE(&m[movie::kScaleToFit], spec_.scaleToFit);
-        WriteU32LE(&m[movie::kExitOnMouse], spec_.exitOnMouse);
-        WriteU32LE(&m[movie::kExitOnKey], spec_.exitOnKey);
-        WriteU32LE(&m[movie::kFileCount], uint32_t(spec_.files.size()));
+        WriteU32LE(&m[movie::kScaleToFit], pack_.scaleToFit);
+        WriteU32LE(&m[movie::kExitOnMouse], pack_.exitOnMouse);
+        WriteU32LE(&m[movie::kExitOnKey], pack_.exitOnKey);
+        WriteU32LE(&m[movie::kFileCount], uint32_t(pack_.files.size()));
         return Put(m);
     }
 
@@ -170,7 +170,7 @@ private:
 
     bool WriteFileRecords()
     {
-        for (const PackEntry& e : spec_.files)
+        for (const PackEntry& e : pack_.files)
             if (!WriteRecord<kFileRecordSize>(e))
                 return false;
         return true;
@@ -179,53 +179,53 @@ private:
     bool WriteSecondReservedBlock()
     {
         std::array<uint8_t, kSecondReservedBlockSize> r{};
-        WriteU32LE(&r[reserved::kPayloadFlag], spec_.reservedPayloadLength ? 1 : 0);
-        WriteU32LE(&r[reserved::kPayloadLength], spec_.reservedPayloadLength);
-        WriteU32LE(&r[reserved::kTextAgainFlag], spec_.reservedTextAgain ? 1 : 0);
-        return Put(r) && PutZeros(spec_.reservedPayloadLength) &&
-               PutZeros(spec_.reservedTextAgain ? spec_.reservedTextLength : 0);
+        WriteU32LE(&r[reserved::kPayloadFlag], pack_.reservedPayloadLength ? 1 : 0);
+        WriteU32LE(&r[reserved::kPayloadLength], pack_.reservedPayloadLength);
+        WriteU32LE(&r[reserved::kTextAgainFlag], pack_.reservedTextAgain ? 1 : 0);
+        return Put(r) && PutZeros(pack_.reservedPayloadLength) &&
+               PutZeros(pack_.reservedTextAgain ? pack_.reservedTextLength : 0);
     }
 
     bool WritePreviewBlock()
     {
         std::array<uint8_t, kPreviewBlockSize> p{};
-        WriteU32LE(&p[preview::kKind], spec_.previewKind);
-        if (spec_.previewKind == 1) {
-            StoreFieldText(&p[preview::kName], header::kNameSize, spec_.preview.name);
-            WriteU32LE(&p[preview::kSize], sizes_[&spec_.preview]);
+        WriteU32LE(&p[preview::kKind], pack_.previewKind);
+        if (pack_.previewKind == 1) {
+            StoreFieldText(&p[preview::kName], header::kNameSize, pack_.preview.name);
+            WriteU32LE(&p[preview::kSize], sizes_[&pack_.preview]);
         }
-        WriteU32LE(&p[preview::kReservedFlag], spec_.previewReservedLength ? 1 : 0);
-        WriteU32LE(&p[preview::kReservedLength], spec_.previewReservedLength);
-        return Put(p) && (spec_.previewKind != 1 || PutPayload(spec_.preview)) &&
-               PutZeros(spec_.previewReservedLength);
+        WriteU32LE(&p[preview::kReservedFlag], pack_.previewReservedLength ? 1 : 0);
+        WriteU32LE(&p[preview::kReservedLength], pack_.previewReservedLength);
+        return Put(p) && (pack_.previewKind != 1 || PutPayload(pack_.preview)) &&
+               PutZeros(pack_.previewReservedLength);
     }
 
     bool WriteDialogBlock()
     {
         std::array<uint8_t, kDialogBlockSize> d{};
-        WriteU32LE(&d[dialog::kKind], spec_.pictureKind);
-        if (spec_.pictureKind == 1) {
-            StoreFieldText(&d[dialog::kName], header::kNameSize, spec_.picture.name);
-            WriteU32LE(&d[dialog::kSize], sizes_[&spec_.picture]);
+        WriteU32LE(&d[dialog::kKind], pack_.pictureKind);
+        if (pack_.pictureKind == 1) {
+            StoreFieldText(&d[dialog::kName], header::kNameSize, pack_.picture.name);
+            WriteU32LE(&d[dialog::kSize], sizes_[&pack_.picture]);
         }
-        WriteU32LE(&d[dialog::kAllowExitOptions], spec_.allowExitOptions);
-        WriteU32LE(&d[dialog::kAllowMute], spec_.allowMute);
-        WriteU32LE(&d[dialog::kShowSiteButton], spec_.showSiteButton);
-        if (!StoreText(&d[dialog::kSiteCaption], dialog::kTextSize, spec_.siteCaption, "site caption") ||
-            !StoreText(&d[dialog::kSiteAddress], dialog::kTextSize, spec_.siteAddress, "site address"))
+        WriteU32LE(&d[dialog::kAllowExitOptions], pack_.allowExitOptions);
+        WriteU32LE(&d[dialog::kAllowMute], pack_.allowMute);
+        WriteU32LE(&d[dialog::kShowSiteButton], pack_.showSiteButton);
+        if (!StoreText(&d[dialog::kSiteCaption], dialog::kTextSize, pack_.siteCaption, "site caption") ||
+            !StoreText(&d[dialog::kSiteAddress], dialog::kTextSize, pack_.siteAddress, "site address"))
             return false;
-        return Put(d) && (spec_.pictureKind != 1 || PutPayload(spec_.picture));
+        return Put(d) && (pack_.pictureKind != 1 || PutPayload(pack_.picture));
     }
 
     bool WriteMovieRecords()
     {
-        for (const PackEntry& e : spec_.movies)
+        for (const PackEntry& e : pack_.movies)
             if (!WriteRecord<kMovieRecordSize>(e))
                 return false;
         return true;
     }
 
-    const PackSpec& spec_;
+    const PackSpec& pack_;
     std::string& error_;
     OutputFile out_;
     std::map<const PackEntry*, uint32_t> sizes_;
@@ -233,9 +233,9 @@ private:
 
 } // namespace
 
-bool WriteDataFile(const PackSpec& spec, const std::string& outPath, std::string& error)
+bool WriteDataFile(const PackSpec& pack, const std::string& outPath, std::string& error)
 {
-    return Writer(spec, error).Run(outPath);
+    return Writer(pack, error).Run(outPath);
 }
 
 } // namespace glint::datafile

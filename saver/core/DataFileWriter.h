@@ -42,6 +42,6 @@ struct PackSpec {
 };
 
 // Writes the file; on failure returns false with a message naming the field or file.
-bool WriteDataFile(const PackSpec& spec, const std::string& outPath, std::string& error);
+bool WriteDataFile(const PackSpec& pack, const std::string& outPath, std::string& error);
 
 } // namespace glint::datafile

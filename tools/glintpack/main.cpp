@@ -72,7 +72,7 @@ int Build(int argc, char** argv)
     if (argc < 3)
         return Usage("build needs an output file");
     const std::string outPath = argv[2];
-    PackSpec spec;
+    PackSpec pack;
     std::string moviePath, workName;
     bool workNameGiven = false;
     for (int i = 3; i < argc; ++i) {
@@ -86,19 +86,19 @@ int Build(int argc, char** argv)
         const char* v = nullptr;
         uint32_t* flag = nullptr;
         if (opt == "--no-preview") {
-            spec.previewKind = 2;
+            pack.previewKind = 2;
             continue;
         }
         if (opt == "--no-picture") {
-            spec.pictureKind = 2;
+            pack.pictureKind = 2;
             continue;
         }
         if (opt == "--site") {
             if (i + 2 >= argc)
                 return Usage("--site needs a caption and an address");
-            spec.showSiteButton = 1;
-            spec.siteCaption = argv[++i];
-            spec.siteAddress = argv[++i];
+            pack.showSiteButton = 1;
+            pack.siteCaption = argv[++i];
+            pack.siteAddress = argv[++i];
             continue;
         }
         if (!value(v))
@@ -106,32 +106,32 @@ int Build(int argc, char** argv)
         if (opt == "--movie")
             moviePath = v;
         else if (opt == "--file")
-            spec.files.push_back(EntryFor(v));
+            pack.files.push_back(EntryFor(v));
         else if (opt == "--movie-record")
-            spec.movies.push_back(EntryFor(v));
+            pack.movies.push_back(EntryFor(v));
         else if (opt == "--preview") {
-            spec.previewKind = 1;
-            spec.preview = EntryFor(v);
+            pack.previewKind = 1;
+            pack.preview = EntryFor(v);
         } else if (opt == "--picture") {
-            spec.pictureKind = 1;
-            spec.picture = EntryFor(v);
+            pack.pictureKind = 1;
+            pack.picture = EntryFor(v);
         } else if (opt == "--work-name") {
             workName = v;
             workNameGiven = true;
         } else if (opt == "--title")
-            spec.title = v;
+            pack.title = v;
         else if (opt == "--tag")
-            spec.tag = v;
+            pack.tag = v;
         else if (opt == "--scale-to-fit")
-            flag = &spec.scaleToFit;
+            flag = &pack.scaleToFit;
         else if (opt == "--exit-mouse")
-            flag = &spec.exitOnMouse;
+            flag = &pack.exitOnMouse;
         else if (opt == "--exit-key")
-            flag = &spec.exitOnKey;
+            flag = &pack.exitOnKey;
         else if (opt == "--allow-exit-options")
-            flag = &spec.allowExitOptions;
+            flag = &pack.allowExitOptions;
         else if (opt == "--allow-mute")
-            flag = &spec.allowMute;
+            flag = &pack.allowMute;
         else
             return Usage(("unknown option " + opt).c_str());
         if (flag && !ParseSwitch(v, *flag))
@@ -140,12 +140,12 @@ int Build(int argc, char** argv)
     if (moviePath.empty())
         return Usage("build needs --movie FILE");
     PackEntry movie = EntryFor(moviePath);
-    spec.mainMovie = movie.name;
-    spec.files.insert(spec.files.begin(), movie);
-    spec.workName = workNameGiven ? workName : WithoutExtension(movie.name);
+    pack.mainMovie = movie.name;
+    pack.files.insert(pack.files.begin(), movie);
+    pack.workName = workNameGiven ? workName : WithoutExtension(movie.name);
 
     std::string error;
-    if (!WriteDataFile(spec, outPath, error)) {
+    if (!WriteDataFile(pack, outPath, error)) {
         std::fprintf(stderr, "glintpack: %s\n", error.c_str());
         std::remove(outPath.c_str());
         return 1;

@@ -15,25 +15,25 @@ namespace {
 
 PackSpec BasicSpec()
 {
-    PackSpec spec;
-    spec.workName = "demo";
-    spec.mainMovie = "movie.swf";
-    spec.title = "  A title \t";
-    spec.scaleToFit = 0;
-    spec.exitOnMouse = 1;
-    spec.exitOnKey = 0;
-    spec.files = {{"movie.swf", "", "FWS-movie-bytes"}, {"extra.txt", "", "extra"}};
-    return spec;
+    PackSpec pack;
+    pack.workName = "demo";
+    pack.mainMovie = "movie.swf";
+    pack.title = "  A title \t";
+    pack.scaleToFit = 0;
+    pack.exitOnMouse = 1;
+    pack.exitOnKey = 0;
+    pack.files = {{"movie.swf", "", "FWS-movie-bytes"}, {"extra.txt", "", "extra"}};
+    return pack;
 }
 
 class DataFile : public ::testing::Test {
 protected:
-    // Writes the spec and returns the file's bytes.
-    std::string Pack(const PackSpec& spec)
+    // Writes the pack and returns the file's bytes.
+    std::string Pack(const PackSpec& pack)
     {
         std::string error;
         std::string path = dir_.File("test.dat");
-        EXPECT_TRUE(WriteDataFile(spec, path, error)) << error;
+        EXPECT_TRUE(WriteDataFile(pack, path, error)) << error;
         std::string bytes;
         EXPECT_TRUE(ReadWholeFile(path, bytes));
         return bytes;
@@ -52,17 +52,17 @@ protected:
 
 TEST_F(DataFile, RoundTripOfEveryBlock)
 {
-    PackSpec spec = BasicSpec();
-    spec.previewKind = 1;
-    spec.preview = {"preview.bmp", "", "BMpreview"};
-    spec.pictureKind = 1;
-    spec.picture = {"intro.SWF", "", "dialog"};
-    spec.allowExitOptions = 0;
-    spec.allowMute = 1;
-    spec.showSiteButton = 1;
-    spec.siteCaption = "Visit us";
-    spec.siteAddress = "http://example.com/";
-    ScanResult r = ScanBytes(Pack(spec));
+    PackSpec pack = BasicSpec();
+    pack.previewKind = 1;
+    pack.preview = {"preview.bmp", "", "BMpreview"};
+    pack.pictureKind = 1;
+    pack.picture = {"intro.SWF", "", "dialog"};
+    pack.allowExitOptions = 0;
+    pack.allowMute = 1;
+    pack.showSiteButton = 1;
+    pack.siteCaption = "Visit us";
+    pack.siteAddress = "http://example.com/";
+    ScanResult r = ScanBytes(Pack(pack));
     ASSERT_EQ(r.error, ScanError::None) << r.detail;
     const Contents& c = r.contents;
     EXPECT_EQ(c.workName, "demo");
@@ -83,16 +83,16 @@ TEST_F(DataFile, RoundTripOfEveryBlock)
     EXPECT_EQ(c.payloads[3].kind, PayloadKind::DialogPicture);
     EXPECT_EQ(c.PlayedMovieName(), "movie.swf");
     // Payload offsets point at the bytes themselves.
-    std::string bytes = Pack(spec);
+    std::string bytes = Pack(pack);
     EXPECT_EQ(bytes.substr(size_t(c.payloads[2].offset), c.payloads[2].size), "BMpreview");
     EXPECT_EQ(c.payloads[0].offset, kHeaderSize + kReservedBlockSize + kMovieBlockSize + kFileRecordSize);
 }
 
 TEST_F(DataFile, LastMovieRecordDecidesTheMovie)
 {
-    PackSpec spec = BasicSpec();
-    spec.movies = {{"first.swf", "", "one"}, {"second.swf", "", "two"}};
-    ScanResult r = ScanBytes(Pack(spec));
+    PackSpec pack = BasicSpec();
+    pack.movies = {{"first.swf", "", "one"}, {"second.swf", "", "two"}};
+    ScanResult r = ScanBytes(Pack(pack));
     ASSERT_EQ(r.error, ScanError::None) << r.detail;
     EXPECT_EQ(r.contents.movieCount, 2);
     EXPECT_EQ(r.contents.PlayedMovieName(), "second.swf");
@@ -110,14 +110,14 @@ TEST_F(DataFile, NegativeMovieCountMeansNoRecords)
 
 TEST_F(DataFile, ReservedPartsAreReadPastAndTheTextLengthIsConsumedTwice)
 {
-    PackSpec spec = BasicSpec();
-    spec.reservedTextLength = 77;
-    spec.reservedTextAgain = true;
-    spec.reservedPayloadLength = 1000;
-    spec.previewReservedLength = 33;
-    spec.pictureKind = 1;
-    spec.picture = {"pic.bmp", "", "PICTURE"};
-    std::string bytes = Pack(spec);
+    PackSpec pack = BasicSpec();
+    pack.reservedTextLength = 77;
+    pack.reservedTextAgain = true;
+    pack.reservedPayloadLength = 1000;
+    pack.previewReservedLength = 33;
+    pack.pictureKind = 1;
+    pack.picture = {"pic.bmp", "", "PICTURE"};
+    std::string bytes = Pack(pack);
     ScanResult r = ScanBytes(bytes);
     ASSERT_EQ(r.error, ScanError::None) << r.detail;
     EXPECT_EQ(r.contents.reservedTextReads, 2u);
@@ -165,10 +165,10 @@ TEST_F(DataFile, NamesThatLeaveTheWorkFolderAreRefused)
         size_t record = kHeaderSize + kReservedBlockSize + kMovieBlockSize;
         EXPECT_EQ(withName(record, bad).error, ScanError::UnsafeName) << bad;
     }
-    PackSpec spec = BasicSpec();
-    spec.workName = "..\\..";
+    PackSpec pack = BasicSpec();
+    pack.workName = "..\\..";
     std::string error;
-    EXPECT_FALSE(WriteDataFile(spec, dir_.File("refused.dat"), error));
+    EXPECT_FALSE(WriteDataFile(pack, dir_.File("refused.dat"), error));
     EXPECT_NE(error.find("work name"), std::string::npos);
 }
 
@@ -208,14 +208,14 @@ TEST_F(DataFile, ShortFileReadsZerosForMissingBlocks)
 
 TEST_F(DataFile, ExtractWritesExactlyThePayload)
 {
-    PackSpec spec = BasicSpec();
+    PackSpec pack = BasicSpec();
     std::string big(3 << 20, '\0');
     for (size_t i = 0; i < big.size(); ++i)
         big[i] = char(i * 7 + i / 4096);
-    spec.files.push_back({"big.bin", "", big});
+    pack.files.push_back({"big.bin", "", big});
     std::string path = dir_.File("big.dat");
     std::string error;
-    ASSERT_TRUE(WriteDataFile(spec, path, error)) << error;
+    ASSERT_TRUE(WriteDataFile(pack, path, error)) << error;
     FileSource source;
     ASSERT_TRUE(source.Open(path));
     ScanResult r = Scan(source);
@@ -234,16 +234,16 @@ TEST_F(DataFile, ExtractWritesExactlyThePayload)
 
 TEST_F(DataFile, WriterRefusesWhatDoesNotFit)
 {
-    PackSpec spec = BasicSpec();
+    PackSpec pack = BasicSpec();
     std::string error;
-    spec.tag = "TOOLONGTAG";
-    EXPECT_FALSE(WriteDataFile(spec, dir_.File("a.dat"), error));
-    spec = BasicSpec();
-    spec.siteCaption = std::string(300, 'x');
-    EXPECT_FALSE(WriteDataFile(spec, dir_.File("b.dat"), error));
+    pack.tag = "TOOLONGTAG";
+    EXPECT_FALSE(WriteDataFile(pack, dir_.File("a.dat"), error));
+    pack = BasicSpec();
+    pack.siteCaption = std::string(300, 'x');
+    EXPECT_FALSE(WriteDataFile(pack, dir_.File("b.dat"), error));
     EXPECT_NE(error.find("site caption"), std::string::npos);
-    spec = BasicSpec();
-    spec.files.push_back({"x.bin", dir_.File("does-not-exist"), ""});
-    EXPECT_FALSE(WriteDataFile(spec, dir_.File("c.dat"), error));
+    pack = BasicSpec();
+    pack.files.push_back({"x.bin", dir_.File("does-not-exist"), ""});
+    EXPECT_FALSE(WriteDataFile(pack, dir_.File("c.dat"), error));
     EXPECT_NE(error.find("does-not-exist"), std::string::npos);
 }
