@@ -1,5 +1,6 @@
 #include "saver/ShockwaveFlash.h"
 
+#include "flash/win32/DispatchObject.h"
 #include "flash/win32/FlashControl.h"
 #include "flash/win32/PlayerControl.h"
 
@@ -79,44 +80,11 @@ const AtlHost& Atl()
 
 // Receives the control's events and passes FSCommand to the wrapper while it
 // lives; the control may keep the sink a little longer than the wrapper.
-class CShockwaveFlash::EventSink final : public IDispatch {
+class CShockwaveFlash::EventSink final : public flash::DispatchObject {
 public:
-    explicit EventSink(CShockwaveFlash* owner) : owner_(owner) {}
+    explicit EventSink(CShockwaveFlash* owner) : DispatchObject(&kFlashEventsId), owner_(owner) {}
     void Detach() { owner_ = nullptr; }
 
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, kFlashEventsId)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return ULONG(left);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
-    {
-        if (info)
-            *info = nullptr;
-        return DISP_E_BADINDEX;
-    }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override
     {
         return DISP_E_UNKNOWNNAME;
@@ -137,7 +105,6 @@ public:
     }
 
 private:
-    LONG refs_ = 1;
     CShockwaveFlash* owner_;
 };
 

@@ -1,5 +1,6 @@
 #include "flash/win32/PlayerControl.h"
 
+#include "flash/win32/DispatchObject.h"
 #include "flash/SwfPlayer.h"
 #include "flash/win32/FlashControl.h"
 
@@ -124,7 +125,7 @@ void ReturnBool(VARIANT* result, bool value)
     result->boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
-class PlayerControl final : public IDispatch {
+class PlayerControl final : public DispatchObject {
 public:
     explicit PlayerControl(IDispatch* sink) : sink_(sink)
     {
@@ -159,42 +160,6 @@ public:
 
     HWND Window() const { return hwnd_; }
 
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
-    {
-        if (!out)
-            return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch)) {
-            *out = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&refs_)); }
-    ULONG STDMETHODCALLTYPE Release() override
-    {
-        LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return ULONG(left);
-    }
-
-    // IDispatch: no type information; the members are known by id (and by name).
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override
-    {
-        if (!count)
-            return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override
-    {
-        if (info)
-            *info = nullptr;
-        return DISP_E_BADINDEX;
-    }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override
     {
@@ -241,7 +206,6 @@ private:
     void QueueEvent(const std::string& command, const std::string& args);
     void FireEvents();
 
-    LONG refs_ = 1;
     IDispatch* sink_;
     HWND hwnd_ = nullptr;
     SwfPlayer player_;
