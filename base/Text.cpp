@@ -13,6 +13,15 @@ std::string ToLowerAscii(std::string_view text)
     return out;
 }
 
+std::string ToUpperAscii(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+    return out;
+}
+
 static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 std::string TrimBlanks(std::string_view text)

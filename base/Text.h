@@ -10,6 +10,7 @@ namespace glint {
 // ASCII-only lower case: the command lines and names we compare are ASCII, and a
 // locale-dependent conversion would change multibyte (e.g. Korean) bytes.
 std::string ToLowerAscii(std::string_view text);
+std::string ToUpperAscii(std::string_view text);
 
 // Removes blanks (space, tab, CR, LF) at both ends.
 std::string TrimBlanks(std::string_view text);

@@ -1,12 +1,11 @@
 #include "saver/DataFile.h"
 
 #include "framework/App.h"
+#include "framework/Shell.h"
 #include "resources/GlintboxIds.h"
 #include "saver/SaverApp.h"
 #include "saver/SettingsStore.h"
 #include "saver/core/DataFileReader.h"
-
-#include <shellapi.h>
 
 #include <array>
 #include <vector>
@@ -96,16 +95,6 @@ bool LoadDataFile(const std::string& dataPath)
     return true;
 }
 
-void DeleteFolderTree(const std::string& path)
-{
-    std::vector<char> from(path.begin(), path.end());
-    from.push_back('\0');
-    from.push_back('\0');
-    SHFILEOPSTRUCTA op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.data();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    SHFileOperationA(&op);
-}
+void DeleteFolderTree(const std::string& path) { fw::ShellDeleteTree(path); }
 
 } // namespace glint

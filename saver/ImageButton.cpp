@@ -1,38 +1,17 @@
 #include "saver/ImageButton.h"
 
 #include "framework/App.h"
+#include "image/gdi/GdiGuards.h"
 
 #include <algorithm>
 #include <vector>
 
 namespace glint {
 
+using gdi::MemoryDC;
+using gdi::Selection;
+
 namespace {
-
-// Selects an object into a device context for the life of a scope.
-class Selected {
-public:
-    Selected(HDC dc, HGDIOBJ object) : dc_(dc), old_(SelectObject(dc, object)) {}
-    ~Selected() { SelectObject(dc_, old_); }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-private:
-    HDC dc_;
-    HGDIOBJ old_;
-};
-
-class MemoryDC {
-public:
-    explicit MemoryDC(HDC like) : dc_(CreateCompatibleDC(like)) {}
-    ~MemoryDC() { DeleteDC(dc_); }
-    MemoryDC(const MemoryDC&) = delete;
-    MemoryDC& operator=(const MemoryDC&) = delete;
-    operator HDC() const { return dc_; }
-
-private:
-    HDC dc_;
-};
 
 SIZE BitmapSize(HBITMAP bitmap)
 {
@@ -181,28 +160,28 @@ HRGN CImageButton::RegionFromMask(HBITMAP mask, COLORREF transparent)
 void CImageButton::DrawBitmap(HDC dc, HBITMAP bitmap, const RECT& rect) const
 {
     MemoryDC imageDC(dc);
-    Selected imageSelected(imageDC, bitmap);
+    Selection imageSelected(imageDC.Get(), bitmap);
     SIZE size = BitmapSize(bitmap);
     if (!images[kMask]) {
-        Blit(dc, rect, imageDC, size, drawMode, SRCCOPY);
+        Blit(dc, rect, imageDC.Get(), size, drawMode, SRCCOPY);
         return;
     }
     // Compose off screen: where the mask is white the background shows through.
     int w = rect.right - rect.left, h = rect.bottom - rect.top;
     MemoryDC work(dc);
-    HBITMAP canvas = CreateCompatibleBitmap(dc, w, h);
+    gdi::GdiObject<HBITMAP> canvasBitmap(CreateCompatibleBitmap(dc, w, h));
+    HBITMAP canvas = canvasBitmap.Get();
     {
-        Selected canvasSelected(work, canvas);
-        BitBlt(work, 0, 0, w, h, dc, rect.left, rect.top, SRCCOPY);
+        Selection canvasSelected(work.Get(), canvas);
+        BitBlt(work.Get(), 0, 0, w, h, dc, rect.left, rect.top, SRCCOPY);
         MemoryDC maskDC(dc);
-        Selected maskSelected(maskDC, images[kMask]);
+        Selection maskSelected(maskDC.Get(), images[kMask]);
         RECT local = {0, 0, w, h};
-        Blit(work, local, imageDC, size, drawMode, SRCINVERT);
-        Blit(work, local, maskDC, BitmapSize(images[kMask]), drawMode, SRCAND);
-        Blit(work, local, imageDC, size, drawMode, SRCINVERT);
-        BitBlt(dc, rect.left, rect.top, w, h, work, 0, 0, SRCCOPY);
+        Blit(work.Get(), local, imageDC.Get(), size, drawMode, SRCINVERT);
+        Blit(work.Get(), local, maskDC.Get(), BitmapSize(images[kMask]), drawMode, SRCAND);
+        Blit(work.Get(), local, imageDC.Get(), size, drawMode, SRCINVERT);
+        BitBlt(dc, rect.left, rect.top, w, h, work.Get(), 0, 0, SRCCOPY);
     }
-    DeleteObject(canvas);
 }
 
 void CImageButton::DrawCaption(HDC dc, RECT rect, COLORREF colour) const

@@ -1,11 +1,10 @@
 #include "uninstaller/Removal.h"
 
+#include "framework/Shell.h"
 #include "uninstaller/core/RemovalTarget.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
-#include <vector>
 
 namespace glint {
 
@@ -63,15 +62,7 @@ RemovalResult RemoveScreensaver(const std::string& targetPath)
 
     bool ok = DeleteFileA(target.program.c_str()) != FALSE;
 
-    std::string folder = target.DataFolder();
-    std::vector<char> from(folder.begin(), folder.end());
-    from.push_back('\0');
-    from.push_back('\0');
-    SHFILEOPSTRUCTA op = {};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.data();
-    op.fFlags = FOF_NOCONFIRMATION | FOF_SILENT | FOF_NOERRORUI;
-    if (SHFileOperationA(&op) != 0)
+    if (fw::ShellDeleteTree(target.DataFolder()) != 0)
         ok = false;
 
     // A missing entry is not the user's concern: the outcome does not change.

@@ -1,6 +1,7 @@
 #include "skin/file/SkinNode.h"
 
 #include "base/SysColors.h"
+#include "base/Text.h"
 #include "skin/file/SkinArchive.h"
 #include "skin/file/SkinStream.h"
 
@@ -19,15 +20,6 @@ void StoreField(char* field, size_t size, std::string_view text, size_t keep)
     std::memset(field, 0, size);
     if (const size_t n = std::min(text.size(), keep))
         std::memcpy(field, text.data(), n);
-}
-
-std::string UpperAscii(std::string_view text)
-{
-    std::string upper(text);
-    for (char& c : upper)
-        if (c >= 'a' && c <= 'z')
-            c = char(c - 'a' + 'A');
-    return upper;
 }
 
 // GetProperty looks at no more than this much of a query.
@@ -118,7 +110,7 @@ void CSkinNode::Prepare(CSkinStore& store)
 CSkinProperty* CSkinNode::GetProperty(std::string_view query)
 {
     query = query.substr(0, std::min(query.find('\0'), kPropertyQueryLength));
-    auto it = properties_.find(UpperAscii(query));
+    auto it = properties_.find(ToUpperAscii(query));
     return it == properties_.end() ? nullptr : it->second.get();
 }
 
@@ -170,7 +162,7 @@ CSkinProperty* CSkinNode::AddProperty(uint32_t kind, std::string_view propertyNa
     property->Point(kind, propertyName, data, size);
     property->SetDescription(description);
     CSkinProperty* raw = property.get();
-    properties_.insert_or_assign(UpperAscii(propertyName), std::move(property));
+    properties_.insert_or_assign(ToUpperAscii(propertyName), std::move(property));
     return raw;
 }
 
