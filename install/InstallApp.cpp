@@ -1,8 +1,8 @@
-// install.exe: for now a dialog that says the chain installer is not ready;
-// reading the install list and running its programs join with their own work.
+// install.exe: runs the setup programs listed in the INI file beside it, one
+// after another, while a small animated window is shown.
 #include "framework/App.h"
-#include "framework/Dialog.h"
-#include "resources/InstallIds.h"
+#include "framework/ModalFilter.h"
+#include "install/InstallDlg.h"
 
 namespace {
 
@@ -11,9 +11,17 @@ public:
     CInstallApp() : CWinApp("install") {}
     BOOL InitInstance() override
     {
-        glint::fw::CDialog dialog(IDD_INSTALL, nullptr);
-        dialog.DoModal();
-        return FALSE;
+        EnableControlContainer();
+        Enable3dControls();
+        glint::install::CInstallDlg dialog;
+        m_pMainWnd = &dialog;
+        {
+            // F12 and Escape are taken before the dialog box's own loop sees them.
+            glint::fw::CModalPreTranslate keys;
+            dialog.DoModal();
+        }
+        m_pMainWnd = nullptr;
+        return FALSE; // the program ends with the dialog
     }
     int ExitInstance() override { return 0; }
 };

@@ -37,8 +37,19 @@ def wine_env(korean=False):
 
 
 def wine(args, cwd=None, korean=False, timeout=60, check=False):
-    return subprocess.run(["wine"] + args, cwd=cwd, env=wine_env(korean), capture_output=True, text=True,
-                          timeout=timeout, check=check)
+    """Runs a Windows program to its end. Its output goes through files, not
+    pipes: Wine's services, started by whichever program comes first, inherit
+    the output handles and would hold a pipe open long after the program ended."""
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        done = subprocess.run(["wine"] + args, cwd=cwd, env=wine_env(korean), stdout=out, stderr=err,
+                              timeout=timeout)
+        out.seek(0)
+        err.seek(0)
+        result = subprocess.CompletedProcess(done.args, done.returncode, out.read().decode("utf-8", "replace"),
+                                             err.read().decode("utf-8", "replace"))
+    if check and result.returncode != 0:
+        raise subprocess.CalledProcessError(result.returncode, result.args, result.stdout, result.stderr)
+    return result
 
 
 def windows():

@@ -6,6 +6,8 @@
 // (T in milliseconds of the system clock). In between come "NAME line ..." with
 // its whole command line, so that expanded placeholders can be checked, and
 // "NAME pid N", so that a test can end a program it no longer needs.
+// Started without arguments (copied as CMD.exe beside install.exe, which F12
+// then finds first), it appends "bare start T" to log.txt in its current folder.
 // A window program, so that no console appears when it is started.
 #include <windows.h>
 
@@ -36,6 +38,8 @@ bool Append(const char* log, const std::string& line)
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     unsigned long long started = NowMs();
+    if (__argc == 1)
+        return Append("log.txt", "bare start " + std::to_string(started)) ? 0 : 3;
     if (__argc < 4)
         return 2;
     const char* log = __argv[1];

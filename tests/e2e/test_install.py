@@ -1,0 +1,234 @@
+"""install.exe under Wine: it runs the programs of the list beside it in order,
+one at a time and a second apart, with the placeholders expanded; reports a
+program that cannot start after five attempts and goes on; closes itself when
+the list is done; ignores Escape; stops starting programs when closed; shows
+its picture and the animation; has the about box in its system menu; moves when
+dragged; opens a command prompt on F12.
+
+chainstep.exe plays the setup programs: it records when it started and ended
+and its command line."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import time
+import unittest
+
+from harness import (BIN, WIN32, WineTestCase, find_window, press, region_rgb, screenshot, wait_for, wine,
+                     wine_env, windows)
+
+INSTALL = os.path.join(BIN, "install.exe")
+CHAINSTEP = os.path.join(WIN32, "tests", "chainstep.exe")
+
+
+class InstallFolder:
+    """A folder holding install.exe, chainstep.exe and, when given, the list."""
+
+    def __init__(self, entries=None):
+        self.path = tempfile.mkdtemp(prefix="glint-install-")
+        shutil.copy(INSTALL, self.path)
+        shutil.copy(CHAINSTEP, self.path)
+        if entries is not None:
+            lines = ["[InstallList]"] + ["Setup%d=%s" % (i + 1, e) for i, e in enumerate(entries)]
+            with open(os.path.join(self.path, "install.ini"), "w", newline="\r\n") as f:
+                f.write("\n".join(lines) + "\n")
+
+    @property
+    def windows_path(self):
+        return "Z:" + self.path.replace("/", "\\")
+
+    def log(self):
+        """{name: {"start": ms, "end": ms, "pid": id, "line": command line}} in the order the programs started."""
+        runs = {}
+        path = os.path.join(self.path, "log.txt")
+        if not os.path.exists(path):
+            return runs
+        with open(path, encoding="latin-1") as f:
+            for line in f.read().splitlines():
+                name, kind, value = line.split(" ", 2)
+                runs.setdefault(name, {})[kind] = int(value) if kind in ("start", "end", "pid") else value
+        return runs
+
+    def remove(self):
+        shutil.rmtree(self.path, ignore_errors=True)
+
+
+def step(name, ms, *extra):
+    return " ".join(["%CurrentLocation%\\chainstep.exe", "log.txt", name, str(ms)] + list(extra))
+
+
+def install_window(timeout=20.0):
+    def look():
+        for w in windows():
+            if w["class"] == "#32770" and any(c["id"] == 1000 for c in w["children"]):
+                return w
+        return None
+    return wait_for(look, timeout)
+
+
+def shown_frames(window):
+    return [c["id"] for c in window["children"] if 1000 <= c["id"] <= 1007 and c["visible"]]
+
+
+def is_orange(p):
+    return p[0] > 220 and 100 < p[1] < 185 and p[2] < 90
+
+
+class InstallTestCase(WineTestCase):
+    def run_install(self, entries):
+        folder = InstallFolder(entries)
+        self.folders.append(folder)
+        p = subprocess.Popen(["wine", "install.exe"], cwd=folder.path, env=wine_env(), stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
+        self.processes.append(p)
+        return folder, p
+
+
+class RunningTheList(InstallTestCase):
+    def test_runs_in_order_one_at_a_time_with_placeholders_and_closes_itself(self):
+        folder, p = self.run_install([
+            step("one", 1500, "%LangID%", '"%desktop%"'),
+            '"%CurrentLocation%\\chainstep.exe" log.txt two 200 "%Startup%" %WINDIR%',
+            "chainstep.exe log.txt three 200",  # found in the program's folder, the current one
+        ])
+        window = install_window()
+        self.assertIsNotNone(window, "the window did not appear")
+        self.assertEqual(window["rect"][:2], [0, 0])
+        self.assertTrue(window["topmost"])
+        self.assertEqual(len(shown_frames(window)), 1)
+        self.assertFalse([c for c in window["children"] if c["id"] == 1024 and c["visible"]])
+
+        # Escape does nothing.
+        press("Escape", program="install.exe")
+        time.sleep(0.5)
+        self.assertIsNotNone(install_window(timeout=1))
+
+        self.assertEqual(p.wait(30), 0)
+        self.assertIsNone(install_window(timeout=0))
+        runs = folder.log()
+        self.assertEqual(list(runs), ["one", "two", "three"])
+        for earlier, later in (("one", "two"), ("two", "three")):
+            gap = runs[later]["start"] - runs[earlier]["end"]
+            self.assertGreaterEqual(gap, 950, "%s started %d ms after %s ended" % (later, gap, earlier))
+            self.assertLess(gap, 3000)
+        self.assertIn(" one 1500 0409 \"C:\\users\\Public\\Desktop\"", runs["one"]["line"])
+        self.assertTrue(runs["one"]["line"].startswith(folder.windows_path + "\\chainstep.exe"), runs["one"]["line"])
+        self.assertIn('"C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\StartUp" C:\\windows',
+                      runs["two"]["line"])
+
+    def test_a_program_that_cannot_start_is_reported_after_five_attempts_and_the_list_goes_on(self):
+        folder, p = self.run_install(["%CurrentLocation%\\not-there.exe /q", step("after", 100)])
+        started = time.time()
+        box = find_window(title="Install", timeout=25)
+        waited = time.time() - started
+        self.assertIsNotNone(box, "no message")
+        # Five attempts two seconds apart and the second after the entry.
+        self.assertGreater(waited, 10.0)
+        self.assertLess(waited, 18.0)
+        texts = [c["text"] for c in box["children"] if c["class"].lower() == "static" and c["text"]]
+        self.assertIn("Error : CreatePrecess\r\n%s\\not-there.exe /q" % folder.windows_path, texts)
+        self.assertNotIn("after", folder.log())  # the list waits for the message
+        screenshot("install-error")
+        press("Return", title="Install")
+        self.assertEqual(p.wait(15), 0)
+        self.assertIn("end", folder.log()["after"])
+
+    def test_without_a_list_the_window_closes_by_itself(self):
+        folder, p = self.run_install(None)
+        self.assertEqual(p.wait(15), 0)
+        self.assertEqual(folder.log(), {})
+
+    def test_closing_ends_the_run_and_no_further_program_starts(self):
+        folder, p = self.run_install([step("first", 1500), step("second", 100)])
+        self.assertIsNotNone(install_window())
+        press("alt+F4", program="install.exe")
+        self.assertIsNotNone(p.wait(10))
+        # The second would start a second after the first ends.
+        self.assertTrue(wait_for(lambda: "end" in folder.log().get("first", {}), timeout=5))
+        time.sleep(1.5)
+        runs = folder.log()
+        self.assertIn("first", runs)
+        self.assertIn("end", runs["first"])  # the running program is not killed
+        self.assertNotIn("second", runs)
+
+
+class TheWindow(InstallTestCase):
+    """One run looked at in turn: the picture and the animation, the about box
+    through the system menu, F12, and dragging (last, as it moves the window)."""
+
+    def test_picture_animation_about_box_command_prompt_and_dragging(self):
+        # Enough short programs for the looks below; closing leaves the running
+        # one to end by itself, which the test waits for.
+        folder, p = self.run_install([step("part%d" % i, 3000) for i in range(8)])
+        self.assertIsNotNone(install_window())
+        time.sleep(0.5)
+        self.check_picture_and_animation()
+        self.check_about_box()
+        shutil.copy(CHAINSTEP, os.path.join(folder.path, "CMD.exe"))
+        self.check_command_prompt(folder)
+        self.check_dragging()
+        press("alt+F4", program="install.exe")
+        self.assertIsNotNone(p.wait(10))
+        last = [name for name in folder.log() if name.startswith("part")][-1]
+        self.assertTrue(wait_for(lambda: "end" in folder.log()[last], timeout=5))
+
+    def check_picture_and_animation(self):
+        first = screenshot("install-window")
+        before = install_window()
+        # The first frame stays two seconds (the first tick shows it again),
+        # then one a second: two looks 2.1 s apart always see different frames.
+        time.sleep(2.1)
+        second = screenshot("install-window-later")
+        after = install_window()
+
+        # The picture: the title, the orange rule, the dark ground.
+        self.assertTrue(all(v > 230 for v in region_rgb(first, 125, 31, 1, 1)[0][0]), "no title")
+        self.assertTrue(is_orange(region_rgb(first, 125, 94, 1, 1)[0][0]), "no rule under the title")
+        ground = region_rgb(first, 455, 150, 1, 1)[0][0]
+        self.assertTrue(ground[2] > ground[0] + 20 and ground[0] < 60, ground)
+
+        # One frame shown at a time, over the card, with orange dots that move.
+        self.assertEqual([len(shown_frames(w)) for w in (before, after)], [1, 1])
+        l, t, r, b = next(c for c in before["children"] if c["id"] == 1000)["rect"]
+        pixels = [region_rgb(path, l, t, r - l, b - t) for path in (first, second)]
+        self.assertEqual(pixels[0][3][3], (244, 246, 251), "the frame's card")
+        orange = [{(x, y) for y, row in enumerate(px) for x, v in enumerate(row) if is_orange(v)} for px in pixels]
+        self.assertGreater(len(orange[0]), 40)
+        self.assertGreater(len(orange[1]), 40)
+        self.assertNotEqual(orange[0], orange[1], "the animation did not move")
+
+    def check_about_box(self):
+        press("alt+space", program="install.exe")
+        menu = wait_for(lambda: [w for w in windows() if w["class"] == "#32768"], timeout=5)
+        self.assertTrue(menu, "no system menu")
+        screenshot("install-system-menu")
+        subprocess.run(["xdotool", "key", "Up", "Return"], check=True)  # our entry is the last one
+        about = find_window(title="About Install", timeout=5)
+        self.assertIsNotNone(about, "no about box")
+        texts = [c["text"] for c in about["children"]]
+        self.assertIn("Install Version 1.0", texts)
+        self.assertIn("OK", texts)
+        screenshot("install-about")
+        press("Return", title="About Install")
+        self.assertTrue(wait_for(lambda: not [w for w in windows() if w["text"] == "About Install"], timeout=5))
+        self.assertIsNotNone(install_window(timeout=1))  # the about box's keys are its own
+
+    def check_command_prompt(self, folder):
+        # The stand-in CMD.exe beside install.exe is found before the system's
+        # (the usual search order), so no console is left behind.
+        press("F12", program="install.exe")
+        self.assertTrue(wait_for(lambda: "bare" in folder.log(), timeout=10), "F12 started no CMD.exe")
+        self.assertIsNotNone(install_window(timeout=1))
+
+    def check_dragging(self):
+        subprocess.run(["xdotool", "mousemove", "300", "60", "sleep", "0.2", "mousedown", "1", "sleep", "0.2",
+                        "mousemove", "350", "100", "sleep", "0.2", "mousemove", "400", "200", "sleep", "0.3",
+                        "mouseup", "1"], check=True, timeout=10)
+        moved = wait_for(lambda: (install_window(timeout=0) or {}).get("rect", [0])[0] == 100, timeout=5)
+        self.assertTrue(moved, "the window did not follow the mouse")
+        self.assertEqual(install_window()["rect"][:2], [100, 140])
+
+
+if __name__ == "__main__":
+    unittest.main()
