@@ -138,7 +138,7 @@ TEST(BmpPixels, TopDownMatchesBottomUpTwin)
 {
     Bytes up, down;
     InfoHeader(up, 2, 2, 24);
-    InfoHeader(down, 2, 2, 24).data;
+    InfoHeader(down, 2, 2, 24);
     down.data[8] = 0xFE; // height -2
     down.data[9] = down.data[10] = down.data[11] = 0xFF;
     const std::initializer_list<uint8_t> rowA = {1, 2, 3, 4, 5, 6, 0, 0}, rowB = {7, 8, 9, 10, 11, 12, 0, 0};

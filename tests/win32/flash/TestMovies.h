@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace glint::testmovies {
@@ -15,8 +16,12 @@ namespace glint::testmovies {
 using flash::Rgba;
 
 struct Frame {
+    Frame(Rgba c, bool stops = false, std::string fsCommand = {}, std::string fsArgs = {})
+        : colour(c), stop(stops), command(std::move(fsCommand)), args(std::move(fsArgs))
+    {
+    }
     Rgba colour;
-    bool stop = false;           // the frame's actions stop the movie
+    bool stop;                   // the frame's actions stop the movie
     std::string command, args;   // an FSCommand the frame raises
 };
 

@@ -356,11 +356,11 @@ TEST_F(SaverWndTest, PreviewFillsItsParentSwallowsRightClicksAndNeverTouchesTheV
 
     POINT before;
     GetCursorPos(&before);
-    MSG right = {control, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5)};
+    MSG right = {control, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(5, 5), 0, {}};
     EXPECT_TRUE(wnd_->PreTranslateMessage(&right)) << "a right click never reaches the control";
-    MSG left = {control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5)};
+    MSG left = {control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5), 0, {}};
     EXPECT_FALSE(wnd_->PreTranslateMessage(&left));
-    MSG key = {control, WM_KEYDOWN, VK_ESCAPE, 0};
+    MSG key = {control, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
     EXPECT_FALSE(wnd_->PreTranslateMessage(&key));
     POINT after;
     GetCursorPos(&after);
@@ -382,13 +382,13 @@ TEST_F(SaverWndTest, ClicksInFullScreenNudgeTheCursorAndDoNotClose)
     runSettings.exitOnMouse = 0;
     ASSERT_TRUE(Start(nullptr));
     SetCursorPos(300, 200);
-    MSG left = {window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200)};
+    MSG left = {window_, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(300, 200), 0, {}};
     EXPECT_FALSE(wnd_->PreTranslateMessage(&left)) << "the click still goes to the control";
     POINT at;
     GetCursorPos(&at);
     EXPECT_EQ(at.x, 301);
     EXPECT_EQ(at.y, 199);
-    MSG middle = {window_, WM_MBUTTONDOWN, MK_MBUTTON, 0};
+    MSG middle = {window_, WM_MBUTTONDOWN, MK_MBUTTON, 0, 0, {}};
     wnd_->PreTranslateMessage(&middle);
     GetCursorPos(&at);
     EXPECT_EQ(at.x, 302);
@@ -396,7 +396,7 @@ TEST_F(SaverWndTest, ClicksInFullScreenNudgeTheCursorAndDoNotClose)
     // At the right and bottom edges the cursor cannot go further: it goes left instead.
     const int right = GetSystemMetrics(SM_CXSCREEN) - 1, bottom = GetSystemMetrics(SM_CYSCREEN) - 1;
     SetCursorPos(right, bottom);
-    MSG rightClick = {window_, WM_RBUTTONDOWN, MK_RBUTTON, 0};
+    MSG rightClick = {window_, WM_RBUTTONDOWN, MK_RBUTTON, 0, 0, {}};
     wnd_->PreTranslateMessage(&rightClick);
     GetCursorPos(&at);
     EXPECT_EQ(at.x, right - 1);
@@ -409,7 +409,7 @@ TEST_F(SaverWndTest, KeysPostOneCloseEvenWhenTwoRulesMatch)
 {
     runSettings.exitOnKey = 1;
     ASSERT_TRUE(Start(nullptr));
-    MSG escape = {window_, WM_KEYDOWN, VK_ESCAPE, 0};
+    MSG escape = {window_, WM_KEYDOWN, VK_ESCAPE, 0, 0, {}};
     EXPECT_FALSE(wnd_->PreTranslateMessage(&escape)) << "the key itself is not swallowed";
     EXPECT_FALSE(wnd_->PreTranslateMessage(&escape));
     MSG queued;
