@@ -32,6 +32,8 @@ BOOL CSaverApp::InitInstance()
 
     switch (command.mode) {
     case 'c':
+        // The display settings that started us are in front; a new process
+        // has no active window of its own yet.
         RunSettingsDialog(GetForegroundWindow());
         break;
     case kNoSwitchMode:
@@ -66,7 +68,5 @@ void CSaverApp::StartSaver(HWND parent)
     else
         delete wnd;
 }
-
-int CSaverApp::ExitInstance() { return CWinApp::ExitInstance(); }
 
 } // namespace glint

@@ -12,7 +12,6 @@ class CSaverApp : public fw::CWinApp {
 public:
     CSaverApp() : CWinApp("Glintbox") {}
     BOOL InitInstance() override;
-    int ExitInstance() override;
 
     std::string displayName;
 
