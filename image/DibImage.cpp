@@ -503,36 +503,36 @@ uint8_t CDibImage::AlphaGet(int32_t x, int32_t y) const
 }
 
 // Both build the new plane in a fresh allocation, as the codecs expect the
-// old plane untouched when that fails.
-bool CDibImage::AlphaFlip()
+// old plane untouched when that fails. fillRow(dest, y) writes row y.
+template <class FillRow> static bool RebuildPlane(uint8_t*& plane, size_t w, size_t h, FillRow fillRow)
 {
-    if (!alpha_)
+    if (!plane)
         return false;
-    size_t w = size_t(Width()), h = size_t(Height());
     uint8_t* fresh = static_cast<uint8_t*>(std::malloc(w * h));
     if (!fresh)
         return false;
     for (size_t y = 0; y < h; ++y)
-        std::memcpy(fresh + y * w, alpha_ + (h - 1 - y) * w, w);
-    std::free(alpha_);
-    alpha_ = fresh;
+        fillRow(fresh + y * w, y);
+    std::free(plane);
+    plane = fresh;
     return true;
+}
+
+bool CDibImage::AlphaFlip()
+{
+    const size_t w = size_t(Width()), h = size_t(Height());
+    const uint8_t* old = alpha_;
+    return RebuildPlane(alpha_, w, h, [&](uint8_t* row, size_t y) { std::memcpy(row, old + (h - 1 - y) * w, w); });
 }
 
 bool CDibImage::AlphaMirror()
 {
-    if (!alpha_)
-        return false;
-    size_t w = size_t(Width()), h = size_t(Height());
-    uint8_t* fresh = static_cast<uint8_t*>(std::malloc(w * h));
-    if (!fresh)
-        return false;
-    for (size_t y = 0; y < h; ++y)
+    const size_t w = size_t(Width()), h = size_t(Height());
+    const uint8_t* old = alpha_;
+    return RebuildPlane(alpha_, w, h, [&](uint8_t* row, size_t y) {
         for (size_t x = 0; x < w; ++x)
-            fresh[y * w + x] = alpha_[y * w + (w - 1 - x)];
-    std::free(alpha_);
-    alpha_ = fresh;
-    return true;
+            row[x] = old[y * w + (w - 1 - x)];
+    });
 }
 
 // ---- whole-picture transforms ----

@@ -20,8 +20,8 @@ namespace {
 
 const BITMAPINFO* AsBitmapInfo(const uint8_t* dib) { return reinterpret_cast<const BITMAPINFO*>(dib); }
 
-// A 24-bit bottom-up DIB section for the paint box.
-HBITMAP CreateScratchSection(HDC dc, int width, int height, uint8_t** bits)
+// The header of a 24-bit bottom-up picture, as the paint box uses it.
+BITMAPINFO Rgb24Info(int width, int height)
 {
     BITMAPINFO bmi;
     std::memset(&bmi, 0, sizeof bmi);
@@ -30,6 +30,13 @@ HBITMAP CreateScratchSection(HDC dc, int width, int height, uint8_t** bits)
     bmi.bmiHeader.biHeight = height;
     bmi.bmiHeader.biPlanes = 1;
     bmi.bmiHeader.biBitCount = 24;
+    return bmi;
+}
+
+// A 24-bit bottom-up DIB section for the paint box.
+HBITMAP CreateScratchSection(HDC dc, int width, int height, uint8_t** bits)
+{
+    BITMAPINFO bmi = Rgb24Info(width, height);
     void* p = nullptr;
     HBITMAP section = CreateDIBSection(dc, &bmi, DIB_RGB_COLORS, &p, nullptr, 0);
     *bits = static_cast<uint8_t*>(p);
@@ -109,13 +116,7 @@ int CDibImage::Paint(HDC dc, int x, int y, int cx, int cy, const RECT* clip)
     const size_t stride = (size_t(paintWidth) * 3 + 3) & ~size_t(3);
     ComposePicture(*this, x, y, cx, cy, PaintBlock{sectionBits, stride, left, top, paintWidth, paintHeight}, !opaque);
 
-    BITMAPINFO bmi;
-    std::memset(&bmi, 0, sizeof bmi);
-    bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bmi.bmiHeader.biWidth = paintWidth;
-    bmi.bmiHeader.biHeight = paintHeight;
-    bmi.bmiHeader.biPlanes = 1;
-    bmi.bmiHeader.biBitCount = 24;
+    BITMAPINFO bmi = Rgb24Info(paintWidth, paintHeight);
     SetDIBitsToDevice(dc, left, top, DWORD(paintWidth), DWORD(paintHeight), 0, 0, 0, UINT(paintHeight), sectionBits,
                       &bmi, DIB_RGB_COLORS);
     return 1;
