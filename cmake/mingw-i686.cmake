@@ -1,18 +1,3 @@
-# Cross toolchain: 32-bit Windows with the posix-thread mingw-w64 compilers.
-set(CMAKE_SYSTEM_NAME Windows)
+# 32-bit Windows: the programs we ship (PE32).
 set(CMAKE_SYSTEM_PROCESSOR i686)
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
-set(CMAKE_ASM_NASM_COMPILER nasm)
-
-# GLINT_DEPS_PREFIX holds the cross-built libraries (see scripts/build-win32-deps.sh).
-if(NOT GLINT_DEPS_PREFIX AND DEFINED ENV{GLINT_DEPS_PREFIX})
-  set(GLINT_DEPS_PREFIX $ENV{GLINT_DEPS_PREFIX})
-endif()
-set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32 ${GLINT_DEPS_PREFIX})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

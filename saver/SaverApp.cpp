@@ -43,7 +43,7 @@ BOOL CSaverApp::InitInstance()
         ChangePassword(nullptr);
         break;
     default:
-        StartSaver(reinterpret_cast<HWND>(static_cast<intptr_t>(command.windowHandle)));
+        StartSaver(reinterpret_cast<HWND>(static_cast<intptr_t>(command.windowHandle))); // low half on 32-bit
         break;
     }
     return TRUE;

@@ -1,15 +1,16 @@
 #!/usr/bin/env bash
-# Builds what is asked (default: all three builds), installing what is missing
+# Builds what is asked (default: all four builds), installing what is missing
 # first. Builds are incremental.
 #   native  build/native  Release: tools, native unit tests, benchmarks
 #   asan    build/asan    clang with AddressSanitizer + UBSan: unit tests and fuzz targets
-#   win32   build/win32   the Windows programs and the tests run under Wine
+#   win32   build/win32   i686: the Windows programs we ship (PE32) and their tests for Wine
+#   win64   build/win64   x86_64: the same programs and tests, 64-bit (PE32+)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/env.sh"
 
 builds=("$@")
-[ ${#builds[@]} -gt 0 ] || builds=(native asan win32)
+[ ${#builds[@]} -gt 0 ] || builds=(native asan win32 win64)
 
 if [ "$(id -u)" -eq 0 ]; then
   "$here/setup-system.sh"
@@ -30,12 +31,13 @@ for b in "${builds[@]}"; do
     asan)
       CC=clang CXX=clang++ configure "$GLINT_BUILD/asan" -DCMAKE_BUILD_TYPE=Debug -DGLINT_SANITIZE=ON -DGLINT_FUZZ=ON
       cmake --build "$GLINT_BUILD/asan" ;;
-    win32)
-      "$here/build-win32-deps.sh"
-      configure "$GLINT_BUILD/win32" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$GLINT_TOP/cmake/mingw-i686.cmake" -DGLINT_DEPS_PREFIX="$GLINT_DEPS_PREFIX" \
+    win32|win64)
+      [ "$b" = win32 ] && arch=i686 || arch=x86_64
+      "$here/build-win-deps.sh" "$b"
+      configure "$GLINT_BUILD/$b" -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$GLINT_TOP/cmake/mingw-$arch.cmake" -DGLINT_DEPS_PREFIX="$(glint_deps_prefix "$b")" \
         -DGLINT_HOST_SKINC="$GLINT_BUILD/native/tools/skinc/skinc"
-      cmake --build "$GLINT_BUILD/win32" ;;
-    *) echo "build: unknown build '$b' (native, asan, win32)" >&2; exit 2 ;;
+      cmake --build "$GLINT_BUILD/$b" ;;
+    *) echo "build: unknown build '$b' (native, asan, win32, win64)" >&2; exit 2 ;;
   esac
 done

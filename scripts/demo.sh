@@ -3,19 +3,21 @@
 # packed into Glintbox.dat with glintpack) and runs Glintbox.scr /s under Wine.
 # With a display of your own the saver runs there until you press a key or
 # move the mouse; without one it runs on a virtual display and screenshots are
-# written to build/demo/shots.
+# written to build/demo/shots. On a machine that cannot run 32-bit code the
+# 64-bit screensaver runs under 64-bit Wine (see scripts/env.sh).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/env.sh"
 . "$here/xvfb.sh"
+glint_say_path
 
-"$here/build.sh" native win32
+"$here/build.sh" native "$GLINT_WINE_BUILD"
 "$here/wine-prefix.sh"
 
 demo=$GLINT_BUILD/demo
 rm -rf "$demo"
 mkdir -p "$demo/shots"
-cp "$GLINT_BUILD/win32/bin/Glintbox.scr" "$demo/"
+cp "$GLINT_BUILD/$GLINT_WINE_BUILD/bin/Glintbox.scr" "$demo/"
 
 swfdemo=$GLINT_BUILD/native/tools/swfdemo/swfdemo
 if [ -x "$swfdemo" ]; then
@@ -38,7 +40,7 @@ if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
 fi
 
 glint_start_x
-trap 'wineserver -k >/dev/null 2>&1 || true; glint_stop_x' EXIT
+trap 'glint_stop_wine; glint_stop_x' EXIT
 echo "demo: no display of your own; running on the virtual display $DISPLAY"
 wine Glintbox.scr /s &
 saver=$!

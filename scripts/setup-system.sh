@@ -7,10 +7,11 @@ packages=(
   build-essential cmake ninja-build pkg-config git dpkg-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev libz-mingw-w64-dev nasm
+  g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
   liblzo2-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libopenjp2-7-dev zlib1g-dev
   libgtest-dev googletest
   clang libclang-rt-14-dev libstb-dev libcairo2-dev
-  wine wine32:i386 xvfb xauth xdotool imagemagick netpbm x11-utils
+  wine wine64 wine32:i386 xvfb xauth xdotool imagemagick netpbm x11-utils
   fonts-nanum fonts-wine locales time python3
 )
 
@@ -37,5 +38,11 @@ fi
 
 echo "setup-system: installing ${missing[*]}"
 export DEBIAN_FRONTEND=noninteractive
-apt-get update -qq
-apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+log=$(mktemp /tmp/glintbox-apt.XXXXXX)
+if ! apt-get update -qq >"$log" 2>&1 || ! apt-get install -y -qq --no-install-recommends "${missing[@]}" >>"$log" 2>&1; then
+  tail -n 20 "$log" >&2
+  echo "setup-system: apt-get could not install the packages above (full output in $log);" >&2
+  echo "setup-system: check the network and /etc/apt/sources.list.d, then run again" >&2
+  exit 1
+fi
+rm -f "$log"

@@ -1,13 +1,18 @@
 #!/usr/bin/env bash
-# Runs every test: native unit tests (plain and with sanitizers), Win32 tests
-# under Wine, end-to-end tests of the real programs under Wine on Xvfb, and a
-# short run of each fuzz target. Installs and builds what is missing first.
+# Runs every test: native unit tests (plain and with sanitizers), the format
+# checks of both Windows builds, Win32 tests under Wine, end-to-end tests of the
+# real programs under Wine on Xvfb, and a short run of each fuzz target.
+# Installs and builds what is missing first.
+#
+# Wine runs the i686 programs where this machine runs 32-bit code and the
+# x86_64 programs otherwise; GLINT_WIN64=1 takes the 64-bit path anywhere.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/env.sh"
 . "$here/xvfb.sh"
+glint_say_path
 
-"$here/build.sh" native asan win32
+"$here/build.sh" native asan win32 win64
 "$here/wine-prefix.sh"
 
 failed=()
@@ -19,18 +24,18 @@ step() { # name, command...
 
 step "native unit tests" ctest --test-dir "$GLINT_BUILD/native" --output-on-failure
 step "sanitizer unit tests" ctest --test-dir "$GLINT_BUILD/asan" --output-on-failure
+step "program formats of win32 and win64" python3 -m unittest discover -s "$GLINT_TOP/tests/pe" -p 'test_*.py'
 
 glint_start_x
-# A running wineserver keeps ctest from waiting on Wine's background services.
-wineserver -p 2>/dev/null || true  # already running is fine
-wine cmd /c exit >/dev/null 2>&1 || true
-cleanup() { wineserver -k >/dev/null 2>&1 || true; glint_stop_x; }
+cleanup() { glint_stop_wine; glint_stop_x; }
 trap cleanup EXIT
+glint_start_wine
 
-step "Win32 tests under Wine" ctest --test-dir "$GLINT_BUILD/win32" --output-on-failure
-step "end-to-end tests" python3 -m unittest discover -s "$GLINT_TOP/tests/e2e" -p 'test_*.py' -v
+step "Win32 tests under Wine ($GLINT_WINE_BUILD)" ctest --test-dir "$GLINT_BUILD/$GLINT_WINE_BUILD" --output-on-failure
+step "end-to-end tests ($GLINT_WINE_BUILD)" python3 -m unittest discover -s "$GLINT_TOP/tests/e2e" -p 'test_*.py' -v
 step "fuzz (short)" "$here/fuzz.sh" "${GLINT_FUZZ_SECONDS:-15}"
 
+glint_say_path
 if [ ${#failed[@]} -gt 0 ]; then
   echo "FAILED: ${failed[*]}" >&2
   exit 1

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Creates the private Wine prefix of the build (never ~/.wine) and the Korean
-# locale files, once. Sourcing scripts/env.sh first gives WINEPREFIX.
+# Creates the private Wine prefix of the build (never ~/.wine; one for 32-bit
+# and one for 64-bit Wine, see scripts/env.sh) and the Korean locale files, once.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/env.sh"
@@ -15,8 +15,18 @@ if [ -f "$WINEPREFIX/.glint-ready" ]; then
   exit 0
 fi
 mkdir -p "$WINEPREFIX"
-echo "wine-prefix: creating $WINEPREFIX"
-wineboot -i >/dev/null 2>&1
+echo "wine-prefix: creating $WINEPREFIX ($WINEARCH)"
+log=$GLINT_BUILD/wineboot-$WINEARCH.log
+if ! WINEDEBUG=err+all wineboot -i >"$log" 2>&1; then
+  echo "wine-prefix: wineboot failed for $WINEARCH; the last lines of $log:" >&2
+  tail -n 15 "$log" >&2
+  if [ "$WINEARCH" = win32 ]; then
+    echo "wine-prefix: if this machine cannot run 32-bit programs, run again with GLINT_WIN64=1" >&2
+  else
+    echo "wine-prefix: check that the package wine64 is installed (scripts/setup-system.sh)" >&2
+  fi
+  exit 1
+fi
 # Without a window manager Wine must draw captions and frames itself.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 # Debian's Wine does not find the fonts of fonts-wine by itself (Tahoma, the

@@ -12,7 +12,7 @@ glint_start_x() {
         xdpyinfo >/dev/null 2>&1 && return 0
         sleep 0.1
       done
-      echo "xvfb: display :$n did not start" >&2
+      echo "xvfb: display :$n did not start; is the package xvfb installed (scripts/setup-system.sh)?" >&2
       return 1
     fi
   done

@@ -7,8 +7,8 @@
 namespace glint {
 
 // A signed decimal number after optional blanks; reading stops at the first
-// non-digit. Values beyond 32 bits wrap as a window handle would.
-static int32_t ReadHandle(std::string_view text)
+// non-digit. Values beyond 64 bits wrap rather than overflow.
+static int64_t ReadHandle(std::string_view text)
 {
     size_t i = 0;
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
@@ -16,10 +16,10 @@ static int32_t ReadHandle(std::string_view text)
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))
         negative = text[i++] == '-';
-    uint32_t value = 0;
+    uint64_t value = 0;
     for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = value * 10u + uint32_t(text[i] - '0');
-    return int32_t(negative ? 0u - value : value);
+        value = value * 10u + uint64_t(text[i] - '0');
+    return int64_t(negative ? 0u - value : value);
 }
 
 SaverCommand ParseSaverCommandLine(std::string_view arguments)

@@ -11,7 +11,9 @@ constexpr char kNoSwitchMode = 'C';
 
 struct SaverCommand {
     char mode = kNoSwitchMode;
-    int32_t windowHandle = 0;
+    // Wide enough for any handle a 64-bit Windows passes; a 32-bit program
+    // keeps the low half, which is all a handle has there.
+    int64_t windowHandle = 0;
 };
 
 // Parses the part of the command line after the program path. The text is

@@ -8,7 +8,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/env.sh"
 size_mb=${1:-200}
 pack=$GLINT_BUILD/native/tools/glintpack/glintpack
-scr=$GLINT_BUILD/win32/bin/Glintbox.scr
+scr=$GLINT_BUILD/$GLINT_WINE_BUILD/bin/Glintbox.scr
 work=$(mktemp -d "$GLINT_BUILD/bench-XXXXXX")
 trap 'rm -rf "$work"' EXIT
 

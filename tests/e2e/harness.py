@@ -1,6 +1,10 @@
 """Runs the real Windows programs under Wine on the test display and looks at
 what they show: windows and their controls (through wininfo.exe), screenshots,
-the registry and files on disk."""
+the registry and files on disk.
+
+Runs the build that scripts/env.sh picks for this machine (GLINT_WINE_BUILD:
+win32 under 32-bit Wine, or win64 under 64-bit Wine); by hand, source that file
+first so that "wine" and the prefix match the build."""
 
 import json
 import os
@@ -12,15 +16,16 @@ import unittest
 
 TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 BUILD = os.environ.get("GLINT_BUILD", os.path.join(TOP, "build"))
-WIN32 = os.path.join(BUILD, "win32")
+WINE_BUILD = os.environ.get("GLINT_WINE_BUILD", "win32")
+WINBUILD = os.path.join(BUILD, WINE_BUILD)
 NATIVE = os.path.join(BUILD, "native")
-BIN = os.path.join(WIN32, "bin")
+BIN = os.path.join(WINBUILD, "bin")
 SHOTS = os.path.join(BUILD, "e2e-shots")
 
 GLINTBOX = os.path.join(BIN, "Glintbox.scr")
 GLINTPACK = os.path.join(NATIVE, "tools", "glintpack", "glintpack")
-WININFO = os.path.join(WIN32, "tests", "wininfo.exe")
-FAKE_PASSWORD = os.path.join(WIN32, "tests", "PASSWORD.CPL")
+WININFO = os.path.join(WINBUILD, "tests", "wininfo.exe")
+FAKE_PASSWORD = os.path.join(WINBUILD, "tests", "PASSWORD.CPL")
 SETTINGS_KEY = r"HKCU\Software\Glintbox Shows\Glintbox\Settings"
 
 

@@ -15,11 +15,11 @@ import tempfile
 import time
 import unittest
 
-from harness import (BIN, WIN32, WineTestCase, find_window, press, region_rgb, screenshot, wait_for, wine,
+from harness import (BIN, WINBUILD, WineTestCase, find_window, press, region_rgb, screenshot, wait_for, wine,
                      wine_env, windows)
 
 INSTALL = os.path.join(BIN, "install.exe")
-CHAINSTEP = os.path.join(WIN32, "tests", "chainstep.exe")
+CHAINSTEP = os.path.join(WINBUILD, "tests", "chainstep.exe")
 
 
 class InstallFolder:

@@ -79,7 +79,7 @@ int CheckState(HWND hwnd)
 std::string Describe(HWND hwnd)
 {
     char head[64];
-    std::snprintf(head, sizeof head, "{\"hwnd\":%lu,\"id\":%ld,", (unsigned long)(UINT_PTR)hwnd,
+    std::snprintf(head, sizeof head, "{\"hwnd\":%llu,\"id\":%ld,", (unsigned long long)(UINT_PTR)hwnd,
                   (long)GetDlgCtrlID(hwnd));
     LONG style = GetWindowLongA(hwnd, GWL_STYLE), exStyle = GetWindowLongA(hwnd, GWL_EXSTYLE);
     char flags[160];
@@ -133,7 +133,7 @@ int ShowParent(int width, int height, int seconds)
                               r.right - r.left, r.bottom - r.top, nullptr, nullptr, wc.hInstance, nullptr);
     if (!hwnd)
         return 1;
-    std::printf("%lu\n", (unsigned long)(UINT_PTR)hwnd);
+    std::printf("%llu\n", (unsigned long long)(UINT_PTR)hwnd); // every bit of a 64-bit handle
     std::fflush(stdout);
     DWORD end = GetTickCount() + DWORD(seconds) * 1000;
     while (GetTickCount() < end) {

@@ -49,10 +49,22 @@ TEST(SaverCommandLine, PreviewHandle)
     EXPECT_EQ(ParseSaverCommandLine("/c 1234").windowHandle, 0);
 }
 
+TEST(SaverCommandLine, HandlesBeyond32BitsKeepEveryBit)
+{
+    // A 64-bit Windows may pass handles that need more than 32 bits.
+    EXPECT_EQ(ParseSaverCommandLine("/p 4294967296").windowHandle, int64_t(1) << 32);
+    EXPECT_EQ(ParseSaverCommandLine("/p 4294967301").windowHandle, 4294967301);
+    EXPECT_EQ(ParseSaverCommandLine("/p 81985529216486895").windowHandle, 0x0123456789ABCDEF);
+    EXPECT_EQ(ParseSaverCommandLine("/p 9223372036854775807").windowHandle, INT64_MAX);
+    // Sign-extended handles arrive as negative numbers.
+    EXPECT_EQ(ParseSaverCommandLine("/p -12").windowHandle, -12);
+    EXPECT_EQ(ParseSaverCommandLine("/p -4294967296").windowHandle, -(int64_t(1) << 32));
+}
+
 TEST(SaverCommandLine, HugeHandleWrapsWithoutOverflowTrap)
 {
-    // 2^32 + 5 wraps to 5 as a 32-bit handle would; no undefined behaviour.
-    EXPECT_EQ(ParseSaverCommandLine("/p 4294967301").windowHandle, 5);
+    // Past 64 bits the number wraps (2^64 + 5 gives 5); no undefined behaviour.
+    EXPECT_EQ(ParseSaverCommandLine("/p 18446744073709551621").windowHandle, 5);
+    EXPECT_EQ(ParseSaverCommandLine("/p 18446744073709551615").windowHandle, -1);
     EXPECT_EQ(ParseSaverCommandLine("/p 99999999999999999999999").mode, 'p');
-    EXPECT_EQ(ParseSaverCommandLine("/p -12").windowHandle, -12);
 }

@@ -48,9 +48,16 @@ MMRESULT WINAPI SetVolume(HWAVEOUT device, DWORD value)
 }
 } // namespace wavestandin
 
+// The import slots the saver's calls go through; x86_64 names carry neither
+// the extra underscore nor the stdcall argument size.
+#ifdef _WIN64
+#define WINMM_IMPORT_SLOT(name, argBytes) "__imp_" #name
+#else
+#define WINMM_IMPORT_SLOT(name, argBytes) "__imp__" #name "@" #argBytes
+#endif
 extern "C" {
-void* waveOutGetVolumeSlot asm("__imp__waveOutGetVolume@8") = reinterpret_cast<void*>(&wavestandin::GetVolume);
-void* waveOutSetVolumeSlot asm("__imp__waveOutSetVolume@8") = reinterpret_cast<void*>(&wavestandin::SetVolume);
+void* waveOutGetVolumeSlot asm(WINMM_IMPORT_SLOT(waveOutGetVolume, 8)) = reinterpret_cast<void*>(&wavestandin::GetVolume);
+void* waveOutSetVolumeSlot asm(WINMM_IMPORT_SLOT(waveOutSetVolume, 8)) = reinterpret_cast<void*>(&wavestandin::SetVolume);
 }
 
 namespace {

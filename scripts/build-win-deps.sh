@@ -1,31 +1,40 @@
 #!/usr/bin/env bash
-# Cross-builds the Win32 dependency libraries from Debian's source packages into
-# a cache prefix outside the repository, once per machine. A library that is
-# already in the prefix is not built again.
+# Cross-builds the Windows dependency libraries from Debian's source packages
+# into a cache prefix outside the repository, once per machine and width. A
+# library that is already in the prefix is not built again.
+#   scripts/build-win-deps.sh win32|win64
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 . "$here/env.sh"
 
-prefix=$GLINT_DEPS_PREFIX
-work=$GLINT_CACHE/win32-src
-toolchain=$top/cmake/mingw-i686.cmake
-mkdir -p "$prefix" "$work"
+case ${1:-} in
+  win32) arch=i686 ;;
+  win64) arch=x86_64 ;;
+  *) echo "build-win-deps: say win32 or win64" >&2; exit 2 ;;
+esac
+width=$1
+prefix=$(glint_deps_prefix "$width")
+sources=$GLINT_CACHE/src        # unpacked once, shared by both widths
+work=$GLINT_CACHE/$width-build
+toolchain=$top/cmake/mingw-$arch.cmake
+mingw=/usr/$arch-w64-mingw32
+mkdir -p "$prefix" "$sources" "$work"
 
 ensure_deb_src() {
   if ! grep -rqs '^Types:.*deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-    echo "build-win32-deps: adding deb-src entries"
+    echo "build-win-deps: adding deb-src entries"
     sed -e 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > /etc/apt/sources.list.d/glintbox-src.sources
     apt-get update -qq
   fi
 }
 
-# fetch SRCPKG: unpacks Debian's source (with Debian's patches) into $work/SRCPKG
+# fetch SRCPKG: unpacks Debian's source (with Debian's patches) into $sources/SRCPKG
 fetch() {
   local pkg=$1
-  if [ ! -d "$work/$pkg" ]; then
+  if [ ! -d "$sources/$pkg" ]; then
     ensure_deb_src
-    local tmp="$work/.fetch-$pkg"
+    local tmp="$sources/.fetch-$pkg"
     rm -rf "$tmp"; mkdir -p "$tmp"
     # The mirror may no longer hold the newest version its index names: try
     # every version the index lists, newest first.
@@ -34,11 +43,11 @@ fetch() {
       if (cd "$tmp" && apt-get source -qq "$pkg=$v" >/dev/null 2>&1); then ok=1; break; fi
       rm -rf "${tmp:?}"/*
     done
-    [ -n "$ok" ] || { echo "build-win32-deps: apt-get source $pkg failed" >&2; exit 1; }
+    [ -n "$ok" ] || { echo "build-win-deps: apt-get source $pkg failed" >&2; exit 1; }
     local dir
     dir=$(find "$tmp" -mindepth 1 -maxdepth 1 -type d | head -n 1)
-    [ -n "$dir" ] || { echo "build-win32-deps: apt-get source $pkg gave nothing" >&2; exit 1; }
-    mv "$dir" "$work/$pkg"
+    [ -n "$dir" ] || { echo "build-win-deps: apt-get source $pkg gave nothing" >&2; exit 1; }
+    mv "$dir" "$sources/$pkg"
     rm -rf "$tmp"
   fi
 }
@@ -48,7 +57,7 @@ build() {
   local name=$1 src=$2; shift 2
   local stamp="$prefix/.built-$name"
   [ -f "$stamp" ] && return 0
-  echo "build-win32-deps: $name"
+  echo "build-win-deps: $name for $width"
   local bdir="$work/build-$name"
   rm -rf "$bdir"
   cmake -S "$src" -B "$bdir" -G Ninja -Wno-dev \
@@ -61,28 +70,27 @@ build() {
   touch "$stamp"
 }
 
-zlib_a=/usr/i686-w64-mingw32/lib/libz.a
-zlib_args=(-DZLIB_LIBRARY="$zlib_a" -DZLIB_INCLUDE_DIR=/usr/i686-w64-mingw32/include)
+zlib_args=(-DZLIB_LIBRARY="$mingw/lib/libz.a" -DZLIB_INCLUDE_DIR="$mingw/include")
 
 fetch lzo2
-build lzo2 "$work/lzo2" -DENABLE_STATIC=ON -DENABLE_SHARED=OFF
+build lzo2 "$sources/lzo2" -DENABLE_STATIC=ON -DENABLE_SHARED=OFF
 
 fetch libjpeg-turbo
-build libjpeg-turbo "$work/libjpeg-turbo" -DWITH_SIMD=ON -DWITH_TURBOJPEG=OFF \
+build libjpeg-turbo "$sources/libjpeg-turbo" -DWITH_SIMD=ON -DWITH_TURBOJPEG=OFF \
   -DENABLE_SHARED=OFF -DENABLE_STATIC=ON -DCMAKE_ASM_NASM_COMPILER=nasm
 
 fetch libpng1.6
-build libpng "$work/libpng1.6" -DPNG_STATIC=ON -DPNG_SHARED=OFF -DPNG_EXECUTABLES=OFF \
+build libpng "$sources/libpng1.6" -DPNG_STATIC=ON -DPNG_SHARED=OFF -DPNG_EXECUTABLES=OFF \
   -DPNG_TESTS=OFF -DPNG_BUILD_ZLIB=OFF "${zlib_args[@]}"
 
 fetch tiff
-build tiff "$work/tiff" "${zlib_args[@]}" -Dzlib=ON -Djpeg=ON -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF \
+build tiff "$sources/tiff" "${zlib_args[@]}" -Dzlib=ON -Djpeg=ON -Dlzma=OFF -Dzstd=OFF -Dwebp=OFF \
   -Djbig=OFF -Dlerc=OFF -Dlibdeflate=OFF -Dpixarlog=OFF -Dtiff-tools=OFF -Dtiff-tests=OFF \
   -Dtiff-contrib=OFF -Dtiff-docs=OFF -Dcxx=OFF \
   -DJPEG_INCLUDE_DIR="$prefix/include" -DJPEG_LIBRARY="$prefix/lib/libjpeg.a"
 
 fetch openjpeg2
-build openjpeg2 "$work/openjpeg2" -DBUILD_CODEC=OFF -DBUILD_JPIP=OFF -DBUILD_JAVA=OFF \
+build openjpeg2 "$sources/openjpeg2" -DBUILD_CODEC=OFF -DBUILD_JPIP=OFF -DBUILD_JAVA=OFF \
   -DBUILD_TESTING=OFF -DBUILD_DOC=OFF -DBUILD_STATIC_LIBS=ON
 
 build googletest /usr/src/googletest -Dgtest_disable_pthreads=OFF -DINSTALL_GTEST=ON
