@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace glint {
 
@@ -99,6 +100,17 @@ bool CDibImage::RotateBy(float angle, CDibImage* destination)
     const RGBQUAD outsideColor = PixelColor(-1, -1, true);
     const bool fast24 = !indexed && BitCount() == 24;
 
+    // The products of each column with cos and sin, worked out once: the
+    // same operations as per pixel, so the same pixels land in the same place.
+    const int32_t firstX = int32_t(minX);
+    std::vector<double> xCos(static_cast<size_t>(newW)), xSin(static_cast<size_t>(newW));
+    for (int32_t u = 0; u < newW; ++u) {
+        xCos[size_t(u)] = double(firstX + u) * c;
+        xSin[size_t(u)] = double(firstX + u) * s;
+    }
+    const size_t stride = EffWidth();
+    const uint8_t* const bits = info_.bits;
+
     int32_t v = 0;
     for (int32_t y = int32_t(minY); y <= int32_t(maxY) + 2; ++y, ++v) {
         info_.progress = int32_t(int64_t(100) * v / newH);
@@ -106,17 +118,18 @@ bool CDibImage::RotateBy(float angle, CDibImage* destination)
             break;
         if (v >= newH)
             break; // the loop's last row lands outside the new picture
+        const double yCos = y * c, ySin = y * s;
         uint8_t* dstRow = turned.RowPointer(v);
         uint8_t* alphaRow = turned.alpha_ ? turned.alpha_ + size_t(v) * size_t(newW) : nullptr;
-        int32_t u = 0;
-        for (int32_t x = int32_t(minX); x <= int32_t(maxX) + 2 && u < newW; ++x, ++u) {
-            const int32_t sx = int32_t(x * c + y * s - 0.5);
-            const int32_t sy = int32_t(y * c - x * s - 0.5);
+        // The loop's last column, like its last row, lands outside.
+        for (int32_t u = 0; u < newW; ++u) {
+            const int32_t sx = int32_t(xCos[size_t(u)] + ySin - 0.5);
+            const int32_t sy = int32_t(yCos - xSin[size_t(u)] - 0.5);
             const bool inside = sx >= 0 && sy >= 0 && sx < w && sy < h;
             if (fast24) {
                 uint8_t* d = dstRow + size_t(u) * 3;
                 if (inside) {
-                    const uint8_t* p = RowPointer(sy) + size_t(sx) * 3;
+                    const uint8_t* p = bits + size_t(sy) * stride + size_t(sx) * 3;
                     d[0] = p[0];
                     d[1] = p[1];
                     d[2] = p[2];

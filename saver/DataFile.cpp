@@ -1,11 +1,11 @@
 #include "saver/DataFile.h"
 
 #include "framework/App.h"
-#include "framework/Shell.h"
 #include "resources/GlintboxIds.h"
 #include "saver/SaverApp.h"
 #include "saver/SettingsStore.h"
 #include "saver/core/DataFileReader.h"
+#include "uninstaller/FolderTree.h"
 
 #include <array>
 #include <vector>
@@ -95,6 +95,6 @@ bool LoadDataFile(const std::string& dataPath)
     return true;
 }
 
-void DeleteFolderTree(const std::string& path) { fw::ShellDeleteTree(path); }
+void DeleteFolderTree(const std::string& path) { DeleteFolderTreeNoFollow(path); }
 
 } // namespace glint

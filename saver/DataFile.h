@@ -22,7 +22,8 @@ bool LocateDataFile(const std::string& displayName, std::string& dataPath);
 // otherwise, leaving no half-filled work folder behind.
 bool LoadDataFile(const std::string& dataPath);
 
-// Deletes a folder and everything in it, silently, through the shell.
+// Deletes a folder and everything in it, silently; links inside are removed
+// as links and never followed.
 void DeleteFolderTree(const std::string& path);
 
 } // namespace glint

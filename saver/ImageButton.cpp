@@ -270,15 +270,37 @@ void CImageButton::SetCheck(bool on)
     InvalidateRect(m_hWnd, nullptr, FALSE);
 }
 
+namespace {
+
+// No dialog has this many controls; the bound keeps a strange window list
+// from turning the walk into a hang.
+constexpr int kMaxGroupWalk = 4096;
+
+bool StartsGroup(HWND window) { return (GetWindowLongPtrA(window, GWL_STYLE) & WS_GROUP) != 0; }
+
+} // namespace
+
+// The group is walked along the window list, not with GetNextDlgGroupItem:
+// that skips disabled and hidden controls, so from a button that is itself
+// disabled or hidden it never comes back to where it started. Members that
+// are disabled or hidden are unchecked too.
 void CImageButton::UncheckGroup()
 {
-    HWND dialog = GetParent(m_hWnd);
-    if (!dialog)
-        return;
-    // The dialog manager walks the group and wraps round to its first control.
-    for (HWND other = GetNextDlgGroupItem(dialog, m_hWnd, FALSE); other && other != m_hWnd;
-         other = GetNextDlgGroupItem(dialog, other, FALSE))
-        PostMessageA(other, WM_IMAGEBUTTON_UNCHECK, 0, 0);
+    HWND first = m_hWnd;
+    for (int i = 0; i < kMaxGroupWalk && !StartsGroup(first); ++i) {
+        HWND previous = GetWindow(first, GW_HWNDPREV);
+        if (!previous)
+            break;
+        first = previous;
+    }
+    HWND other = first;
+    for (int i = 0; other && i < kMaxGroupWalk; ++i) {
+        if (other != m_hWnd)
+            PostMessageA(other, WM_IMAGEBUTTON_UNCHECK, 0, 0);
+        other = GetWindow(other, GW_HWNDNEXT);
+        if (other && StartsGroup(other))
+            break;
+    }
 }
 
 LRESULT CImageButton::OnLButtonDown(WPARAM wParam, LPARAM lParam)

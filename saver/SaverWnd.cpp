@@ -43,12 +43,7 @@ CSaverWnd::CSaverWnd() : flash(new (std::nothrow) CShockwaveFlash)
             [this](const std::string& command, const std::string& args) { FSCommand(command, args); });
 }
 
-CSaverWnd::~CSaverWnd()
-{
-    delete flash;
-    if (picture)
-        DeleteObject(picture);
-}
+CSaverWnd::~CSaverWnd() { delete flash; }
 
 BOOL CSaverWnd::Create(HWND parent)
 {
@@ -177,11 +172,12 @@ void CSaverWnd::ShowContent(const std::string& path, int kind)
             flash->SetScale(runSettings.scaleToFit ? "ShowAll" : "NoScale");
         flash->Play();
     } else if (kind == kPicture) {
-        DrawPicture(path);
+        // Decoded once: the work folder may be deleted by another run of the
+        // saver while the preview is shown, and every paint draws from memory.
+        picture.Load(path);
+        picture.Draw(m_hWnd, area);
     }
 }
-
-void CSaverWnd::DrawPicture(const std::string& path) { ShowStillPicture(m_hWnd, path, area, picture); }
 
 bool CSaverWnd::PreviewShowsPicture() const
 {
@@ -192,9 +188,9 @@ bool CSaverWnd::PreviewShowsPicture() const
 void CSaverWnd::OnPaint()
 {
     PAINTSTRUCT ps;
-    BeginPaint(m_hWnd, &ps);
+    HDC dc = BeginPaint(m_hWnd, &ps);
     if (PreviewShowsPicture())
-        ShowContent(ShortPathOf(runSettings.previewPath), kPicture);
+        picture.Draw(dc, area);
     EndPaint(m_hWnd, &ps);
 }
 
@@ -314,10 +310,7 @@ void CSaverWnd::OnDestroy()
     if (!runSettings.workFolder.empty() && FolderExists(runSettings.workFolder))
         DeleteFolderTree(runSettings.workFolder);
     KillTimer(m_hWnd, kLoopTimer);
-    if (picture) {
-        DeleteObject(picture);
-        picture = nullptr;
-    }
+    picture.Free();
 }
 
 } // namespace glint

@@ -4,6 +4,7 @@
 // Flash control (or shows a still picture in the preview), keeps the movie
 // looping and closes on the user's exit rules.
 #include "framework/Wnd.h"
+#include "saver/StillPicture.h"
 
 #include <string>
 
@@ -47,11 +48,10 @@ private:
     void RequestClose();
     void MuteWaveOut();
     void RestoreWaveOut();
-    void DrawPicture(const std::string& path);
     bool PreviewShowsPicture() const;
 
     CShockwaveFlash* flash = nullptr;
-    HBITMAP picture = nullptr;
+    CStillPicture picture; // the preview's still picture, decoded once
     bool isPreview = false;
     bool ready = false;
     RECT area = {};

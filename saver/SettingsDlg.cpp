@@ -1,6 +1,7 @@
 #include "saver/SettingsDlg.h"
 
 #include "base/Text.h"
+#include "image/gdi/GdiGuards.h"
 #include "resources/GlintboxIds.h"
 #include "saver/DataFile.h"
 #include "saver/SaverApp.h"
@@ -16,22 +17,31 @@ namespace glint {
 const char kMakerAddress[] = "http://www.fablewick.com/";
 
 namespace {
+
+// Sizes in pixels at 96 pixels per inch. The template is in dialog units,
+// which grow with the system font, so at more pixels per inch (large fonts,
+// 125 %) these grow in step or OK, Cancel and the group boxes are cut off.
 constexpr int kDialogWidth = 480, kDialogHeight = 380;
 constexpr int kPictureWidth = 320, kPictureHeight = 240;
+
+int ScreenPixelsPerInch()
+{
+    gdi::ScreenDC screen;
+    const int dpi = screen.Get() ? GetDeviceCaps(screen.Get(), LOGPIXELSY) : 0;
+    return dpi > 0 ? dpi : 96;
+}
+
+int Scaled(int pixelsAt96) { return MulDiv(pixelsAt96, ScreenPixelsPerInch(), 96); }
+
 } // namespace
 
 CSettingsDlg::CSettingsDlg(HWND owner) : CDialog(IDD_SETTINGS, owner), flash(new (std::nothrow) CShockwaveFlash) {}
 
-CSettingsDlg::~CSettingsDlg()
-{
-    delete flash;
-    if (picture)
-        DeleteObject(picture);
-}
+CSettingsDlg::~CSettingsDlg() { delete flash; }
 
 BOOL CSettingsDlg::OnInitDialog()
 {
-    SetWindowPos(m_hWnd, nullptr, 0, 0, kDialogWidth, kDialogHeight, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, Scaled(kDialogWidth), Scaled(kDialogHeight), SWP_NOMOVE | SWP_NOZORDER);
 
     siteButton.SubclassDlgItem(IDC_SITE_BUTTON, m_hWnd);
     cancelButton.SubclassDlgItem(IDCANCEL, m_hWnd);
@@ -73,7 +83,7 @@ void CSettingsDlg::ShowDialogPicture(const std::string& path, PictureKind kind)
     if (flash && flash->GetSafeHwnd())
         flash->DestroyControl();
     HWND frame = Item(IDC_PICTURE_FRAME);
-    SetWindowPos(frame, nullptr, 0, 0, kPictureWidth, kPictureHeight, SWP_NOMOVE | SWP_NOZORDER);
+    SetWindowPos(frame, nullptr, 0, 0, Scaled(kPictureWidth), Scaled(kPictureHeight), SWP_NOMOVE | SWP_NOZORDER);
     RECT rect;
     GetWindowRect(frame, &rect);
     MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
@@ -86,7 +96,10 @@ void CSettingsDlg::ShowDialogPicture(const std::string& path, PictureKind kind)
             flash->Play();
         }
     } else {
-        ShowStillPicture(m_hWnd, path, rect, picture);
+        // Decoded once; paints draw it from memory (see OnPaint).
+        picture.Load(path);
+        pictureRect = rect;
+        picture.Draw(m_hWnd, pictureRect);
     }
 }
 
@@ -117,7 +130,9 @@ BOOL CSettingsDlg::OnCommand(WORD id, WORD code, HWND control)
             ReadChecks();
             return TRUE;
         case IDC_SITE_BUTTON:
-            OpenAddress(runSettings.siteAddress);
+            // Hidden for any other address; a click sent to it anyway opens nothing.
+            if (SiteButtonShown(runSettings))
+                OpenAddress(runSettings.siteAddress);
             return TRUE;
         case IDC_MAKER_BUTTON:
             OpenAddress(kMakerAddress);
@@ -131,7 +146,7 @@ void CSettingsDlg::ApplyOptionRules()
 {
     if (!runSettings.allowMute)
         EnableWindow(Item(IDC_MUTE), FALSE);
-    if (!runSettings.showSiteButton)
+    if (!SiteButtonShown(runSettings))
         ShowWindow(Item(IDC_SITE_BUTTON), SW_HIDE);
     if (!runSettings.allowExitOptions) {
         EnableWindow(Item(IDC_EXIT_KEY), FALSE);
@@ -147,9 +162,9 @@ void CSettingsDlg::ApplyOptionRules()
 void CSettingsDlg::OnPaint()
 {
     PAINTSTRUCT ps;
-    BeginPaint(m_hWnd, &ps);
+    HDC dc = BeginPaint(m_hWnd, &ps);
     if (PictureIsStill())
-        ShowDialogPicture(LongPathOf(runSettings.picturePath), kStillPicture);
+        picture.Draw(dc, pictureRect);
     ApplyOptionRules();
     EndPaint(m_hWnd, &ps);
 }

@@ -4,6 +4,7 @@
 #include "framework/Dialog.h"
 #include "saver/ImageButton.h"
 #include "saver/ShockwaveFlash.h"
+#include "saver/StillPicture.h"
 
 #include <string>
 
@@ -34,7 +35,8 @@ private:
 
     CImageButton siteButton, cancelButton, okButton, makerButton;
     CShockwaveFlash* flash; // may be null when it could not be allocated
-    HBITMAP picture = nullptr;
+    CStillPicture picture; // the still picture, decoded once
+    RECT pictureRect = {};   // where it is drawn, in client coordinates
 };
 
 // The address the maker's button opens.

@@ -5,6 +5,7 @@
 #include "flash/win32/PlayerControl.h"
 
 #include <new>
+#include <vector>
 
 namespace glint {
 
@@ -35,20 +36,68 @@ std::string TextOf(const VARIANT& value)
     return out;
 }
 
-// Registered means the system knows an in-process server for the class;
-// asking the registry first keeps atl.dll unloaded on machines without Flash.
-bool IsClassRegistered(const CLSID& classId)
+// The in-process server registered for the class, or "" when there is none.
+std::string RegisteredServerFile(const CLSID& classId)
 {
     wchar_t text[40];
     if (!StringFromGUID2(classId, text, 40))
-        return false;
+        return {};
     std::wstring key = std::wstring(L"CLSID\\") + text + L"\\InprocServer32";
     HKEY handle;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return false;
+        return {};
+    char value[MAX_PATH * 2] = {};
+    DWORD type = 0, size = sizeof value - 1;
+    const LONG read = RegQueryValueExA(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
     RegCloseKey(handle);
-    return true;
+    if (read != ERROR_SUCCESS || (type != REG_SZ && type != REG_EXPAND_SZ))
+        return {};
+    std::string path = value;
+    if (type == REG_EXPAND_SZ) {
+        char expanded[MAX_PATH * 2];
+        DWORD n = ExpandEnvironmentStringsA(value, expanded, sizeof expanded);
+        if (n == 0 || n > sizeof expanded)
+            return {};
+        path = expanded;
+    }
+    // Some installers write the path in quotes.
+    if (path.size() >= 2 && path.front() == '"' && path.back() == '"')
+        path = path.substr(1, path.size() - 2);
+    return path;
 }
+
+} // namespace
+
+uint64_t FileVersionOf(const std::string& path)
+{
+    DWORD ignored = 0;
+    const DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    if (size == 0)
+        return 0;
+    std::vector<BYTE> block(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data()) ||
+        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &length) || !fixed ||
+        length < sizeof *fixed || fixed->dwSignature != VS_FFI_SIGNATURE)
+        return 0;
+    return uint64_t(fixed->dwFileVersionMS) << 32 | fixed->dwFileVersionLS;
+}
+
+bool InstalledControlCanPlay(const CLSID& classId)
+{
+    const std::string server = RegisteredServerFile(classId);
+    if (server.empty())
+        return false;
+    // Only the Flash control has builds that refuse all content; another
+    // class (the tests host their own) is taken as it is.
+    if (!IsEqualCLSID(classId, kFlashClassId))
+        return true;
+    const uint64_t version = FileVersionOf(server);
+    return version != 0 && version < kFlashRefusingVersion;
+}
+
+namespace {
 
 using AtlAxWinInitFn = BOOL(WINAPI*)();
 using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
@@ -127,6 +176,7 @@ BOOL CShockwaveFlash::Create(DWORD style, const RECT& rect, HWND parent, UINT id
 BOOL CShockwaveFlash::CreateControl(const CLSID& classId, DWORD style, const RECT& rect, HWND parent, UINT id)
 {
     DestroyControl();
+    placement_ = {style, rect, parent, id};
     if (HostInstalledControl(classId, style, rect, parent, id))
         return TRUE;
     return CreateBuiltInPlayer(style, rect, parent, id);
@@ -134,7 +184,7 @@ BOOL CShockwaveFlash::CreateControl(const CLSID& classId, DWORD style, const REC
 
 bool CShockwaveFlash::HostInstalledControl(const CLSID& classId, DWORD style, const RECT& rect, HWND parent, UINT id)
 {
-    if (!IsClassRegistered(classId) || !Atl().ready)
+    if (!InstalledControlCanPlay(classId) || !Atl().ready)
         return false;
     wchar_t wideId[40];
     char textId[40];
@@ -149,12 +199,20 @@ bool CShockwaveFlash::HostInstalledControl(const CLSID& classId, DWORD style, co
     if (!hwnd)
         return false;
     IUnknown* unknown = nullptr;
-    IDispatch* dispatch = nullptr;
     // An empty host (the class could not be made after all) answers no control.
-    if (FAILED(Atl().getControl(hwnd, &unknown)) || !unknown ||
-        FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch)))) {
-        if (unknown)
-            unknown->Release();
+    if (FAILED(Atl().getControl(hwnd, &unknown)) || !unknown) {
+        ::DestroyWindow(hwnd);
+        return false;
+    }
+    const bool attached = AttachInstalledControl(hwnd, unknown);
+    unknown->Release();
+    return attached;
+}
+
+bool CShockwaveFlash::AttachInstalledControl(HWND hwnd, IUnknown* unknown)
+{
+    IDispatch* dispatch = nullptr;
+    if (FAILED(unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch))) || !dispatch) {
         ::DestroyWindow(hwnd);
         return false;
     }
@@ -172,7 +230,6 @@ bool CShockwaveFlash::HostInstalledControl(const CLSID& classId, DWORD style, co
         }
         container->Release();
     }
-    unknown->Release();
     return true;
 }
 
@@ -249,7 +306,18 @@ bool CShockwaveFlash::GetProperty(DISPID id, VARTYPE type, VARIANT& value)
     return SUCCEEDED(hr);
 }
 
-void CShockwaveFlash::SetMovie(const std::string& path) { PutText(kDispMovie, path); }
+void CShockwaveFlash::SetMovie(const std::string& path)
+{
+    PutText(kDispMovie, path);
+    // An installed control that shows no frames of a loaded movie cannot
+    // play it (a build that refuses content, a broken install): our player
+    // takes its place, in the same spot.
+    if (!control_ || builtIn_ || GetTotalFrames() != 0)
+        return;
+    DestroyControl();
+    if (CreateBuiltInPlayer(placement_.style, placement_.rect, placement_.parent, placement_.id))
+        PutText(kDispMovie, path);
+}
 void CShockwaveFlash::SetScale(const std::string& mode) { PutText(kDispScale, mode); }
 void CShockwaveFlash::Play() { Call(kDispPlay); }
 void CShockwaveFlash::Rewind() { Call(kDispRewind); }

@@ -1,6 +1,7 @@
 #pragma once
 // Still pictures shown by the saver's preview and the settings dialog: decoded
-// by the image library, stretched onto a rectangle of a window.
+// once by the image library, kept as a GDI bitmap and stretched onto a
+// rectangle of a window from memory at every paint.
 #include <windows.h>
 
 #include <string>
@@ -10,10 +11,27 @@ namespace glint {
 // True when the path names a movie: its last three characters, in any case, are "swf".
 bool EndsWithSwf(const std::string& path);
 
-// Decodes a picture file of any format the image library knows and draws it
-// stretched onto `rect` of `window`. `picture` holds the GDI bitmap of the last
-// picture (freed and replaced here); it is null when the file cannot be decoded,
-// and then nothing is drawn.
-void ShowStillPicture(HWND window, const std::string& path, const RECT& rect, HBITMAP& picture);
+class CStillPicture {
+public:
+    CStillPicture() = default;
+    ~CStillPicture() { Free(); }
+    CStillPicture(const CStillPicture&) = delete;
+    CStillPicture& operator=(const CStillPicture&) = delete;
+
+    // Decodes a picture file of any format the image library knows and keeps
+    // it, replacing the one kept before. False, with nothing kept, when the
+    // file cannot be decoded.
+    bool Load(const std::string& path);
+    // Stretches the kept picture onto rect; draws nothing when none is kept.
+    // The file is not read again: the picture stays when it has gone.
+    void Draw(HDC dc, const RECT& rect) const;
+    void Draw(HWND window, const RECT& rect) const;
+    bool IsLoaded() const { return bitmap_ != nullptr; }
+    void Free();
+
+private:
+    HBITMAP bitmap_ = nullptr;
+    SIZE size_ = {};
+};
 
 } // namespace glint

@@ -1,6 +1,6 @@
 #include "uninstaller/Removal.h"
 
-#include "framework/Shell.h"
+#include "uninstaller/FolderTree.h"
 #include "uninstaller/core/RemovalTarget.h"
 
 #include <windows.h>
@@ -62,7 +62,8 @@ RemovalResult RemoveScreensaver(const std::string& targetPath)
 
     bool ok = DeleteFileA(target.program.c_str()) != FALSE;
 
-    if (fw::ShellDeleteTree(target.DataFolder()) != 0)
+    // Links inside the folder go as links: the removal never reaches outside it.
+    if (!DeleteFolderTreeNoFollow(target.DataFolder()))
         ok = false;
 
     // A missing entry is not the user's concern: the outcome does not change.

@@ -49,7 +49,9 @@ constexpr uint16_t kBmpMagic = 0x4D42; // "BM"
 
 // Header sizes written by real programs beyond the 40-byte one: V2, V3,
 // OS/2 2.x, V4 and V5. Their first 40 bytes are the common header and bit
-// field masks, where present, sit right after those 40 bytes.
+// field masks, where present, sit right after those 40 bytes. We accept these
+// sizes with any compression, more than the plain-bitmap rule that applies to
+// other sizes above 40: files written this way are common and decode exactly.
 bool IsKnownLongHeader(uint32_t size) { return size == 52 || size == 56 || size == 64 || size == 108 || size == 124; }
 
 uint64_t RowBytes(uint64_t width, uint32_t bitCount) { return (uint64_t(bitCount) * width + 31) / 32 * 4; }
@@ -233,7 +235,7 @@ const char* CDibImageBMP::DecodeSteps(ImageStream* stream)
     if (info_.escape)
         return "Cancelled";
     if (IsIndexed()) {
-        if (const char* error = ReadPalette(stream, oldFormat, fileInfo.biClrUsed, haveFileHeader))
+        if (const char* error = ReadPalette(stream, oldFormat))
             return error;
     }
     if (info_.escape)
@@ -249,27 +251,23 @@ const char* CDibImageBMP::DecodeSteps(ImageStream* stream)
     return nullptr;
 }
 
-const char* CDibImageBMP::ReadPalette(ImageStream* stream, bool oldFormat, uint32_t fileColors, bool haveFileHeader)
+const char* CDibImageBMP::ReadPalette(ImageStream* stream, bool oldFormat)
 {
+    // The whole palette of the bit count is read, whatever the file's own
+    // colours-used value says: a file without a usable data offset has its
+    // pixels right after that many entries.
     const uint32_t n = ColorsUsed();
     RGBQUAD* pal = Palette();
     uint8_t* raw = reinterpret_cast<uint8_t*>(pal);
-    // Without a file header the pixels follow the palette, so all n entries
-    // must be read to reach them. With one, the data offset says where the
-    // pixels are, and entries past the file's own count are left black
-    // rather than filled with whatever bytes follow the palette.
-    uint32_t toRead = n;
-    if (haveFileHeader && fileColors > 0 && fileColors < n)
-        toRead = fileColors;
+    // A short file leaves the entries it lacks black.
+    const uint32_t toRead = uint32_t(oldFormat ? stream->Read(raw, 3, n) : stream->Read(raw, 4, n));
     if (oldFormat) {
         // 3-byte entries, widened in place from the last one down.
-        stream->Read(raw, 3, toRead);
         for (uint32_t i = toRead; i-- > 0;) {
             const uint8_t b = raw[i * 3], g = raw[i * 3 + 1], r = raw[i * 3 + 2];
             pal[i] = RGBQUAD{b, g, r, 0};
         }
     } else {
-        stream->Read(raw, 4, toRead);
         for (uint32_t i = 0; i < toRead; ++i)
             pal[i].rgbReserved = 0;
     }
@@ -282,14 +280,18 @@ const char* CDibImageBMP::ReadPalette(ImageStream* stream, bool oldFormat, uint3
 const char* CDibImageBMP::ReadPixels(ImageStream* stream, int32_t dataStart, int32_t headerStart, uint32_t bitCount,
                                      uint32_t compression, uint32_t headerSize)
 {
-    // A 40-byte header with bit fields is followed by 12 bytes of masks; a
-    // bare bitmap has its pixels after them.
+    // Without a data offset, indexed pixels follow the palette (where the
+    // stream already is); the others follow the header, and a 40-byte header
+    // with bit fields has 12 bytes of masks after it. Longer headers hold
+    // their masks inside, and reading the masks moves the stream, so the
+    // place is computed, not taken from the stream.
     const bool masksAfterHeader = compression == BI_BITFIELDS && headerSize == 40;
+    const int64_t afterHeader = int64_t(headerStart) + headerSize + (masksAfterHeader ? 12 : 0);
     auto seekToData = [&]() -> bool {
         if (dataStart >= 0)
             return stream->Seek(dataStart, ImageStream::SEEK_FROM_START);
-        if (masksAfterHeader)
-            return stream->Seek(headerStart + 40 + 12, ImageStream::SEEK_FROM_START);
+        if (bitCount > 8)
+            return afterHeader <= INT32_MAX && stream->Seek(int32_t(afterHeader), ImageStream::SEEK_FROM_START);
         return true;
     };
     const uint64_t width = uint64_t(Width()), height = uint64_t(Height());

@@ -21,7 +21,7 @@ public:
 
 private:
     const char* DecodeSteps(ImageStream* stream);
-    const char* ReadPalette(ImageStream* stream, bool oldFormat, uint32_t fileColors, bool haveFileHeader);
+    const char* ReadPalette(ImageStream* stream, bool oldFormat);
     const char* ReadPixels(ImageStream* stream, int32_t dataStart, int32_t headerStart, uint32_t bitCount,
                            uint32_t compression, uint32_t headerSize);
     void DecodeRle(ImageStream* stream, bool fourBit);

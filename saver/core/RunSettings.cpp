@@ -1,5 +1,7 @@
 #include "saver/core/RunSettings.h"
 
+#include "base/Text.h"
+
 namespace glint {
 
 void ApplyContents(const datafile::Contents& c, const std::string& workFolder, char separator, RunSettings& s)
@@ -20,6 +22,14 @@ void ApplyContents(const datafile::Contents& c, const std::string& workFolder, c
     s.siteCaption = c.siteCaption;
     s.siteAddress = c.siteAddress;
 }
+
+bool IsWebAddress(const std::string& address)
+{
+    const std::string scheme = ToLowerAscii(address.substr(0, address.find(':') + 1));
+    return scheme == "http:" || scheme == "https:";
+}
+
+bool SiteButtonShown(const RunSettings& s) { return s.showSiteButton && IsWebAddress(s.siteAddress); }
 
 void ApplyStoredExitRules(int storedExitMouse, int storedExitKey, RunSettings& s)
 {

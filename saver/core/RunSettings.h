@@ -30,6 +30,14 @@ struct RunSettings {
 void ApplyContents(const datafile::Contents& contents, const std::string& workFolder, char separator,
                    RunSettings& settings);
 
+// True for an address the site button may open: it begins with "http:" or
+// "https:" in any case. Anything else (a program extracted into the work
+// folder, a UNC path, another scheme) would be run or opened by the shell.
+bool IsWebAddress(const std::string& address);
+// The site button is shown only when the data file asks for it and its
+// address is a web address.
+bool SiteButtonShown(const RunSettings& settings);
+
 // The stored exit rules override the data file's defaults unless they are -1
 // ("not stored").
 constexpr int kNotStored = -1;

@@ -64,7 +64,9 @@ uint32_t CSkinStream::Write(const void* source, uint32_t count)
             size_ = position_;
         return count;
     }
-    const uint64_t grown = uint64_t(capacity_) + (uint64_t(count - room) / growStep_ + 1) * growStep_;
+    // Reset leaves the step at 0; a stream used again after it still grows.
+    const uint64_t step = UsableGrowStep(growStep_);
+    const uint64_t grown = uint64_t(capacity_) + (uint64_t(count - room) / step + 1) * step;
     if (grown > UINT32_MAX)
         return 0;
     auto* bigger = static_cast<uint8_t*>(std::realloc(buffer_, size_t(grown)));

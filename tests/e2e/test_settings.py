@@ -8,9 +8,9 @@ import tempfile
 
 import time
 
-from harness import (WINE_SAVER_CLASS, WineTestCase, child, click, click_control, find_window, make_movie, move_mouse,
-                     pixel, press, reg_delete_key, reg_query, reg_set_dword, same_colour, screenshot, wait_for,
-                     windows, x_window)
+from harness import (WINBUILD, WINE_SAVER_CLASS, WineTestCase, child, click, click_control, find_window, make_movie,
+                     move_mouse, pixel, press, reg_delete_key, reg_query, reg_set_dword, region_rgb, same_colour,
+                     screenshot, wait_for, windows, wine, x_window)
 
 NAVY, RED, GREEN = (0x10, 0x20, 0x50), (0xE0, 0x10, 0x10), (0x10, 0xC0, 0x20)
 
@@ -103,6 +103,63 @@ class SettingsDialog(WineTestCase):
         self.assertEqual(site["text"], "Visit us")
         self.close_with_escape(p)
 
+    def test_site_button_stays_hidden_for_anything_but_a_web_address(self):
+        # A program carried in the data file lands in the known work folder;
+        # a site address naming it must never be one click away.
+        program = os.path.join(self.temp, "run.exe")
+        with open(program, "wb") as f:
+            f.write(b"MZ")
+        folder, p, dlg = self.open("--file", program, "--site", "Visit us", r"_swf_demo_work\run.exe")
+        self.assertEqual(child(dlg, 1003)["visible"], 0)
+        self.close_with_escape(p)
+        folder, p, dlg = self.open("--site", "Visit us", "HTTPS://example.invalid/")
+        self.assertEqual(child(dlg, 1003)["visible"], 1, "the scheme is compared in any case")
+        self.close_with_escape(p)
+
+    def test_at_120_dpi_the_fixed_sizes_grow_and_ok_and_cancel_are_whole(self):
+        # Windows XP's large fonts, Windows 7 at 125 %: dialog units grow with
+        # the font, so the fixed pixel sizes must grow by 120 / 96 too.
+        desktop = r"HKCU\Control Panel\Desktop"
+        before = reg_query("LogPixels", key=desktop)
+        reg_set_dword("LogPixels", 120, key=desktop)
+        if before is None:
+            self.addCleanup(wine, ["reg", "delete", desktop, "/v", "LogPixels", "/f"])
+        else:
+            self.addCleanup(reg_set_dword, "LogPixels", before, key=desktop)
+
+        move_mouse(2, 2)  # no hover picture on the buttons
+        folder, p, dlg = self.open()
+        time.sleep(1)
+        shot = screenshot("settings-120dpi")
+        l, t, r, b = dlg["rect"]
+        self.assertEqual((r - l, b - t), (600, 475), "480 x 380 scaled by 120 / 96")
+        fl, ft, fr, fb = child(dlg, 1004)["rect"]
+        self.assertEqual((fr - fl, fb - ft), (400, 300), "the 320 x 240 frame scaled by 120 / 96")
+        # Every control lies inside the dialog's frame, the group boxes at
+        # the right and OK and Cancel at the bottom included.
+        for control_id in (1, 2, 1010, 1011, 1003, 1012):
+            cl, ct, cr, cb = child(dlg, control_id)["rect"]
+            self.assertLessEqual(cr, r - 3, "control %d cut off at the right" % control_id)
+            self.assertLessEqual(cb, b - 3, "control %d cut off at the bottom" % control_id)
+        # On the screen: OK and Cancel show their whole pictures, drawn at
+        # their own size from each button's top-left corner.
+        for control_id, bitmap in ((1, "145"), (2, "142")):
+            cl, ct, cr, cb = child(dlg, control_id)["rect"]
+            expected = os.path.join(WINBUILD, "art", "en", bitmap + ".bmp")
+            size = subprocess.run(["identify", "-format", "%w %h", expected], capture_output=True, text=True,
+                                  check=True).stdout.split()
+            w, h = min(int(size[0]), cr - cl), min(int(size[1]), cb - ct)
+            self.assertGreaterEqual((w, h), (int(size[0]), int(size[1])), "button %d smaller than its picture" % control_id)
+            on_screen = region_rgb(shot, cl, ct, w, h)
+            with tempfile.TemporaryDirectory() as tmp:
+                png = os.path.join(tmp, "expected.png")
+                subprocess.run(["convert", expected, png], check=True)
+                wanted = region_rgb(png, 0, 0, w, h)
+            differing = sum(1 for y in range(h) for x in range(w) if not same_colour(on_screen[y][x], wanted[y][x]))
+            self.assertLess(differing, w * h // 50, "button %d: %d of %d pixels differ from its picture"
+                            % (control_id, differing, w * h))
+        self.close_with_escape(p)
+
     def test_close_box_writes_nothing(self):
         folder, p, dlg = self.open()
         click_control(child(dlg, 1002))
@@ -132,9 +189,16 @@ class SettingsDialog(WineTestCase):
         press("Escape", program="Glintbox.scr")
         self.assertEqual(self.assertExits(saver), 0)
 
+    def test_english_dialog(self):
+        folder, p, dlg = self.open()
+        shot = screenshot("settings-english")
+        self.assertReadsOnScreen(shot, dlg, [child(dlg, i)["text"] for i in (1008, 1007, 1002)])
+        self.close_with_escape(p)
+
     def test_korean_dialog(self):
         folder, p, dlg = self.open(korean=True)
         self.assertEqual(child(dlg, 1008)["text"], "키보드 눌림")
         self.assertEqual(child(dlg, 1002)["text"], "음소거")
-        screenshot("settings-korean")
+        shot = screenshot("settings-korean")
+        self.assertReadsOnScreen(shot, dlg, ["키보드 눌림", "음소거"], korean=True)
         self.close_with_escape(p, title="설 정")

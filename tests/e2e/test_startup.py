@@ -3,8 +3,10 @@ broken files, the mode each command line reaches, and what the modes leave on
 disk and in the registry."""
 
 import os
+import shutil
 import struct
 import subprocess
+import tempfile
 import time
 import unittest
 
@@ -45,7 +47,8 @@ class DataFileMessages(WineTestCase):
         box = find_window(title=caption)
         self.assertIsNotNone(box, "no message box")
         self.assertEqual(message_text(box), (MESSAGES_KO if korean else MESSAGES)[number])
-        screenshot("message-%d%s" % (number, "-ko" if korean else ""))
+        shot = screenshot("message-%d%s" % (number, "-ko" if korean else ""))
+        self.assertReadsOnScreen(shot, box, [(MESSAGES_KO if korean else MESSAGES)[number]], korean)
         press("Return", title=caption)
         self.assertNotEqual(self.assertExits(p), 0)
         # The program ends without a mode window and without a work folder.
@@ -126,6 +129,7 @@ class Modes(WineTestCase):
         self.assertTrue(handle.isdigit(), handle)
         p = self.start(folder, "/p", handle)
         out = parent.communicate(timeout=30)[0]
+        self.assertEqual(parent.returncode, 0, "wininfo parent failed")
         import json
         info = json.loads(out.strip().splitlines()[-1])
         ours = [c for c in info["children"] if c["class"].startswith(WINE_SAVER_CLASS)]
@@ -186,7 +190,7 @@ class Modes(WineTestCase):
         self.assertEqual(child(dlg, 1007)["enabled"], 0)
         self.assertEqual(child(dlg, 1003)["visible"], 0)
         press("Escape", title="Settings")
-        self.assertExits(p)
+        self.assertEqual(self.assertExits(p), 0)
         reg_delete_key()
 
     def test_password_change_mode_keeps_the_work_folder(self):
@@ -202,6 +206,19 @@ class Modes(WineTestCase):
         open(stale, "w").close()
         self.assertEqual(folder.run("/a").returncode, 0)
         self.assertFalse(os.path.exists(stale))
+        self.assertTrue(os.path.exists(os.path.join(folder.work, "movie.swf")))
+
+    def test_a_link_in_the_work_folder_of_an_earlier_run_is_never_followed(self):
+        folder = self.folder()
+        self.assertEqual(folder.run("/a").returncode, 0)
+        outside = tempfile.mkdtemp(prefix="glint-outside-")
+        self.addCleanup(shutil.rmtree, outside, True)
+        with open(os.path.join(outside, "precious.txt"), "w") as f:
+            f.write("must survive")
+        # Under Wine a Unix symlink is how a junction or symbolic link shows.
+        os.symlink(outside, os.path.join(folder.work, "link"))
+        self.assertEqual(folder.run("/a").returncode, 0)  # deletes the earlier work folder first
+        self.assertTrue(os.path.exists(os.path.join(outside, "precious.txt")))
         self.assertTrue(os.path.exists(os.path.join(folder.work, "movie.swf")))
 
     def test_uninstall_never_looks_for_the_data_file(self):

@@ -3,8 +3,11 @@ the uninstaller deletes the program, its folder and its uninstall entry only
 when asked, and refuses a target that would make it delete the wrong tree."""
 
 import os
+import shutil
+import subprocess
+import tempfile
 
-from harness import (WineTestCase, child, click_control, find_window, screenshot, wait_for, windows, wine)
+from harness import (WineTestCase, child, click_control, find_window, screenshot, wait_for, windows, wine, wine_env)
 
 TITLE = "Uninstaller for Fablewick Flash"
 UNINSTALL_KEY = r"HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\Uninstall\Glintbox"
@@ -44,14 +47,16 @@ class Uninstaller(WineTestCase):
         box = find_window(title=caption)
         self.assertIsNotNone(box, "no %s message" % caption)
         self.assertEqual(message_text(box), expected_text)
-        screenshot("uninstall-%s" % caption.lower())
+        shot = screenshot("uninstall-%s" % caption.lower())
+        self.assertReadsOnScreen(shot, box, [expected_text])
         click_control(child(box, 1))
         self.assertTrue(wait_for(lambda: not [w for w in windows() if w["text"] in (caption, TITLE)], timeout=10))
 
     def test_uninstall_removes_program_folder_and_entry(self):
         folder, data = self.install()
         dlg = self.start_removal(folder)
-        screenshot("uninstaller")
+        shot = screenshot("uninstaller")
+        self.assertReadsOnScreen(shot, dlg, [c["text"] for c in dlg["children"] if c["text"] and c["visible"]])
         click_control(child(dlg, 1004))
         self.answer("Information", "Removal is completed successfully!")
         self.assertFalse(os.path.exists(os.path.join(folder.path, "Glintbox.scr")))
@@ -69,15 +74,35 @@ class Uninstaller(WineTestCase):
         self.assertTrue(os.path.exists(os.path.join(data, "inner", "file.txt")))
         self.assertTrue(key_exists(UNINSTALL_KEY))
 
-    def test_a_folder_as_target_is_refused_and_nothing_is_deleted(self):
+    def test_a_link_inside_the_folder_is_never_followed(self):
+        folder, data = self.install()
+        outside = tempfile.mkdtemp(prefix="glint-outside-")
+        self.addCleanup(shutil.rmtree, outside, True)
+        os.makedirs(os.path.join(outside, "keep"))
+        for name in ("precious.txt", os.path.join("keep", "more.txt")):
+            with open(os.path.join(outside, name), "w") as f:
+                f.write("must survive")
+        # Under Wine a Unix symlink is how a junction or symbolic link shows.
+        os.symlink(outside, os.path.join(data, "inner", "link"))
+        dlg = self.start_removal(folder)
+        click_control(child(dlg, 1004))
+        box = wait_for(lambda: find_window(title="Information", timeout=0.5) or find_window(title="Error", timeout=0.5))
+        self.assertIsNotNone(box, "no message after the removal")
+        screenshot("uninstall-with-link")
+        click_control(child(box, 1))
+        self.assertTrue(os.path.exists(os.path.join(outside, "precious.txt")))
+        self.assertTrue(os.path.exists(os.path.join(outside, "keep", "more.txt")))
+        self.assertFalse(os.path.exists(os.path.join(data, "inner", "file.txt")), "the folder's own files go")
+        self.assertFalse(os.path.exists(os.path.join(folder.path, "Glintbox.scr")))
+
+    def assert_target_refused(self, target):
+        """The uninstaller started by hand with a target it must refuse:
+        message 12, and the installation stays whole."""
         folder, data = self.install()
         uninstaller = self.start_removal(folder)
         click_control(child(uninstaller, 1003))
         wait_for(lambda: not [w for w in windows() if w["text"] == TITLE], timeout=10)
-        # The uninstaller started by hand with the program's folder as its target.
-        import subprocess
-        from harness import wine_env
-        p = subprocess.Popen(["wine", "uninst_saver.exe", data], cwd=folder.path, env=wine_env(),
+        p = subprocess.Popen(["wine", "uninst_saver.exe", target(folder, data)], cwd=folder.path, env=wine_env(),
                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.processes.append(p)
         dlg = find_window(title=TITLE)
@@ -87,6 +112,22 @@ class Uninstaller(WineTestCase):
         self.assertTrue(os.path.exists(os.path.join(data, "inner", "file.txt")))
         self.assertTrue(os.path.exists(os.path.join(folder.path, "Glintbox.scr")))
         self.assertTrue(key_exists(UNINSTALL_KEY))
+        return folder
+
+    def test_a_folder_as_target_is_refused_and_nothing_is_deleted(self):
+        self.assert_target_refused(lambda folder, data: "Z:" + data.replace("/", "\\"))
+
+    def test_a_target_without_a_three_character_extension_is_refused(self):
+        # "GlintboxLnch" without its last four characters names the folder
+        # and the uninstall entry of the installed Glintbox.
+        def launcher(folder, data):
+            path = os.path.join(folder.path, "GlintboxLnch")
+            with open(path, "wb") as f:
+                f.write(b"MZ")
+            return "Z:" + path.replace("/", "\\")
+
+        folder = self.assert_target_refused(launcher)
+        self.assertTrue(os.path.exists(os.path.join(folder.path, "GlintboxLnch")))
 
     def test_korean_dialog(self):
         folder, data = self.install()
@@ -94,6 +135,7 @@ class Uninstaller(WineTestCase):
         texts = [c["text"] for c in dlg["children"]]
         self.assertIn("스크린세이버를 삭제 하시겠습니까?", texts)
         self.assertIn("삭제", texts)
-        screenshot("uninstaller-korean")
+        shot = screenshot("uninstaller-korean")
+        self.assertReadsOnScreen(shot, dlg, ["스크린세이버를 삭제 하시겠습니까?", "삭제"], korean=True)
         click_control(child(dlg, 1003))
         self.assertTrue(wait_for(lambda: not [w for w in windows() if w["text"] == dlg["text"]], timeout=10))

@@ -21,13 +21,21 @@ static bool IsPlainBase(std::string_view base)
     return !onlyDotsAndBlanks;
 }
 
+static bool HasThreeCharacterExtension(std::string_view name)
+{
+    const std::string_view extension = name.substr(name.size() - 3);
+    return name[name.size() - 4] == '.' && extension.find_first_of(". ") == std::string_view::npos;
+}
+
 bool SplitRemovalTarget(std::string_view fullPath, RemovalTarget& target)
 {
     size_t slash = fullPath.rfind('\\');
     if (slash == std::string_view::npos || slash == 0)
         return false;
     std::string_view name = fullPath.substr(slash + 1);
-    if (name.size() <= 4)
+    // The folder to delete is the name without its extension: a name that
+    // does not end in one (".scr", ".exe") would name some other tree.
+    if (name.size() <= 4 || !HasThreeCharacterExtension(name))
         return false;
     std::string_view base = name.substr(0, name.size() - 4);
     if (!IsPlainBase(base))

@@ -72,17 +72,31 @@ TEST(BmpHeaders, BareFourBitWithFewColoursReadsFullPalette)
     EXPECT_EQ(image.PaletteEntry(15).rgbBlue, 150);
 }
 
-TEST(BmpHeaders, FileHeaderShortPaletteLeavesRestBlack)
+TEST(BmpHeaders, FileColoursUsedNeverShortensThePaletteRead)
 {
+    // With a file header but a data offset of 0, the pixels come after the
+    // full 256 entries, not after the file's 2.
     Bytes b;
-    FileHeader(b, 14 + 40 + 8);
+    FileHeader(b, 0);
     InfoHeader(b, 1, 1, 8, 0, 2);
-    b.Raw({1, 2, 3, 0, 4, 5, 6, 0}).Raw({1, 0, 0, 0});
+    b.Raw({1, 2, 3, 0, 4, 5, 6, 0}).Fill(254 * 4, 0x77).Raw({1, 0, 0, 0});
     CDibImage image;
     ASSERT_TRUE(Decode(image, b)) << image.LastError();
     EXPECT_EQ(image.PixelIndex(0, 0), 1);
     EXPECT_TRUE(Same(image.PaletteEntry(1), RGBQUAD{4, 5, 6, 0}));
-    EXPECT_TRUE(Same(image.PaletteEntry(2), RGBQUAD{0, 0, 0, 0}));
+    EXPECT_TRUE(Same(image.PaletteEntry(2), RGBQUAD{0x77, 0x77, 0x77, 0}));
+
+    // With a data offset the pixels are found there; the entries beyond the
+    // file's count are whatever bytes the full read met, and a file that ends
+    // inside the palette leaves the rest black.
+    Bytes shortFile;
+    FileHeader(shortFile, 14 + 40 + 8);
+    InfoHeader(shortFile, 1, 1, 8, 0, 2);
+    shortFile.Raw({1, 2, 3, 0, 4, 5, 6, 0}).Raw({1, 0, 0, 0});
+    ASSERT_TRUE(Decode(image, shortFile)) << image.LastError();
+    EXPECT_EQ(image.PixelIndex(0, 0), 1);
+    EXPECT_TRUE(Same(image.PaletteEntry(2), RGBQUAD{1, 0, 0, 0}));
+    EXPECT_TRUE(Same(image.PaletteEntry(3), RGBQUAD{0, 0, 0, 0}));
 }
 
 TEST(BmpHeaders, CoreHeaderWithThreeBytePalette)
@@ -173,6 +187,26 @@ TEST(BmpPixels, SixteenBitBareFileSkipsMasksBeforePixels)
     ASSERT_TRUE(Decode(image, b)) << image.LastError();
     EXPECT_TRUE(Same(image.PixelColor(0, 0), RGBQUAD{0, 252, 0, 0}));
     EXPECT_TRUE(Same(image.PixelColor(0, 1), RGBQUAD{0, 0, 248, 0}));
+}
+
+TEST(BmpPixels, SixteenBitLongHeadersWithoutOffsetReadPixelsAfterTheHeader)
+{
+    // V2 to V5 headers hold their masks at header + 40; the pixels follow the
+    // whole header, with or without a file header whose data offset is 0.
+    for (uint32_t size : {52u, 56u, 64u, 108u, 124u}) {
+        for (bool fileHeader : {false, true}) {
+            Bytes b;
+            if (fileHeader)
+                FileHeader(b, 0);
+            InfoHeader(b, 1, 2, 16, 3, 0, size);
+            b.U32(0xF800).U32(0x07E0).U32(0x001F).Fill(size - 52, 0xEE);
+            b.U16(0x07E0).U16(0).U16(0xF800).U16(0);
+            CDibImage image;
+            ASSERT_TRUE(Decode(image, b)) << image.LastError() << " header " << size;
+            EXPECT_TRUE(Same(image.PixelColor(0, 0), RGBQUAD{0, 252, 0, 0})) << size << " " << fileHeader;
+            EXPECT_TRUE(Same(image.PixelColor(0, 1), RGBQUAD{0, 0, 248, 0})) << size << " " << fileHeader;
+        }
+    }
 }
 
 TEST(BmpPixels, OddMasksDoNotShiftNegatively)

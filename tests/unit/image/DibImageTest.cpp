@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 using namespace glint;
 
@@ -314,9 +315,10 @@ TEST(DibImageTransform, FlipAndMirrorEveryDepth)
 
 TEST(DibImageTransform, Rotate90MovesPixelsAndAlphaCounterClockwise)
 {
-    for (uint32_t bpp : {1u, 4u, 8u, 24u}) {
-        // Larger than one 64 x 64 block, with ragged edges.
-        const int32_t w = 131, h = 70;
+    // Larger than one tile, with ragged edges; 132 x 3 bytes fill their rows
+    // exactly, so nothing may be read or written past a row's last pixel.
+    for (auto [bpp, w, h] : {std::tuple{1u, 131, 70}, {4u, 131, 70}, {8u, 131, 70}, {24u, 131, 70},
+                             {24u, 132, 65}, {24u, 64, 1}, {24u, 1, 129}}) {
         CDibImage image(w, h, bpp, FORMAT_BMP);
         image.SetTransIndex(1);
         image.AlphaCreate();

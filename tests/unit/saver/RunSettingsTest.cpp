@@ -43,3 +43,26 @@ TEST(RunSettings, StoredExitRulesOverrideUnlessNotStored)
     ApplyStoredExitRules(5, kNotStored, s);
     EXPECT_EQ(s.exitOnMouse, 5);
 }
+
+TEST(RunSettings, SiteButtonOnlyForWebAddresses)
+{
+    for (const char* good : {"http://example.com/", "https://example.com/a?b", "HTTP://X", "HtTpS:x", "http:"})
+        EXPECT_TRUE(glint::IsWebAddress(good)) << good;
+    // What the shell would run or open: a program extracted into the work
+    // folder, a UNC path, other schemes, a scheme not at the start.
+    for (const char* bad : {"", "C:\\Program Files\\x\\_swf_demo_work\\run.exe", "\\\\server\\share\\x.exe",
+                            "file:///c:/windows/notepad.exe", "ftp://example.com/", "javascript:alert(1)",
+                            " http://example.com/", "run.exe", "httpx://example.com", "x:http://example.com",
+                            "mailto:a@b"})
+        EXPECT_FALSE(glint::IsWebAddress(bad)) << bad;
+
+    glint::RunSettings s;
+    s.showSiteButton = 1;
+    s.siteAddress = "https://example.com/";
+    EXPECT_TRUE(glint::SiteButtonShown(s));
+    s.siteAddress = "calc.exe";
+    EXPECT_FALSE(glint::SiteButtonShown(s));
+    s.siteAddress = "http://example.com/";
+    s.showSiteButton = 0;
+    EXPECT_FALSE(glint::SiteButtonShown(s));
+}

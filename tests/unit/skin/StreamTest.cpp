@@ -155,6 +155,27 @@ TEST(SkinStream, AllocateAndResetEmptyTheStream)
     EXPECT_EQ(s.GrowStep(), 0u);
 }
 
+TEST(SkinStream, EveryOperationAfterResetIsSafe)
+{
+    const std::vector<uint8_t> bytes = Pattern(9);
+    CSkinStream s(bytes.data(), 9, 10);
+    s.Reset();
+    uint8_t out[4] = {};
+    EXPECT_EQ(s.Read(out, 4), 0u);
+    EXPECT_EQ(s.ReadU32(), 0u);
+    EXPECT_EQ(s.Seek(3, CSkinStream::FROM_START), 0u);
+    // The first write allocates exactly its bytes; the second does not fit
+    // and must grow although Reset left the grow step at 0.
+    ASSERT_EQ(s.Write(bytes.data(), 4), 4u);
+    ASSERT_EQ(s.Write(bytes.data() + 4, 5), 5u);
+    EXPECT_EQ(s.Size(), 9u);
+    EXPECT_EQ(s.Capacity(), 4u + SKIN_STREAM_GROW_STEP);
+    s.Seek(0, CSkinStream::FROM_START);
+    uint8_t back[9] = {};
+    ASSERT_EQ(s.Read(back, 9), 9u);
+    EXPECT_EQ(std::vector<uint8_t>(back, back + 9), bytes);
+}
+
 // ---- container ----
 
 std::vector<uint8_t> Compressed(const std::vector<uint8_t>& data)

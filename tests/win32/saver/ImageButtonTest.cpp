@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <memory>
 #include <vector>
 
@@ -122,6 +123,67 @@ TEST_F(ImageButtonTest, CheckingOneRadioClearsTheOthersOfItsGroup)
     Pump();
     EXPECT_FALSE(b.Checked());
     EXPECT_TRUE(c.Checked());
+}
+
+// Ends the test program when a step does not come back in time: a hang is
+// reported as a failure, not waited out.
+class Watchdog {
+public:
+    explicit Watchdog(const char* what, DWORD ms = 5000) : what_(what), ms_(ms)
+    {
+        done_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+        thread_ = CreateThread(nullptr, 0, &Watchdog::Run, this, 0, nullptr);
+    }
+    ~Watchdog()
+    {
+        SetEvent(done_);
+        WaitForSingleObject(thread_, INFINITE);
+        CloseHandle(thread_);
+        CloseHandle(done_);
+    }
+
+private:
+    static DWORD WINAPI Run(LPVOID self)
+    {
+        auto* w = static_cast<Watchdog*>(self);
+        if (WaitForSingleObject(w->done_, w->ms_) == WAIT_TIMEOUT) {
+            std::fprintf(stderr, "FAILED: %s did not end\n", w->what_);
+            std::fflush(stderr);
+            ExitProcess(3);
+        }
+        return 0;
+    }
+    const char* what_;
+    DWORD ms_;
+    HANDLE done_ = nullptr, thread_ = nullptr;
+};
+
+TEST_F(ImageButtonTest, CheckingARadioWithDisabledOrHiddenMembersEnds)
+{
+    CImageButton& a = Add(BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0);
+    CImageButton& b = Add(BS_AUTORADIOBUTTON, 50);
+    CImageButton& c = Add(BS_AUTORADIOBUTTON, 100);
+    CImageButton& other = Add(BS_AUTORADIOBUTTON | WS_GROUP, 150);
+    SendMessageA(b.m_hWnd, BM_SETCHECK, 1, 0);
+    SendMessageA(other.m_hWnd, BM_SETCHECK, 1, 0);
+    Pump();
+    EnableWindow(a.m_hWnd, FALSE);
+    ShowWindow(c.m_hWnd, SW_HIDE);
+    {
+        Watchdog watchdog("checking a disabled radio button");
+        SendMessageA(a.m_hWnd, BM_SETCHECK, 1, 0);
+    }
+    Pump();
+    EXPECT_TRUE(a.Checked());
+    EXPECT_FALSE(b.Checked());
+    {
+        Watchdog watchdog("checking a hidden radio button");
+        SendMessageA(c.m_hWnd, BM_SETCHECK, 1, 0);
+    }
+    Pump();
+    EXPECT_TRUE(c.Checked());
+    EXPECT_FALSE(a.Checked()) << "a disabled member is unchecked too";
+    EXPECT_TRUE(other.Checked()) << "another group is left alone";
 }
 
 TEST_F(ImageButtonTest, PushedLookFollowsTheCursorWhileHeld)

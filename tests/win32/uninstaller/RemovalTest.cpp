@@ -126,3 +126,21 @@ TEST_F(Installed, TargetsThatWouldDeleteAWrongTreeAreRefusedUntouched)
     EXPECT_TRUE(Exists(root_ + "\\neighbour.txt"));
     EXPECT_TRUE(KeyExists(key_ + "\\Sub\\Deeper"));
 }
+
+TEST_F(Installed, ATargetWithoutAThreeCharacterExtensionIsRefused)
+{
+    // "<base>Xtra" cut by four characters would name our data folder, as
+    // C:\Games\Launcher would name C:\Games\Laun.
+    const std::string launcher = root_ + "\\" + base_ + "Xtra";
+    const std::string longExtension = root_ + "\\" + base_ + ".scrx";
+    std::ofstream(launcher) << "MZ";
+    std::ofstream(longExtension) << "MZ";
+    EXPECT_EQ(RemoveScreensaver(launcher), RemovalResult::Refused);
+    EXPECT_EQ(RemoveScreensaver(longExtension), RemovalResult::Refused);
+    EXPECT_TRUE(Exists(launcher));
+    EXPECT_TRUE(Exists(longExtension));
+    EXPECT_TRUE(Exists(folder_ + "\\inner\\data.bin"));
+    EXPECT_TRUE(KeyExists(key_));
+    DeleteFileA(launcher.c_str());
+    DeleteFileA(longExtension.c_str());
+}
