@@ -3,6 +3,14 @@
 #include "image/DibImage.h"
 #include "image/ImageStream.h"
 #include "image/codec/DibImageBMP.h"
+#include "image/codec/DibImageGIF.h"
+#include "image/codec/DibImageICO.h"
+#include "image/codec/DibImagePCX.h"
+#include "image/codec/DibImageTGA.h"
+#include "image/codec/DibImageWBMP.h"
+#ifdef _WIN32
+#include "image/gdi/DibImageWMF.h"
+#endif
 
 #include <cstring>
 
@@ -30,6 +38,24 @@ bool RunCodec(CDibImage& caller, ImageStream* stream, uint32_t format)
     return false;
 }
 
+#ifndef _WIN32
+// Metafiles are played through Windows GDI; without it they are left out,
+// and a caller naming the format learns why when the data is one.
+bool RefuseMetafile(CDibImage& caller, ImageStream* stream, uint32_t format)
+{
+    if (format != FORMAT_WMF)
+        return false;
+    uint8_t head[44] = {};
+    const size_t got = stream->Read(head, 1, sizeof head);
+    const bool placeable = got >= 4 && head[0] == 0xD7 && head[1] == 0xCD && head[2] == 0xC6 && head[3] == 0x9A;
+    const bool enhanced = got == sizeof head && head[0] == 1 && std::memcmp(head + 40, " EMF", 4) == 0;
+    caller.SetLastError(placeable || enhanced
+                            ? "WMF: metafiles (WMF, EMF) are drawn through Windows GDI, which this build does not have"
+                            : "corrupted WMF");
+    return false;
+}
+#endif
+
 struct CodecEntry {
     uint32_t firstFormat, lastFormat; // the ImageFormat codes this codec decodes
     bool (*run)(CDibImage& caller, ImageStream* stream, uint32_t format);
@@ -39,6 +65,16 @@ struct CodecEntry {
 // BMP, JPG, ICO, GIF, PNG, TIF, TGA, PCX, WBMP, WMF, JAS.
 constexpr CodecEntry kCodecs[] = {
     {FORMAT_BMP, FORMAT_BMP, &RunCodec<CDibImageBMP>},
+    {FORMAT_ICO, FORMAT_ICO, &RunCodec<CDibImageICO, true>},
+    {FORMAT_GIF, FORMAT_GIF, &RunCodec<CDibImageGIF, true>},
+    {FORMAT_TGA, FORMAT_TGA, &RunCodec<CDibImageTGA>},
+    {FORMAT_PCX, FORMAT_PCX, &RunCodec<CDibImagePCX>},
+    {FORMAT_WBMP, FORMAT_WBMP, &RunCodec<CDibImageWBMP>},
+#ifdef _WIN32
+    {FORMAT_WMF, FORMAT_WMF, &RunCodec<CDibImageWMF>},
+#else
+    {FORMAT_WMF, FORMAT_WMF, &RefuseMetafile},
+#endif
 };
 
 const CodecEntry* CodecFor(uint32_t format)

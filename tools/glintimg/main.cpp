@@ -44,7 +44,11 @@ bool Load(CDibImage& image, const char* path)
         return false;
     }
     if (!image.LoadFile(path, FORMAT_UNKNOWN)) {
-        std::fprintf(stderr, "glintimg: cannot decode %s: %s\n", path, image.LastError());
+        // A build without GDI reads no metafile: asking for that format by
+        // name tells whether this is one, and says so.
+        CDibImage probe;
+        const bool metafile = !probe.LoadFile(path, FORMAT_WMF) && std::strstr(probe.LastError(), "GDI");
+        std::fprintf(stderr, "glintimg: cannot decode %s: %s\n", path, metafile ? probe.LastError() : image.LastError());
         return false;
     }
     return true;

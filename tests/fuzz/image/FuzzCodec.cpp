@@ -1,0 +1,59 @@
+// Feeds arbitrary bytes to one codec, named at build time by
+// GLINT_FUZZ_FORMAT (one target a codec, so each search stays on its own
+// format's structure), asking for the first frame and for a later one, and
+// exercises what a caller does with the picture.
+#include "base/ByteOrder.h"
+#include "image/DibImage.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <initializer_list>
+
+using namespace glint;
+
+namespace {
+
+// A GIF screen may be far larger than its data and still be valid (the
+// screen is filled, not decoded); such pictures only slow the search down,
+// and their limits are unit-tested.
+bool AsksForHugePicture(const uint8_t* data, size_t size)
+{
+    if (GLINT_FUZZ_FORMAT != FORMAT_GIF || size < 10)
+        return false;
+    return uint64_t(ReadU16LE(data + 6)) * ReadU16LE(data + 8) > (1u << 18);
+}
+
+void Exercise(CDibImage& image)
+{
+    volatile uint32_t sink = 0;
+    for (int32_t y = 0; y < image.Height(); y += 5)
+        for (int32_t x = 0; x < image.Width(); x += 5)
+            sink = sink + image.PixelColor(x, y).rgbRed + image.AlphaGet(x, y);
+    uint8_t* bytes = nullptr;
+    uint32_t length = 0;
+    if (image.EncodeBuffer(bytes, length, FORMAT_BMP)) {
+        CDibImage again;
+        if (!again.DecodeBuffer(bytes, length, FORMAT_BMP))
+            std::abort(); // our own output must always read back
+        std::free(bytes);
+    }
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    if (AsksForHugePicture(data, size))
+        return 0;
+    for (int32_t frame : {0, 1}) {
+        CDibImage image;
+        image.SetFrame(frame);
+        if (!image.DecodeBuffer(data, size, GLINT_FUZZ_FORMAT))
+            continue;
+        if (image.Type() != GLINT_FUZZ_FORMAT)
+            std::abort(); // a codec names its own format
+        if (uint64_t(image.Width()) * uint64_t(image.Height()) <= (1u << 20))
+            Exercise(image);
+    }
+    return 0;
+}
