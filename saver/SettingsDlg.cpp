@@ -23,6 +23,7 @@ namespace {
 // 125 %) these grow in step or OK, Cancel and the group boxes are cut off.
 constexpr int kDialogWidth = 480, kDialogHeight = 380;
 constexpr int kPictureWidth = 320, kPictureHeight = 240;
+constexpr int kPictureGap = 6; // at least this much between the picture and the group boxes
 
 int ScreenPixelsPerInch()
 {
@@ -73,6 +74,29 @@ BOOL CSettingsDlg::OnInitDialog()
     return TRUE;
 }
 
+RECT CSettingsDlg::ItemRect(int id) const
+{
+    RECT rect;
+    GetWindowRect(Item(id), &rect);
+    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+SIZE CSettingsDlg::PictureFrameSize() const
+{
+    SIZE size = {Scaled(kPictureWidth), Scaled(kPictureHeight)};
+    // The columns of the template grow with the dialog font, the picture with
+    // the screen's DPI, and the two need not keep step (Tahoma at 120 DPI
+    // grows by 7/6, not 5/4): the picture keeps its shape but stays clear of
+    // the group boxes beside it.
+    const int room = ItemRect(IDC_QUIT_GROUP).left - ItemRect(IDC_PICTURE_FRAME).left - Scaled(kPictureGap);
+    if (room > 0 && size.cx > room) {
+        size.cy = MulDiv(size.cy, room, size.cx);
+        size.cx = room;
+    }
+    return size;
+}
+
 bool CSettingsDlg::PictureIsStill() const
 {
     return runSettings.pictureKind == 1 && !runSettings.picturePath.empty() && !EndsWithSwf(runSettings.picturePath);
@@ -83,10 +107,9 @@ void CSettingsDlg::ShowDialogPicture(const std::string& path, PictureKind kind)
     if (flash && flash->GetSafeHwnd())
         flash->DestroyControl();
     HWND frame = Item(IDC_PICTURE_FRAME);
-    SetWindowPos(frame, nullptr, 0, 0, Scaled(kPictureWidth), Scaled(kPictureHeight), SWP_NOMOVE | SWP_NOZORDER);
-    RECT rect;
-    GetWindowRect(frame, &rect);
-    MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&rect), 2);
+    const SIZE size = PictureFrameSize();
+    SetWindowPos(frame, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER);
+    RECT rect = ItemRect(IDC_PICTURE_FRAME);
     if (kind == kMovie) {
         // The movie plays once at the control's own scale; the dialog does not restart it.
         if (flash && flash->Create(WS_VISIBLE, rect, m_hWnd, 0)) {

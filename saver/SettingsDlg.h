@@ -32,6 +32,8 @@ private:
     void OnDestroy();
     void OpenAddress(const std::string& address);
     bool PictureIsStill() const;
+    RECT ItemRect(int id) const; // a control's rectangle in client coordinates
+    SIZE PictureFrameSize() const;
 
     CImageButton siteButton, cancelButton, okButton, makerButton;
     CShockwaveFlash* flash; // may be null when it could not be allocated

@@ -133,8 +133,15 @@ class SettingsDialog(WineTestCase):
         shot = screenshot("settings-120dpi")
         l, t, r, b = dlg["rect"]
         self.assertEqual((r - l, b - t), (600, 475), "480 x 380 scaled by 120 / 96")
+        # The frame grows with the DPI as far as the group boxes beside it
+        # allow (the template's columns grow with the font, by less), and
+        # keeps its shape.
         fl, ft, fr, fb = child(dlg, 1004)["rect"]
-        self.assertEqual((fr - fl, fb - ft), (400, 300), "the 320 x 240 frame scaled by 120 / 96")
+        self.assertGreaterEqual(fr - fl, 370, "the 320 x 240 frame grows with the DPI")
+        self.assertLessEqual(fr - fl, 400, "no more than 320 x 240 scaled by 120 / 96")
+        self.assertAlmostEqual((fb - ft) / (fr - fl), 0.75, delta=0.01)
+        for group in (1010, 1011):
+            self.assertLess(fr, child(dlg, group)["rect"][0], "the picture covers group box %d" % group)
         # Every control lies inside the dialog's frame, the group boxes at
         # the right and OK and Cancel at the bottom included.
         for control_id in (1, 2, 1010, 1011, 1003, 1012):
