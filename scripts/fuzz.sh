@@ -11,8 +11,17 @@ targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
   for t in "$fuzzdir"/*; do [ -x "$t" ] && targets+=("$(basename "$t")"); done
 fi
+if [ ${#targets[@]} -eq 0 ]; then
+  echo "fuzz: no fuzz target in $fuzzdir (build them first: scripts/build.sh asan)" >&2
+  exit 1
+fi
 status=0
 for t in "${targets[@]}"; do
+  if [ ! -x "$fuzzdir/$t" ]; then
+    echo "fuzz: no fuzz target '$t' in $fuzzdir" >&2
+    status=1
+    continue
+  fi
   corpus=$GLINT_BUILD/fuzz-corpus/$t
   mkdir -p "$corpus"
   seeds=$GLINT_TOP/tests/fuzz/seeds/$t.sh

@@ -249,12 +249,13 @@ class WineTestCase(unittest.TestCase):
         return p
 
     def assertReadsOnScreen(self, shot, window, texts, korean=False):
-        """Every text must be read back from the window's pixels: English
-        whole, Korean at least 85 % of it."""
+        """Every text must be read back from the window's pixels: English at
+        least 90 % of it, Korean 80 % (a box drawn for each glyph reads as
+        nearly nothing)."""
         seen = screen_text(shot, window["rect"], korean)
         for text in texts:
             share = share_read_back(text, seen)
-            self.assertGreaterEqual(share, 0.85 if korean else 0.97,
+            self.assertGreaterEqual(share, 0.80 if korean else 0.90,
                                     "%r read back as %r (%.0f %%)" % (text, seen, share * 100))
 
     def assertExits(self, process, timeout=20):
@@ -350,11 +351,13 @@ def screen_text(path, rect, korean=False):
 
 
 def share_read_back(expected, seen):
-    """How much of the expected text OCR found, in order (0..1), spaces ignored.
+    """How much of the expected text OCR found, in order (0..1), letters only.
     Korean OCR gets about one syllable in forty wrong: compare by this share."""
     import difflib
-    want = "".join(expected.split())
-    got = "".join(seen.split())
+    def letters(text):  # OCR mixes up case and punctuation at this size
+        return "".join(c for c in text.casefold() if c.isalnum())
+    want = letters(expected)
+    got = letters(seen)
     if not want:
         return 1.0
     matcher = difflib.SequenceMatcher(None, want, got, autojunk=False)

@@ -140,13 +140,16 @@ class RunningTheList(InstallTestCase):
         self.assertEqual(folder.log(), {})
 
     def test_closing_ends_the_run_and_no_further_program_starts(self):
-        folder, p = self.run_install([step("first", 1500), step("second", 100)])
+        folder, p = self.run_install([step("first", 6000), step("second", 100)])
         self.assertIsNotNone(install_window())
+        self.assertTrue(wait_for(lambda: "first" in folder.log(), timeout=10), "the first program did not start")
         press("alt+F4", program="install.exe")
-        self.assertIsNotNone(p.wait(10))
-        # The second would start a second after the first ends.
-        self.assertTrue(wait_for(lambda: "end" in folder.log().get("first", {}), timeout=5))
-        time.sleep(1.5)
+        self.assertEqual(p.wait(10), 0)
+        # The installer ended without waiting for the running program.
+        self.assertNotIn("end", folder.log()["first"], "closing waited for the running program")
+        self.assertTrue(wait_for(lambda: "end" in folder.log().get("first", {}), timeout=15))
+        # The second would start a second after the first ends: give it twice that.
+        time.sleep(2)
         runs = folder.log()
         self.assertIn("first", runs)
         self.assertIn("end", runs["first"])  # the running program is not killed
@@ -162,14 +165,14 @@ class TheWindow(InstallTestCase):
         # one to end by itself, which the test waits for.
         folder, p = self.run_install([step("part%d" % i, 3000) for i in range(8)])
         self.assertIsNotNone(install_window())
-        time.sleep(0.5)
+        self.assertTrue(wait_for(lambda: "part0" in folder.log(), timeout=10), "the first program did not start")
         self.check_picture_and_animation()
         self.check_about_box()
         shutil.copy(CHAINSTEP, os.path.join(folder.path, "CMD.exe"))
         self.check_command_prompt(folder)
         self.check_dragging()
         press("alt+F4", program="install.exe")
-        self.assertIsNotNone(p.wait(10))
+        self.assertEqual(p.wait(10), 0)
         last = [name for name in folder.log() if name.startswith("part")][-1]
         self.assertTrue(wait_for(lambda: "end" in folder.log()[last], timeout=5))
 

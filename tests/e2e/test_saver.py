@@ -13,7 +13,7 @@ import subprocess
 import time
 import unittest
 
-from harness import (FAKE_PASSWORD, WININFO, WINE_SAVER_CLASS, WineTestCase, click_here, cpu_seconds, find_window,
+from harness import (FAKE_PASSWORD, TOP, WININFO, WINE_SAVER_CLASS, WineTestCase, click_here, cpu_seconds, find_window,
                      linux_pids, make_movie, mouse_location, move_mouse, pixel, press, reg_delete_key,
                      reg_set_dword, same_colour, screenshot, set_windows_version, wait_for, windows, wine_env, x_window)
 
@@ -52,6 +52,12 @@ class SaverTestCase(WineTestCase):
     def wait_for_colour(self, x, y, colour, timeout=10.0, name="saver"):
         seen = wait_for(lambda: same_colour(self.colour_at(x, y, name), colour), timeout=timeout, interval=0.05)
         self.assertTrue(seen, "(%d,%d) never showed %s; it shows %s" % (x, y, colour, self.colour_at(x, y, name)))
+
+    def wait_until_shown(self):
+        """The window is up and the movie drawn: by then the saver has had the
+        move that the window's appearance under the cursor sends, and has
+        recorded where the cursor rests."""
+        self.wait_for_colour(10, 10, NAVY, timeout=20, name="saver-shown")
 
     def assertKeepsRunning(self, p, seconds=1.5):
         time.sleep(seconds)
@@ -128,10 +134,58 @@ class FullScreen(SaverTestCase):
         self.assertClosesCleanly(p, folder)
 
 
+# Movies no one here wrote, with pictures of their first frame from a mature player.
+CORPUS = os.environ.get("GLINT_SWF_CORPUS", os.path.join(TOP, "..", "shared", "corpus", "swf"))
+
+
+def rgb_bytes(path, *operations):
+    return subprocess.run(["convert", path] + list(operations) + ["-depth", "8", "rgb:-"],
+                          capture_output=True, check=True).stdout
+
+
+class CorpusMovies(SaverTestCase):
+    def test_corpus_movies_fill_the_screen_like_their_reference_pictures(self):
+        for name in ("shape-ball", "gradient", "shape-intersecting-balls"):
+            with self.subTest(movie=name):
+                self.check_movie(name)
+
+    def check_movie(self, name):
+        movie = os.path.join(CORPUS, "visual", name + ".swf")
+        reference = os.path.join(CORPUS, "reference", name + ".png")
+        self.assertTrue(os.path.isfile(movie) and os.path.isfile(reference), "no corpus at " + CORPUS)
+        with open(movie, "rb") as f:
+            folder = self.folder(movie_bytes=f.read())
+        p = self.start(folder, "/s")
+        self.assertTrue(wait_for(lambda: x_window(program="Glintbox.scr"), timeout=20), "no saver window")
+        width, height = (int(v) for v in subprocess.run(["identify", "-format", "%w %h", reference],
+                                                        capture_output=True, text=True, check=True).stdout.split())
+        # ShowAll on the 1024 x 768 screen: the stage scaled to fit, centred.
+        scale = min(1024 / width, 768 / height)
+        w, h = round(width * scale), round(height * scale)
+        left, top = (1024 - w) // 2, (768 - h) // 2
+        want = rgb_bytes(reference, "-resize", "%dx%d!" % (w, h))
+
+        def share_off():
+            shot = screenshot("corpus-" + name)
+            got = rgb_bytes(shot, "-crop", "%dx%d+%d+%d" % (w, h, left, top), "+repage")
+            off = sum(1 for i in range(0, len(want), 3)
+                      if max(abs(got[i] - want[i]), abs(got[i + 1] - want[i + 1]), abs(got[i + 2] - want[i + 2])) > 48)
+            return off / (w * h)
+
+        # Drawing starts a moment after the window appears; scaling moves edges
+        # by up to a pixel, which 3 % of the pixels covers.
+        shares = []
+        self.assertTrue(wait_for(lambda: shares.append(share_off()) or shares[-1] < 0.03, timeout=15, interval=0.5),
+                        "%s: %.1f %% of the screen differs from the reference" % (name, shares[-1] * 100))
+        print("\n  %s: %.2f %% of the pixels differ" % (name, shares[-1] * 100))
+        press("Escape", program="Glintbox.scr")
+        self.assertClosesCleanly(p, folder)
+
+
 class ExitRules(SaverTestCase):
     def test_mouse_moved_by_more_than_five_pixels_closes(self):
         folder, p, w = self.start_saver()
-        time.sleep(1)  # the saver records where the cursor rests
+        self.wait_until_shown()
         move_mouse(REST[0] + 2, REST[1] + 3)  # 5 pixels: not enough
         self.assertKeepsRunning(p)
         move_mouse(REST[0] + 3, REST[1] + 3)  # 6 pixels from where it rested
@@ -139,7 +193,7 @@ class ExitRules(SaverTestCase):
 
     def test_with_the_mouse_rule_off_no_movement_closes(self):
         folder, p, w = self.start_saver(extra_args=("--exit-mouse", "0"))
-        time.sleep(1)
+        self.wait_until_shown()
         for x, y in ((REST[0] + 50, REST[1] + 50), (20, 20), (1000, 700)):
             move_mouse(x, y)
         self.assertKeepsRunning(p)
@@ -169,7 +223,7 @@ class ExitRules(SaverTestCase):
 
     def test_clicks_nudge_the_cursor_and_do_not_close(self):
         folder, p, w = self.start_saver()
-        time.sleep(1)
+        self.wait_until_shown()
         x, y = mouse_location()
         click_here(1)
         self.assertTrue(wait_for(lambda: mouse_location() == (x + 1, y - 1), timeout=3),
@@ -240,7 +294,7 @@ class Win98Password(SaverTestCase):
                 return 0
             with open(calls_path) as f:
                 return len(f.read().splitlines())
-        time.sleep(1)
+        self.wait_until_shown()
         # Escape meets two rules (any key, and Escape itself): still one prompt.
         press("Escape", program="Glintbox.scr")
         self.assertTrue(wait_for(lambda: calls() >= 1, timeout=10))

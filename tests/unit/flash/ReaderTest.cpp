@@ -146,11 +146,46 @@ TEST(Movie, ReadsHeaderOfBothSignatures)
     }
 }
 
+// A movie written byte by byte from the file format, not by our writer.
+TEST(Movie, HandMadeFileReadsAsItsFields)
+{
+    const uint8_t file[] = {
+        'F', 'W', 'S', 6, 40, 0, 0, 0, // signature, version, length 40
+        // Stage: 13-bit fields 0, 4000, 0, 2000 twips.
+        // 01101 0000000000000 0111110100000 0000000000000 0011111010000 0000000
+        0x68, 0x00, 0x1F, 0x40, 0x00, 0x03, 0xE8, 0x00,
+        0x80, 0x0C, 2, 0,                   // 12.5 frames a second (8.8), 2 frames
+        0x7F, 0x02, 3, 0, 0, 0, 0x11, 0x22, 0x33, // background colour, long tag header
+        0x40, 0x00,                         // show frame
+        0xC3, 0x0A, 'G', 'o', 0,            // frame label "Go"
+        0x40, 0x00,                         // show frame
+        0x00, 0x00};                        // end
+    static_assert(sizeof file == 40);
+    Movie m;
+    ASSERT_TRUE(m.Read(file, sizeof file));
+    EXPECT_FALSE(m.Damaged());
+    const MovieHeader& h = m.Header();
+    EXPECT_FALSE(h.compressed);
+    EXPECT_EQ(h.version, 6);
+    EXPECT_EQ(h.declaredLength, 40u);
+    EXPECT_EQ(h.stage.xMin, 0);
+    EXPECT_EQ(h.stage.xMax, 4000);
+    EXPECT_EQ(h.stage.yMin, 0);
+    EXPECT_EQ(h.stage.yMax, 2000);
+    EXPECT_DOUBLE_EQ(h.frameRate, 12.5);
+    EXPECT_EQ(h.frameCount, 2);
+    ASSERT_TRUE(m.HasBackground());
+    EXPECT_EQ(m.Background(), (Rgba{0x11, 0x22, 0x33, 255}));
+    EXPECT_EQ(m.Frames().size(), 2u);
+    EXPECT_EQ(m.FindLabel("go"), 1);
+}
+
 TEST(Movie, RejectsWhatIsNotAMovie)
 {
     Movie m;
     EXPECT_FALSE(m.Read(nullptr, 0));
-    const std::string cases[] = {"", "FWS", "GIF89a\0\0\0\0\0\0", std::string("ZWS\x0d\x10\0\0\0", 8) + "xxxxxxxx",
+    const std::string cases[] = {"", "FWS", std::string("GIF89a\0\0\0\0\0\0", 12),
+                                 std::string("ZWS\x0d\x10\0\0\0", 8) + "xxxxxxxx",
                                  std::string("CWS\x08\x40\0\0\0", 8) + "not zlib at all"};
     for (const std::string& c : cases)
         EXPECT_FALSE(m.Read(reinterpret_cast<const uint8_t*>(c.data()), c.size())) << c;

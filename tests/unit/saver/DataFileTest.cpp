@@ -247,3 +247,123 @@ TEST_F(DataFile, WriterRefusesWhatDoesNotFit)
     EXPECT_FALSE(WriteDataFile(pack, dir_.File("c.dat"), error));
     EXPECT_NE(error.find("does-not-exist"), std::string::npos);
 }
+
+// Known answers, independent of our writer and of our layout constants: a file
+// put together byte by byte from the format's table of offsets, and sealed
+// texts worked out by hand from the unsealing rule and the key.
+namespace {
+
+class KnownFile {
+public:
+    void Text(size_t at, const std::string& s) { Put(at, s); }
+    void U32(size_t at, uint32_t v)
+    {
+        Put(at, std::string{char(v & 0xFF), char(v >> 8 & 0xFF), char(v >> 16 & 0xFF), char(v >> 24 & 0xFF)});
+    }
+    void Append(size_t n) { bytes.append(n, '\0'); }
+    void Append(const std::string& s) { bytes += s; }
+    size_t Size() const { return bytes.size(); }
+    std::string bytes;
+
+private:
+    void Put(size_t at, const std::string& s) { bytes.replace(at, s.size(), s); }
+};
+
+} // namespace
+
+TEST(DataFileKnownAnswers, UnsealFollowsTheRule)
+{
+    // n = 1, start = 1: the key's second character 'k' (0x6B). 042 ^ 0x6B = 'A';
+    // 298 keeps only its low 8 bits (42); 107 ^ 0x6B = 0 appends nothing.
+    EXPECT_EQ(Unseal("042"), "A");
+    EXPECT_EQ(Unseal("298"), "A");
+    EXPECT_EQ(Unseal("107"), "");
+    EXPECT_EQ(Unseal("0429"), "A"); // a digit short of a triple is ignored
+    EXPECT_EQ(Unseal("103033014079105059011036071011043015078"), "SWF,Quintorix");
+}
+
+TEST(DataFileKnownAnswers, HandMadeFileReadsAsItsFields)
+{
+    KnownFile f;
+    f.Append(364); // header
+    f.Text(0, "SWF,Quintorix");
+    f.Text(16, "v1");
+    f.Text(24, "103033014079105059011036071011043015078");
+    f.Text(72, "065067");
+    f.Text(96, "known");
+    f.U32(356, 1); // one movie record at the end
+    const size_t reserved = f.Size();
+    f.Append(200);
+    f.U32(reserved + 132, 5); // reserved text, read here and again below
+    f.Append("12345");
+    const size_t movie = f.Size();
+    f.Append(540);
+    f.Text(movie + 0, "main.swf");
+    f.Text(movie + 260, "  Title ");
+    f.U32(movie + 520, 1);
+    f.U32(movie + 524, 0);
+    f.U32(movie + 528, 7);
+    f.U32(movie + 536, 1);
+    const size_t record = f.Size();
+    f.Append(264);
+    f.Text(record, "main.swf");
+    f.U32(record + 260, 3);
+    f.Append("FWS");
+    const size_t second = f.Size();
+    f.Append(552);
+    f.U32(second + 0, 1);
+    f.U32(second + 264, 2);
+    f.U32(second + 268, 1);
+    f.Append("rp");
+    f.Append("12345");
+    const size_t preview = f.Size();
+    f.Append(896);
+    f.U32(preview + 0, 1);
+    f.Text(preview + 4, "p.bmp");
+    f.U32(preview + 264, 4);
+    f.Append("BMpp");
+    const size_t dialog = f.Size();
+    f.Append(800);
+    f.U32(dialog + 0, 2); // the frame stays empty: no payload
+    f.U32(dialog + 268, 1);
+    f.U32(dialog + 272, 0);
+    f.U32(dialog + 276, 1);
+    f.Text(dialog + 280, "Visit");
+    f.Text(dialog + 540, "http://example.invalid/");
+    const size_t movieRecord = f.Size();
+    f.Append(276);
+    f.Text(movieRecord, "last.swf");
+    f.U32(movieRecord + 260, 2);
+    f.Append("CW");
+
+    MemorySource source(reinterpret_cast<const uint8_t*>(f.bytes.data()), f.bytes.size());
+    ScanResult r = Scan(source);
+    ASSERT_EQ(r.error, ScanError::None) << r.detail;
+    const Contents& c = r.contents;
+    EXPECT_EQ(c.signature, "SWF,Quintorix");
+    EXPECT_EQ(c.tag, "v1");
+    EXPECT_EQ(c.workName, "known");
+    EXPECT_EQ(c.movieCount, 1);
+    EXPECT_EQ(c.mainMovie, "main.swf");
+    EXPECT_EQ(c.scaleToFit, 1u);
+    EXPECT_EQ(c.exitOnMouse, 0u);
+    EXPECT_EQ(c.exitOnKey, 7u);
+    EXPECT_EQ(c.fileCount, 1u);
+    EXPECT_EQ(c.previewKind, 1u);
+    EXPECT_EQ(c.previewName, "p.bmp");
+    EXPECT_EQ(c.pictureKind, 2u);
+    EXPECT_EQ(c.allowExitOptions, 1u);
+    EXPECT_EQ(c.allowMute, 0u);
+    EXPECT_EQ(c.showSiteButton, 1u);
+    EXPECT_EQ(c.siteCaption, "Visit");
+    EXPECT_EQ(c.siteAddress, "http://example.invalid/");
+    EXPECT_EQ(c.reservedTextLength, 5u);
+    EXPECT_EQ(c.reservedTextReads, 2u);
+    EXPECT_EQ(c.PlayedMovieName(), "last.swf");
+    ASSERT_EQ(c.payloads.size(), 3u);
+    const std::pair<const char*, const char*> want[] = {{"main.swf", "FWS"}, {"p.bmp", "BMpp"}, {"last.swf", "CW"}};
+    for (size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(c.payloads[i].name, want[i].first);
+        EXPECT_EQ(f.bytes.substr(size_t(c.payloads[i].offset), c.payloads[i].size), want[i].second);
+    }
+}
