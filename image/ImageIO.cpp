@@ -5,6 +5,8 @@
 #include "image/codec/DibImageBMP.h"
 #include "image/codec/DibImageGIF.h"
 #include "image/codec/DibImageICO.h"
+#include "image/codec/DibImageJPG.h"
+#include "image/codec/DibImagePNG.h"
 #include "image/codec/DibImagePCX.h"
 #include "image/codec/DibImageTGA.h"
 #include "image/codec/DibImageWBMP.h"
@@ -65,8 +67,10 @@ struct CodecEntry {
 // BMP, JPG, ICO, GIF, PNG, TIF, TGA, PCX, WBMP, WMF, JAS.
 constexpr CodecEntry kCodecs[] = {
     {FORMAT_BMP, FORMAT_BMP, &RunCodec<CDibImageBMP>},
+    {FORMAT_JPG, FORMAT_JPG, &RunCodec<CDibImageJPG>},
     {FORMAT_ICO, FORMAT_ICO, &RunCodec<CDibImageICO, true>},
     {FORMAT_GIF, FORMAT_GIF, &RunCodec<CDibImageGIF, true>},
+    {FORMAT_PNG, FORMAT_PNG, &RunCodec<CDibImagePNG>},
     {FORMAT_TGA, FORMAT_TGA, &RunCodec<CDibImageTGA>},
     {FORMAT_PCX, FORMAT_PCX, &RunCodec<CDibImagePCX>},
     {FORMAT_WBMP, FORMAT_WBMP, &RunCodec<CDibImageWBMP>},

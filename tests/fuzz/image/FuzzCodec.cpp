@@ -18,6 +18,14 @@ namespace {
 // and their limits are unit-tested.
 bool AsksForHugePicture(const uint8_t* data, size_t size)
 {
+    if (GLINT_FUZZ_FORMAT == FORMAT_JPG || GLINT_FUZZ_FORMAT == FORMAT_PNG) {
+        // Their headers may declare pictures far larger than the data, which
+        // the libraries fill in; ask the size first.
+        CDibImage probe;
+        probe.SetEscape(-1);
+        return probe.DecodeBuffer(data, size, GLINT_FUZZ_FORMAT) &&
+               uint64_t(probe.Width()) * uint64_t(probe.Height()) > (1u << 22);
+    }
     if (GLINT_FUZZ_FORMAT != FORMAT_GIF || size < 10)
         return false;
     return uint64_t(ReadU16LE(data + 6)) * ReadU16LE(data + 8) > (1u << 18);
