@@ -102,7 +102,7 @@ const char* CDibImageICO::DecodePngEntry(ImageStream* stream, uint32_t bytes)
         return "icon entry outside the file";
     CDibImage png(FORMAT_PNG);
     if (!png.DecodeBuffer(data.data(), data.size(), FORMAT_PNG))
-        return "PNG-compressed icon entry: this build has no PNG decoder";
+        return "corrupted PNG-compressed icon entry";
     const ImageInfo keep = info_;
     if (!TakeFrom(png))
         return "PNG-compressed icon entry cannot replace a borrowed image";

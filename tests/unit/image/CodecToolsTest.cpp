@@ -208,6 +208,9 @@ TEST_F(CodecTools, Icons)
               FORMAT_ICO, 1, true);
     }
     Check("cur.ico", "convert base.ppm -resize 24x24! -colors 8 cur.ico", FORMAT_ICO, 1, false);
+    // At 256 x 256 ImageMagick stores the entry as a PNG, and its directory
+    // gives the size as 0.
+    Check("png256.ico", "convert alpha.png -resize 256x256! -depth 8 png256.ico", FORMAT_ICO, 1, true);
 }
 
 TEST_F(CodecTools, Pcx)

@@ -224,7 +224,7 @@ TEST(IconDecoder, DamagedDirectoriesAndEntries)
     EXPECT_EQ(image.PixelIndex(1, 1), 2);
 }
 
-TEST(IconDecoder, PngEntryIsRefusedWithAMessageWhileThereIsNoPngDecoder)
+TEST(IconDecoder, DamagedPngEntryIsRefusedWithAMessage)
 {
     Bytes file;
     Put16(file, 0);
