@@ -5,6 +5,7 @@
 #include "base/ByteOrder.h"
 #include "image/DibImage.h"
 #include "tests/support/TempDir.h"
+#include "tests/unit/image/ImageTools.h"
 
 #include <gtest/gtest.h>
 
@@ -28,16 +29,9 @@ struct Rgb {
     std::vector<uint8_t> bytes; // red, green, blue; top row first
 };
 
-bool Shell(const std::string& command)
-{
-    return std::system((command + " 2>/dev/null").c_str()) == 0;
-}
-
-std::vector<uint8_t> ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
+using test::MagickSize;
+using test::ReadFile;
+using test::Shell;
 
 void WriteFile(const std::string& path, const std::vector<uint8_t>& data)
 {
@@ -48,16 +42,7 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& data)
 // ImageMagick's reading of a file, as 8-bit RGB.
 bool MagickPixels(const std::string& path, const std::string& scratch, Rgb& out)
 {
-    if (!Shell("convert '" + path + "' -depth 8 rgb:'" + scratch + "'"))
-        return false;
-    std::string size;
-    FILE* p = popen(("identify -format '%w %h' '" + path + "' 2>/dev/null").c_str(), "r");
-    if (!p)
-        return false;
-    char buf[64] = {};
-    size_t got = fread(buf, 1, sizeof buf - 1, p);
-    pclose(p);
-    if (got == 0 || std::sscanf(buf, "%d %d", &out.width, &out.height) != 2)
+    if (!Shell("convert '" + path + "' -depth 8 rgb:'" + scratch + "'") || !MagickSize("'" + path + "'", out.width, out.height))
         return false;
     out.bytes = ReadFile(scratch);
     return out.bytes.size() == size_t(out.width) * size_t(out.height) * 3;

@@ -4,6 +4,7 @@
 // against the pixels giflib decoded from them.
 #include "image/DibImage.h"
 #include "tests/support/TempDir.h"
+#include "tests/unit/image/ImageTools.h"
 
 #include <gtest/gtest.h>
 
@@ -19,13 +20,9 @@ using namespace glint;
 
 namespace {
 
-bool Shell(const std::string& command) { return std::system(("(" + command + ") 2>/dev/null").c_str()) == 0; }
-
-std::vector<uint8_t> ReadAll(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
-}
+using test::MagickSize;
+using test::ReadFile;
+using test::Shell;
 
 struct Rgba {
     int32_t width = 0, height = 0;
@@ -35,19 +32,12 @@ struct Rgba {
 // ImageMagick's reading of one frame, as 8-bit RGBA.
 bool MagickRgba(const std::string& path, int frame, const std::string& scratch, Rgba& out)
 {
-    const std::string spec = "'" + path + "[" + std::to_string(frame) + "]'";
+    const std::string frameName = "'" + path + "[" + std::to_string(frame) + "]'";
     // -auto-orient: ImageMagick keeps a TGA's origin as an attribute unless told to apply it.
-    if (!Shell("convert " + spec + " -auto-orient -depth 8 rgba:'" + scratch + "'"))
+    if (!Shell("convert " + frameName + " -auto-orient -depth 8 rgba:'" + scratch + "'") ||
+        !MagickSize(frameName, out.width, out.height))
         return false;
-    FILE* p = popen(("identify -format '%w %h' " + spec + " 2>/dev/null").c_str(), "r");
-    if (!p)
-        return false;
-    char buf[64] = {};
-    const size_t got = fread(buf, 1, sizeof buf - 1, p);
-    pclose(p);
-    if (got == 0 || std::sscanf(buf, "%d %d", &out.width, &out.height) != 2)
-        return false;
-    out.bytes = ReadAll(scratch);
+    out.bytes = ReadFile(scratch);
     return out.bytes.size() == size_t(out.width) * size_t(out.height) * 4;
 }
 
@@ -235,7 +225,7 @@ TEST_F(CodecTools, Pcx)
 // pixels are reordered so that the picture stays the same.
 void Reorder(const std::string& in, const std::string& out, bool topFirst, bool rightToLeft)
 {
-    std::vector<uint8_t> f = ReadAll(in);
+    std::vector<uint8_t> f = ReadFile(in);
     ASSERT_GE(f.size(), 18u);
     const size_t id = f[0], mapLen = size_t(f[5] | f[6] << 8) * size_t((f[7] + 7) / 8) * size_t(f[1] != 0);
     const size_t w = size_t(f[12] | f[13] << 8), h = size_t(f[14] | f[15] << 8), px = size_t((f[16] + 7) / 8);
@@ -303,7 +293,7 @@ TEST(GiflibPictures, DecodeToThePixelsGiflibGave)
     for (const char* name : names) {
         SCOPED_TRACE(name);
         const std::string gif = GifCorpus() + "/" + name + ".gif";
-        const std::vector<uint8_t> expected = ReadAll(GifCorpus() + "/expected/" + name + ".rgb");
+        const std::vector<uint8_t> expected = ReadFile(GifCorpus() + "/expected/" + name + ".rgb");
         ASSERT_FALSE(expected.empty()) << "missing expected pixels for " << name;
         CDibImage probe;
         ASSERT_TRUE(probe.LoadFile(gif.c_str(), FORMAT_GIF)) << probe.LastError();
