@@ -48,29 +48,6 @@ bool IsValidPlaceable(const PlaceableHeader& h)
     return sum == ReadU16LE(h.checksum) && inch >= 1 && inch <= 2540;
 }
 
-// Owns an enhanced metafile handle.
-class EnhMetafile {
-public:
-    explicit EnhMetafile(HENHMETAFILE handle = nullptr) : handle_(handle) {}
-    ~EnhMetafile()
-    {
-        if (handle_)
-            DeleteEnhMetaFile(handle_);
-    }
-    EnhMetafile(const EnhMetafile&) = delete;
-    EnhMetafile& operator=(const EnhMetafile&) = delete;
-    void Reset(HENHMETAFILE handle)
-    {
-        if (handle_)
-            DeleteEnhMetaFile(handle_);
-        handle_ = handle;
-    }
-    HENHMETAFILE Get() const { return handle_; }
-
-private:
-    HENHMETAFILE handle_;
-};
-
 // A placeable metafile converted to an enhanced one; width and height are
 // its size in screen pixels. Null when it is not one.
 HENHMETAFILE ReadPlaceable(ImageStream* stream, int32_t start, int32_t& width, int32_t& height)
@@ -142,7 +119,7 @@ bool CDibImageWMF::DecodeSized(ImageStream* stream, int32_t forcedWidth, int32_t
     if (start < 0)
         return false;
     int32_t width = 0, height = 0;
-    EnhMetafile emf(ReadPlaceable(stream, start, width, height));
+    gdi::EnhMetafile emf(ReadPlaceable(stream, start, width, height));
     if (!emf.Get())
         emf.Reset(ReadEnhanced(stream, start, width, height));
     if (!emf.Get()) {

@@ -99,4 +99,27 @@ private:
     bool hadRegion_ = false;
 };
 
+// Owns an enhanced metafile handle.
+class EnhMetafile {
+public:
+    explicit EnhMetafile(HENHMETAFILE handle = nullptr) : handle_(handle) {}
+    ~EnhMetafile()
+    {
+        if (handle_)
+            DeleteEnhMetaFile(handle_);
+    }
+    EnhMetafile(const EnhMetafile&) = delete;
+    EnhMetafile& operator=(const EnhMetafile&) = delete;
+    void Reset(HENHMETAFILE handle)
+    {
+        if (handle_)
+            DeleteEnhMetaFile(handle_);
+        handle_ = handle;
+    }
+    HENHMETAFILE Get() const { return handle_; }
+
+private:
+    HENHMETAFILE handle_;
+};
+
 } // namespace glint::gdi
