@@ -8,12 +8,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 top=$(dirname "$here")
 . "$here/env.sh"
 
-case ${1:-} in
-  win32) arch=i686 ;;
-  win64) arch=x86_64 ;;
-  *) echo "build-win-deps: say win32 or win64" >&2; exit 2 ;;
-esac
-width=$1
+width=${1:-}
+arch=$(glint_win_arch "$width") || exit 2
 prefix=$(glint_deps_prefix "$width")
 sources=$GLINT_CACHE/src        # unpacked once, shared by both widths
 work=$GLINT_CACHE/$width-build

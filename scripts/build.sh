@@ -32,10 +32,9 @@ for b in "${builds[@]}"; do
       CC=clang CXX=clang++ configure "$GLINT_BUILD/asan" -DCMAKE_BUILD_TYPE=Debug -DGLINT_SANITIZE=ON -DGLINT_FUZZ=ON
       cmake --build "$GLINT_BUILD/asan" ;;
     win32|win64)
-      [ "$b" = win32 ] && arch=i686 || arch=x86_64
       "$here/build-win-deps.sh" "$b"
       configure "$GLINT_BUILD/$b" -DCMAKE_BUILD_TYPE=Release \
-        -DCMAKE_TOOLCHAIN_FILE="$GLINT_TOP/cmake/mingw-$arch.cmake" -DGLINT_DEPS_PREFIX="$(glint_deps_prefix "$b")" \
+        -DCMAKE_TOOLCHAIN_FILE="$GLINT_TOP/cmake/mingw-$(glint_win_arch "$b").cmake" -DGLINT_DEPS_PREFIX="$(glint_deps_prefix "$b")" \
         -DGLINT_HOST_SKINC="$GLINT_BUILD/native/tools/skinc/skinc"
       cmake --build "$GLINT_BUILD/$b" ;;
     *) echo "build: unknown build '$b' (native, asan, win32, win64)" >&2; exit 2 ;;

@@ -12,6 +12,14 @@ export GLINT_LOCPATH=${GLINT_LOCPATH:-$GLINT_CACHE/locale}
 
 # glint_deps_prefix BUILD: where the cross-built libraries of win32 or win64 live.
 glint_deps_prefix() { echo "$GLINT_CACHE/$1-prefix"; }
+# glint_win_arch BUILD: the processor of win32 or win64 (names cmake/mingw-ARCH.cmake).
+glint_win_arch() {
+  case $1 in
+    win32) echo i686 ;;
+    win64) echo x86_64 ;;
+    *) echo "say win32 or win64, not '$1'" >&2; return 2 ;;
+  esac
+}
 
 # Whether the kernel runs 32-bit x86 code: a 96-byte static ELF32 program that
 # only calls exit(42) through int 0x80. Needs no 32-bit library, so it answers
