@@ -26,7 +26,6 @@ public:
     // The file is not read again: the picture stays when it has gone.
     void Draw(HDC dc, const RECT& rect) const;
     void Draw(HWND window, const RECT& rect) const;
-    bool IsLoaded() const { return bitmap_ != nullptr; }
     void Free();
 
 private:
