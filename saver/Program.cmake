@@ -16,7 +16,7 @@ add_library(glint_saver STATIC
   SettingsStore.cpp
   StillPicture.cpp
   Uninstall.cpp)
-target_link_libraries(glint_saver PUBLIC glint_saver_core glint_framework glint_flash_host glint_image_gdi glint_folder_tree winmm wininet version)
+target_link_libraries(glint_saver PUBLIC glint_saver_core glint_framework glint_flash_host glint_image_gdi glint_folder_tree glint_skin_runtime winmm wininet version)
 
 add_executable(Glintbox WIN32
   Main.cpp

@@ -8,6 +8,7 @@
 #include "saver/SettingsStore.h"
 #include "saver/Uninstall.h"
 #include "saver/core/CommandLine.h"
+#include "skin/runtime/SkinRuntime.h"
 
 namespace glint {
 
@@ -20,6 +21,13 @@ BOOL CSaverApp::InitInstance()
 
     displayName = fw::LoadResString(IDS_DISPLAY_NAME);
     SetRegistryKey("Glintbox Shows", displayName);
+
+    // Before the data file is looked for: its messages are dialogs too and
+    // wear the skin. Without a skin dialogs keep the system's look, so the
+    // results do not matter here.
+    InitSkinRuntime(m_hInstance, "Glint Box", 0, 0);
+    OpenSkinResource(m_hInstance, "DEFAULT_SKIN", "GLAZE_WORK");
+    SetAutoDialogSkin("Dialog");
 
     const SaverCommand command = ParseSaverCommandLine(m_commandLine);
     if (command.mode == 'u')
@@ -47,6 +55,12 @@ BOOL CSaverApp::InitInstance()
         break;
     }
     return TRUE;
+}
+
+int CSaverApp::ExitInstance()
+{
+    ExitSkinRuntime();
+    return CWinApp::ExitInstance();
 }
 
 void CSaverApp::RunSettingsDialog(HWND owner)

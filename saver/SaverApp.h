@@ -12,6 +12,8 @@ class CSaverApp : public fw::CWinApp {
 public:
     CSaverApp() : CWinApp("Glintbox") {}
     BOOL InitInstance() override;
+    // Stops the skin runtime, then the framework's own exit.
+    int ExitInstance() override;
 
     std::string displayName;
 

@@ -11,7 +11,24 @@ if [ ! -d "$GLINT_LOCPATH/ko_KR.UTF-8" ]; then
   localedef -i ko_KR -f UTF-8 "$GLINT_LOCPATH/ko_KR.UTF-8" 2>/dev/null || [ -d "$GLINT_LOCPATH/ko_KR.UTF-8" ]
 fi
 
+# The prefix's settings; the marker's number grows with each new setting, so
+# that prefixes made before it get it too.
+apply_settings() {
+  local marker=$WINEPREFIX/.glint-settings-2
+  [ -f "$marker" ] && return 0
+  # Without a window manager Wine must draw captions and frames itself.
+  wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
+  # Without a window manager Wine waits up to 2 s for one each time a managed
+  # window is hidden; the test that opens a dialog 200 times does not wait.
+  wine reg add 'HKCU\Software\Wine\AppDefaults\win32_skin_settings.exe\X11 Driver' /v Managed /d N /f \
+    >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Gulim /d NanumGothic /f >/dev/null 2>&1
+  wineserver -w
+  touch "$marker"
+}
+
 if [ -f "$WINEPREFIX/.glint-ready" ]; then
+  apply_settings
   exit 0
 fi
 mkdir -p "$WINEPREFIX"
@@ -27,8 +44,6 @@ if ! WINEDEBUG=err+all wineboot -i >"$log" 2>&1; then
   fi
   exit 1
 fi
-# Without a window manager Wine must draw captions and frames itself.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f >/dev/null 2>&1
 # Debian's Wine does not find the fonts of fonts-wine by itself (Tahoma, the
 # dialog font, and Marlett, the caption buttons' glyphs): give the prefix copies.
 if [ -d /usr/share/wine/fonts ]; then
@@ -38,6 +53,5 @@ fi
 # NanumGothic stands in for Gulim.
 cp -n /usr/share/fonts/truetype/nanum/NanumGothic.ttf /usr/share/fonts/truetype/nanum/NanumGothicBold.ttf \
   "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-wine reg add 'HKCU\Software\Wine\Fonts\Replacements' /v Gulim /d NanumGothic /f >/dev/null 2>&1
-wineserver -w
+apply_settings
 touch "$WINEPREFIX/.glint-ready"
