@@ -124,6 +124,12 @@ def press(key, title=None, program=None):
     subprocess.run(["xdotool", "key", key], check=True, timeout=10)
 
 
+def message_text(box):
+    """The text of a message box."""
+    texts = [c["text"] for c in box["children"] if c["class"].lower() == "static" and c["text"]]
+    return texts[0] if texts else None
+
+
 def click(x, y, button=1):
     subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True, timeout=10)
     time.sleep(0.2)
@@ -283,20 +289,8 @@ def make_movie(kind, *args):
             return f.read()
 
 
-def mouse_location():
-    out = subprocess.run(["xdotool", "getmouselocation", "--shell"], capture_output=True, text=True,
-                         check=True).stdout
-    values = dict(line.split("=", 1) for line in out.split())
-    return int(values["X"]), int(values["Y"])
-
-
 def move_mouse(x, y):
     subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True, timeout=10)
-
-
-def click_here(button=1):
-    """A click where the cursor is, without moving it first."""
-    subprocess.run(["xdotool", "click", str(button)], check=True, timeout=10)
 
 
 def linux_pids(program):

@@ -1,9 +1,9 @@
 """install.exe under Wine: it runs the programs of the list beside it in order,
 one at a time and a second apart, with the placeholders expanded; reports a
 program that cannot start after five attempts and goes on; closes itself when
-the list is done; ignores Escape; stops starting programs when closed; shows
-its picture and the animation; has the about box in its system menu; moves when
-dragged; opens a command prompt on F12.
+the list is done; stops starting programs when closed; shows
+its picture and the animation; has the about box in its system menu; opens a
+command prompt on F12. (Its place, keys and dragging are the Win32 test's.)
 
 chainstep.exe plays the setup programs: it records when it started and ended
 and its command line."""
@@ -15,8 +15,8 @@ import tempfile
 import time
 import unittest
 
-from harness import (BIN, WINBUILD, WineTestCase, find_window, press, region_rgb, screenshot, wait_for, wine,
-                     wine_env, windows)
+from harness import (BIN, WINBUILD, WineTestCase, find_window, press, region_rgb, screenshot, wait_for, wine_env,
+                     windows)
 
 INSTALL = os.path.join(BIN, "install.exe")
 CHAINSTEP = os.path.join(WINBUILD, "tests", "chainstep.exe")
@@ -92,18 +92,7 @@ class RunningTheList(InstallTestCase):
             '"%CurrentLocation%\\chainstep.exe" log.txt two 200 "%Startup%" %WINDIR%',
             "chainstep.exe log.txt three 200",  # found in the program's folder, the current one
         ])
-        window = install_window()
-        self.assertIsNotNone(window, "the window did not appear")
-        self.assertEqual(window["rect"][:2], [0, 0])
-        self.assertTrue(window["topmost"])
-        self.assertEqual(len(shown_frames(window)), 1)
-        self.assertFalse([c for c in window["children"] if c["id"] == 1024 and c["visible"]])
-
-        # Escape does nothing.
-        press("Escape", program="install.exe")
-        time.sleep(0.5)
-        self.assertIsNotNone(install_window(timeout=1))
-
+        self.assertIsNotNone(install_window(), "the window did not appear")
         self.assertEqual(p.wait(30), 0)
         self.assertIsNone(install_window(timeout=0))
         runs = folder.log()
@@ -134,11 +123,6 @@ class RunningTheList(InstallTestCase):
         self.assertEqual(p.wait(15), 0)
         self.assertIn("end", folder.log()["after"])
 
-    def test_without_a_list_the_window_closes_by_itself(self):
-        folder, p = self.run_install(None)
-        self.assertEqual(p.wait(15), 0)
-        self.assertEqual(folder.log(), {})
-
     def test_closing_ends_the_run_and_no_further_program_starts(self):
         folder, p = self.run_install([step("first", 6000), step("second", 100)])
         self.assertIsNotNone(install_window())
@@ -158,9 +142,9 @@ class RunningTheList(InstallTestCase):
 
 class TheWindow(InstallTestCase):
     """One run looked at in turn: the picture and the animation, the about box
-    through the system menu, F12, and dragging (last, as it moves the window)."""
+    through the system menu, and F12."""
 
-    def test_picture_animation_about_box_command_prompt_and_dragging(self):
+    def test_picture_animation_about_box_and_command_prompt(self):
         # Enough short programs for the looks below; closing leaves the running
         # one to end by itself, which the test waits for.
         folder, p = self.run_install([step("part%d" % i, 3000) for i in range(8)])
@@ -170,7 +154,6 @@ class TheWindow(InstallTestCase):
         self.check_about_box()
         shutil.copy(CHAINSTEP, os.path.join(folder.path, "CMD.exe"))
         self.check_command_prompt(folder)
-        self.check_dragging()
         press("alt+F4", program="install.exe")
         self.assertEqual(p.wait(10), 0)
         last = [name for name in folder.log() if name.startswith("part")][-1]
@@ -208,10 +191,7 @@ class TheWindow(InstallTestCase):
         screenshot("install-system-menu")
         subprocess.run(["xdotool", "key", "Up", "Return"], check=True)  # our entry is the last one
         about = find_window(title="About Install", timeout=5)
-        self.assertIsNotNone(about, "no about box")
-        texts = [c["text"] for c in about["children"]]
-        self.assertIn("Install Version 1.0", texts)
-        self.assertIn("OK", texts)
+        self.assertIsNotNone(about, "no about box")  # its texts are the Win32 test's
         screenshot("install-about")
         press("Return", title="About Install")
         self.assertTrue(wait_for(lambda: not [w for w in windows() if w["text"] == "About Install"], timeout=5))
@@ -223,14 +203,6 @@ class TheWindow(InstallTestCase):
         press("F12", program="install.exe")
         self.assertTrue(wait_for(lambda: "bare" in folder.log(), timeout=10), "F12 started no CMD.exe")
         self.assertIsNotNone(install_window(timeout=1))
-
-    def check_dragging(self):
-        subprocess.run(["xdotool", "mousemove", "300", "60", "sleep", "0.2", "mousedown", "1", "sleep", "0.2",
-                        "mousemove", "350", "100", "sleep", "0.2", "mousemove", "400", "200", "sleep", "0.3",
-                        "mouseup", "1"], check=True, timeout=10)
-        moved = wait_for(lambda: (install_window(timeout=0) or {}).get("rect", [0])[0] == 100, timeout=5)
-        self.assertTrue(moved, "the window did not follow the mouse")
-        self.assertEqual(install_window()["rect"][:2], [100, 140])
 
 
 if __name__ == "__main__":

@@ -3,10 +3,8 @@
 //   saverswf shapes OUT.swf                 400 x 300 at 12 fps, navy background, a red square
 //                                           (50,50)-(150,150) and a green disc at (300,200) r 40;
 //                                           one frame, so nothing changes while it plays
-//   saverswf fscommand OUT.swf CMD ARGS     the same, raising FSCommand(CMD, ARGS) on frame 0
 //   saverswf stop-at-end OUT.swf            6 frames at 4 fps over a navy background: the left
 //                                           half of the stage green, on the last frame red and stopped
-//   saverswf stop-in-middle OUT.swf         the same, but frame 2 is red and stops
 #include "base/File.h"
 #include "flash/testing/SwfWriter.h"
 
@@ -22,7 +20,7 @@ namespace {
 
 constexpr Rgba kNavy{0x10, 0x20, 0x50, 0xFF}, kRed{0xE0, 0x10, 0x10, 0xFF}, kGreen{0x10, 0xC0, 0x20, 0xFF};
 
-std::string Shapes(const char* command, const char* args)
+std::string Shapes()
 {
     SwfWriter swf(400, 300, 12, 8);
     swf.SetBackground(kNavy);
@@ -34,13 +32,11 @@ std::string Shapes(const char* command, const char* args)
     swf.DefineShape(2, disc, 3);
     swf.Place(1, 1);
     swf.Place(2, 2);
-    if (command)
-        swf.DoAction(ActionBuilder().FSCommand(command, args));
     swf.ShowFrame();
     return swf.Finish(true);
 }
 
-std::string Frames(int redStopFrame)
+std::string StopAtEnd()
 {
     // Slow enough that each colour stays on screen across several screenshots.
     SwfWriter swf(400, 300, 4, 8);
@@ -53,8 +49,8 @@ std::string Frames(int redStopFrame)
     for (int f = 0; f < 6; ++f) {
         if (f)
             swf.Remove(1);
-        swf.Place(1, f == redStopFrame ? 2 : 1);
-        if (f == redStopFrame)
+        swf.Place(1, f == 5 ? 2 : 1);
+        if (f == 5)
             swf.DoAction(ActionBuilder().Stop());
         swf.ShowFrame();
     }
@@ -63,9 +59,7 @@ std::string Frames(int redStopFrame)
 
 int Usage()
 {
-    std::fputs("usage: saverswf shapes|stop-at-end|stop-in-middle OUT.swf\n"
-               "       saverswf fscommand OUT.swf COMMAND ARGS\n",
-               stderr);
+    std::fputs("usage: saverswf shapes|stop-at-end OUT.swf\n", stderr);
     return 2;
 }
 
@@ -73,18 +67,14 @@ int Usage()
 
 int main(int argc, char** argv)
 {
-    if (argc < 3)
+    if (argc != 3)
         return Usage();
     const std::string kind = argv[1];
     std::string movie;
-    if (kind == "shapes" && argc == 3)
-        movie = Shapes(nullptr, nullptr);
-    else if (kind == "fscommand" && argc == 5)
-        movie = Shapes(argv[3], argv[4]);
-    else if (kind == "stop-at-end" && argc == 3)
-        movie = Frames(5);
-    else if (kind == "stop-in-middle" && argc == 3)
-        movie = Frames(2);
+    if (kind == "shapes")
+        movie = Shapes();
+    else if (kind == "stop-at-end")
+        movie = StopAtEnd();
     else
         return Usage();
     if (!WriteWholeFile(argv[2], movie.data(), movie.size())) {

@@ -5,7 +5,10 @@ out=$1
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../../scripts/env.sh"
 pack=$GLINT_BUILD/native/tools/glintpack/glintpack
-[ -x "$pack" ] || exit 0
+if [ ! -x "$pack" ]; then
+  echo "fuzz_datafile seeds: no $pack (scripts/build.sh native first)" >&2
+  exit 1
+fi
 [ -f "$out/seed-full.dat" ] && exit 0
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

@@ -8,7 +8,10 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../../scripts/env.sh"
 skinc=$GLINT_BUILD/native/tools/skinc/skinc
 skin=$GLINT_BUILD/native/default-skin/Glintbox.skin
-[ -x "$skinc" ] && [ -f "$skin" ] || exit 0
+if [ ! -x "$skinc" ] || [ ! -f "$skin" ]; then
+  echo "fuzz_skin seeds: no $skinc or $skin (scripts/build.sh native first)" >&2
+  exit 1
+fi
 [ -f "$out/seed-default-expanded" ] && exit 0
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT

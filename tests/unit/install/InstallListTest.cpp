@@ -9,25 +9,18 @@ using namespace glint::install;
 
 TEST(InstallListPath, FileNameInLowerCaseWithIniBesideTheProgram)
 {
-    EXPECT_EQ(InstallListPath("C:\\Media\\SETUP.EXE"), "C:\\Media\\setup.ini");
-    EXPECT_EQ(InstallListPath("C:\\Media\\Install.exe"), "C:\\Media\\install.ini");
-}
-
-TEST(InstallListPath, OnlyTheFileNameChanges)
-{
-    // A folder whose name holds ".EXE" or capitals stays as it is.
-    EXPECT_EQ(InstallListPath("D:\\Tools.EXE\\Disk1\\setup.exe"), "D:\\Tools.EXE\\Disk1\\setup.ini");
-}
-
-TEST(InstallListPath, EveryExeInTheNameIsReplaced)
-{
-    EXPECT_EQ(InstallListPath("C:\\a\\setup.exe.exe"), "C:\\a\\setup.ini.ini");
-}
-
-TEST(InstallListPath, ANameWithoutExeNeverPointsAtTheProgramItself)
-{
-    EXPECT_EQ(InstallListPath("C:\\a\\setup.com"), "C:\\a\\setup.com.ini");
-    EXPECT_EQ(InstallListPath("setup"), "setup.ini");
+    const std::pair<const char*, const char*> cases[] = {
+        {"C:\\Media\\SETUP.EXE", "C:\\Media\\setup.ini"},
+        {"C:\\Media\\Install.exe", "C:\\Media\\install.ini"},
+        // A folder whose name holds ".EXE" or capitals stays as it is.
+        {"D:\\Tools.EXE\\Disk1\\setup.exe", "D:\\Tools.EXE\\Disk1\\setup.ini"},
+        {"C:\\a\\setup.exe.exe", "C:\\a\\setup.ini.ini"},
+        // A name without ".exe" never points at the program itself.
+        {"C:\\a\\setup.com", "C:\\a\\setup.com.ini"},
+        {"setup", "setup.ini"},
+    };
+    for (const auto& [program, list] : cases)
+        EXPECT_EQ(InstallListPath(program), list) << program;
 }
 
 TEST(FolderOf, KeepsTheTrailingSeparator)
@@ -49,22 +42,13 @@ std::vector<std::string> ListOf(const std::map<std::string, std::string>& ini)
 
 } // namespace
 
-TEST(CollectInstallList, StopsAtTheFirstMissingKey)
+TEST(CollectInstallList, StopsAtTheFirstMissingOrEmptyKey)
 {
-    auto list = ListOf({{"Setup1", "a.exe"}, {"Setup2", "b.exe"}, {"Setup4", "d.exe"}});
-    EXPECT_EQ(list, (std::vector<std::string>{"a.exe", "b.exe"}));
-}
-
-TEST(CollectInstallList, StopsAtTheFirstEmptyKey)
-{
-    auto list = ListOf({{"Setup1", "a.exe"}, {"Setup2", ""}, {"Setup3", "c.exe"}});
-    EXPECT_EQ(list, (std::vector<std::string>{"a.exe"}));
-}
-
-TEST(CollectInstallList, NoFirstKeyMeansNoEntries)
-{
-    EXPECT_TRUE(ListOf({}).empty());
-    EXPECT_TRUE(ListOf({{"Setup0", "zero.exe"}, {"Setup2", "b.exe"}}).empty());
+    using List = std::vector<std::string>;
+    EXPECT_EQ(ListOf({{"Setup1", "a.exe"}, {"Setup2", "b.exe"}, {"Setup4", "d.exe"}}), (List{"a.exe", "b.exe"}));
+    EXPECT_EQ(ListOf({{"Setup1", "a.exe"}, {"Setup2", ""}, {"Setup3", "c.exe"}}), List{"a.exe"});
+    EXPECT_EQ(ListOf({}), List{});
+    EXPECT_EQ(ListOf({{"Setup0", "zero.exe"}, {"Setup2", "b.exe"}}), List{});
 }
 
 TEST(CollectInstallList, AtMostFortyNineEntriesInKeyOrder)

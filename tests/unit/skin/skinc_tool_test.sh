@@ -70,12 +70,11 @@ expect_error usage "usage:" "$skinc" frobnicate
 expect_error missing "cannot read" "$skinc" dump "$work/none.skin" "$work/out"
 
 # A PNG picture is taken and stored as BMP.
-convert -size 6x4 xc:'#336699' "PNG24:$work/src/small.png" 2>/dev/null && {
-  bad 'j["images"].append({"name": "small.png", "file": "small.png"})'
-  cp "$work/src/small.png" "$work/"
-  "$skinc" build "$work/bad.json" "$work/png.skin" >/dev/null || fail "PNG picture refused"
-  "$skinc" info "$work/png.skin" | grep -q "small.png .*6 x 4, 24 bits, stored as BMP" || fail "PNG picture not stored as BMP"
-}
+convert -size 6x4 xc:'#336699' "PNG24:$work/src/small.png" || fail "ImageMagick could not write a PNG"
+bad 'j["images"].append({"name": "small.png", "file": "small.png"})'
+cp "$work/src/small.png" "$work/"
+"$skinc" build "$work/bad.json" "$work/png.skin" >/dev/null || fail "PNG picture refused"
+"$skinc" info "$work/png.skin" | grep -q "small.png .*6 x 4, 24 bits, stored as BMP" || fail "PNG picture not stored as BMP"
 
 [ $failures -eq 0 ] && echo "skinc tool tests passed"
 exit $failures

@@ -200,23 +200,6 @@ TEST_F(PlayerControlTest, TimelineAnswersAsTheControlDoes)
     EXPECT_TRUE(Playing());
 }
 
-TEST_F(PlayerControlTest, AMovieThatStopsOnItsLastFrameStaysThere)
-{
-    ASSERT_EQ(PutText(kDispMovie, Movie("stop.swf", ColourFrames(100, 75, 30, kNavy,
-                                                                 {{kRed}, {kGreen}, {kBlue, true}}))),
-              S_OK);
-    EXPECT_TRUE(PumpUntil([&] { return !Playing(); }, 2000));
-    EXPECT_EQ(GetInt(kDispFrameNum), 2);
-    PumpFor(200);
-    EXPECT_EQ(GetInt(kDispFrameNum), 2);
-    EXPECT_EQ(PixelAt(20, 75), ColorRefOf(kBlue));
-    // Rewind and Play, as the saver's loop timer does, start it again.
-    Call(kDispRewind, DISPATCH_METHOD);
-    EXPECT_EQ(PixelAt(20, 75), ColorRefOf(kRed));
-    Call(kDispPlay, DISPATCH_METHOD);
-    EXPECT_TRUE(Playing());
-}
-
 TEST_F(PlayerControlTest, BrokenOrMissingMoviesLeaveAnEmptyBlackPlayer)
 {
     const std::string good = ColourFrames(100, 75, 20, kNavy, {{kRed}, {kGreen}});

@@ -354,12 +354,15 @@ TEST_F(SaverWndTest, PreviewFillsItsParentSwallowsRightClicksAndNeverTouchesTheV
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(ScaleOf(*wnd_->Flash()), "ShowAll") << "the preview keeps the control's default";
     // The movie (80 x 60, left half red) fills the 160 x 120 preview at twice its size.
-    PumpFor(200);
-    UpdateWindow(control);
-    HDC dc = GetDC(control);
-    EXPECT_EQ(GetPixel(dc, 40, 60), ColorRefOf(kRed));
-    EXPECT_EQ(GetPixel(dc, 120, 60), ColorRefOf(kNavy));
-    ReleaseDC(control, dc);
+    auto pixel = [control](int x, int y) {
+        UpdateWindow(control);
+        HDC dc = GetDC(control);
+        const COLORREF c = GetPixel(dc, x, y);
+        ReleaseDC(control, dc);
+        return c;
+    };
+    EXPECT_TRUE(PumpUntil([&] { return pixel(40, 60) == ColorRefOf(kRed); }, 3000)) << "the movie was not drawn";
+    EXPECT_EQ(pixel(120, 60), ColorRefOf(kNavy));
 
     POINT before;
     GetCursorPos(&before);
