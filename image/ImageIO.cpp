@@ -5,8 +5,10 @@
 #include "image/codec/DibImageBMP.h"
 #include "image/codec/DibImageGIF.h"
 #include "image/codec/DibImageICO.h"
+#include "image/codec/DibImageJAS.h"
 #include "image/codec/DibImageJPG.h"
 #include "image/codec/DibImagePNG.h"
+#include "image/codec/DibImageTIF.h"
 #include "image/codec/DibImagePCX.h"
 #include "image/codec/DibImageTGA.h"
 #include "image/codec/DibImageWBMP.h"
@@ -71,6 +73,7 @@ constexpr CodecEntry kCodecs[] = {
     {FORMAT_ICO, FORMAT_ICO, &RunCodec<CDibImageICO, true>},
     {FORMAT_GIF, FORMAT_GIF, &RunCodec<CDibImageGIF, true>},
     {FORMAT_PNG, FORMAT_PNG, &RunCodec<CDibImagePNG>},
+    {FORMAT_TIF, FORMAT_TIF, &RunCodec<CDibImageTIF, true>},
     {FORMAT_TGA, FORMAT_TGA, &RunCodec<CDibImageTGA>},
     {FORMAT_PCX, FORMAT_PCX, &RunCodec<CDibImagePCX>},
     {FORMAT_WBMP, FORMAT_WBMP, &RunCodec<CDibImageWBMP>},
@@ -79,6 +82,7 @@ constexpr CodecEntry kCodecs[] = {
 #else
     {FORMAT_WMF, FORMAT_WMF, &RefuseMetafile},
 #endif
+    {FORMAT_JP2, FORMAT_RAS, &RunCodec<CDibImageJAS, true>},
 };
 
 const CodecEntry* CodecFor(uint32_t format)
