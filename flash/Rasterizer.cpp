@@ -101,18 +101,31 @@ struct SolidShade {
     uint32_t At(int) const { return color; }
 };
 
+// Ramp entry for position t (255 is the end of the gradient): held at the
+// ends (pad), or the gradient repeats or reflects beyond them.
+inline int RampIndex(double t, GradientSpread spread)
+{
+    if (spread != GradientSpread::Pad && (t < 0 || t > 255) && t > -1e9 && t < 1e9) {
+        const double period = spread == GradientSpread::Reflect ? 510.0 : 256.0;
+        t -= std::floor(t / period) * period;
+        if (spread == GradientSpread::Reflect && t > 255)
+            t = 510.0 - t;
+    }
+    return t <= 0 ? 0 : t >= 255 ? 255 : int(t + 0.5);
+}
+
 struct LinearShade {
     static constexpr bool kConstant = false;
     const Matrix& m;
     const uint32_t* ramp;
+    GradientSpread spread;
     double rowX = 0;
     void Row(int y) { rowX = m.c * (y + 0.5) + m.tx + m.a * 0.5; }
     uint32_t At(int x) const
     {
         double g = rowX + m.a * x;
         double t = (g + 16384.0) * (255.0 / 32768.0);
-        int i = t <= 0 ? 0 : t >= 255 ? 255 : int(t + 0.5);
-        return ramp[i];
+        return ramp[RampIndex(t, spread)];
     }
 };
 
@@ -120,6 +133,7 @@ struct RadialShade {
     static constexpr bool kConstant = false;
     const Matrix& m;
     const uint32_t* ramp;
+    GradientSpread spread;
     double rowX = 0, rowY = 0;
     void Row(int y)
     {
@@ -130,9 +144,25 @@ struct RadialShade {
     {
         double gx = rowX + m.a * x, gy = rowY + m.b * x;
         double t = std::sqrt(gx * gx + gy * gy) * (255.0 / 16384.0);
-        int i = t >= 255 ? 255 : int(t + 0.5);
-        return ramp[i];
+        return ramp[RampIndex(t, spread)];
     }
+};
+
+struct NullSink {
+    void Row(int) {}
+    void Pixel(int, float) {}
+    void Span(int, int, float) {}
+};
+
+struct BitmapShade {
+    static constexpr bool kConstant = false;
+    const Matrix& m;
+    BitmapRowSampler sampler;
+    void Row(int y)
+    {
+        sampler.Start(m.c * (y + 0.5) + m.tx + m.a * 0.5, m.d * (y + 0.5) + m.ty + m.b * 0.5, m.a, m.b);
+    }
+    uint32_t At(int x) const { return sampler.At(x); }
 };
 
 } // namespace
@@ -390,8 +420,19 @@ struct FillSink {
     ptrdiff_t stride;
     const uint8_t* mask;
     int width;
+    bool plain;      // normal blending onto an opaque target: the fast paths
+    BlendMode blend;
+    bool layer;
     uint32_t* out = nullptr;
     const uint8_t* maskRow = nullptr;
+
+    void Put(uint32_t& dst, uint32_t src, uint32_t cov)
+    {
+        if (plain)
+            BlendOver(dst, src);
+        else
+            BlendPixel(dst, src, cov, blend, layer);
+    }
 
     void Row(int y)
     {
@@ -407,7 +448,7 @@ struct FillSink {
         if (cov == 0)
             return;
         uint32_t c = shade.At(x);
-        BlendOver(out[x], cov == 255 ? c : ScalePixel(c, cov));
+        Put(out[x], cov == 255 ? c : ScalePixel(c, cov), cov);
     }
     void Span(int x0, int x1, float acc)
     {
@@ -417,7 +458,12 @@ struct FillSink {
         if (maskRow) {
             for (int x = x0; x <= x1; ++x)
                 if (uint32_t k = Mul255(cov, maskRow[x]))
-                    BlendOver(out[x], k == 255 ? shade.At(x) : ScalePixel(shade.At(x), k));
+                    Put(out[x], k == 255 ? shade.At(x) : ScalePixel(shade.At(x), k), k);
+            return;
+        }
+        if (!plain) {
+            for (int x = x0; x <= x1; ++x)
+                BlendPixel(out[x], cov == 255 ? shade.At(x) : ScalePixel(shade.At(x), cov), cov, blend, layer);
             return;
         }
         if constexpr (Shade::kConstant) {
@@ -427,9 +473,13 @@ struct FillSink {
                 std::fill(out + x0, out + x1 + 1, src);
             else
                 BlendRun(out + x0, x1 - x0 + 1, src);
+        } else if (cov == 255) {
+            for (int x = x0; x <= x1; ++x)
+                if (const uint32_t c = shade.At(x)) // pictures are often transparent around their subject
+                    BlendOver(out[x], c);
         } else {
             for (int x = x0; x <= x1; ++x)
-                BlendOver(out[x], cov == 255 ? shade.At(x) : ScalePixel(shade.At(x), cov));
+                BlendOver(out[x], ScalePixel(shade.At(x), cov));
         }
     }
 };
@@ -455,23 +505,95 @@ struct MaskSink {
 template <typename Shade>
 void Rasterizer::Scan(uint32_t* pixels, ptrdiff_t stride, const uint8_t* mask, Shade shade)
 {
-    FillSink<Shade> sink{shade, pixels, stride, mask, width_};
+    const bool plain = blend_ == BlendMode::Normal && !layer_;
+    FillSink<Shade> sink{shade, pixels, stride, mask, width_, plain, blend_, layer_};
     Sweep(sink);
+}
+
+uint32_t ScalePremultiplied(uint32_t c, uint32_t k) { return ScalePixel(c, k); }
+
+void BlendPixel(uint32_t& dst, uint32_t src, uint32_t cov, BlendMode mode, bool layer)
+{
+    const uint32_t sa = src >> 24;
+    switch (mode) {
+    case BlendMode::Alpha: // what is behind keeps the object's share of itself
+        if (layer)
+            dst = ScalePixel(dst, 255 - cov + sa);
+        return;
+    case BlendMode::Erase:
+        if (layer)
+            dst = ScalePixel(dst, 255 - sa);
+        return;
+    case BlendMode::Multiply:
+    case BlendMode::Screen:
+    case BlendMode::Lighten:
+    case BlendMode::Darken:
+    case BlendMode::Difference:
+    case BlendMode::Add:
+    case BlendMode::Subtract:
+    case BlendMode::Invert:
+        break;
+    default: // normal, layer, and the modes drawn as normal
+        if (layer)
+            dst = src + ScalePixel(dst, 255 - sa);
+        else
+            BlendOver(dst, src);
+        return;
+    }
+    // The separable modes on premultiplied channels, in 0..1:
+    // result = s (1 - da) + d (1 - sa) + f(s, d).
+    const float s_a = sa / 255.0f, d_a = layer ? (dst >> 24) / 255.0f : 1.0f;
+    float r_a = s_a + d_a - s_a * d_a;
+    uint32_t result = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        const float s = ((src >> shift) & 0xFF) / 255.0f, d = ((dst >> shift) & 0xFF) / 255.0f;
+        float r;
+        switch (mode) {
+        case BlendMode::Multiply: r = s * (1 - d_a) + d * (1 - s_a) + s * d; break;
+        case BlendMode::Screen: r = s + d - s * d; break;
+        case BlendMode::Lighten: r = s + d - std::min(s * d_a, d * s_a); break;
+        case BlendMode::Darken: r = s + d - std::max(s * d_a, d * s_a); break;
+        case BlendMode::Difference: r = s + d - 2 * std::min(s * d_a, d * s_a); break;
+        case BlendMode::Add: r = s + d; break;
+        case BlendMode::Subtract: r = d - s; break;
+        default: r = d * (1 - s_a) + (d_a - d) * s_a; break; // invert
+        }
+        result |= uint32_t(std::clamp(r, 0.0f, 1.0f) * 255.0f + 0.5f) << shift;
+    }
+    if (mode == BlendMode::Add)
+        r_a = std::min(1.0f, s_a + d_a);
+    else if (mode == BlendMode::Subtract)
+        r_a = d_a;
+    uint32_t a = layer ? uint32_t(std::clamp(r_a, 0.0f, 1.0f) * 255.0f + 0.5f) : 255u;
+    // Channels stay within the alpha, as premultiplied colours must.
+    uint32_t r = std::min((result >> 16) & 0xFF, a), g = std::min((result >> 8) & 0xFF, a), b = std::min(result & 0xFF, a);
+    dst = (a << 24) | (r << 16) | (g << 8) | b;
 }
 
 void Rasterizer::Fill(uint32_t* pixels, ptrdiff_t stride, const Paint& paint, const uint8_t* mask)
 {
     if (Empty())
         return;
+    blend_ = paint.blend;
+    layer_ = paint.layer;
     switch (paint.kind) {
     case Paint::Kind::Solid:
         Scan(pixels, stride, mask, SolidShade{paint.color});
         break;
     case Paint::Kind::Linear:
-        Scan(pixels, stride, mask, LinearShade{paint.toGradient, paint.ramp});
+        Scan(pixels, stride, mask, LinearShade{paint.toGradient, paint.ramp, paint.spread});
         break;
     case Paint::Kind::Radial:
-        Scan(pixels, stride, mask, RadialShade{paint.toGradient, paint.ramp});
+        Scan(pixels, stride, mask, RadialShade{paint.toGradient, paint.ramp, paint.spread});
+        break;
+    case Paint::Kind::Bitmap:
+        if (paint.bitmap.pixels && paint.bitmap.width > 0 && paint.bitmap.height > 0)
+            Scan(pixels, stride, mask, BitmapShade{paint.toGradient, BitmapRowSampler(paint.bitmap)});
+        else
+        {
+            NullSink sink; // nothing to draw: the outline is dropped
+            Sweep(sink);
+        }
         break;
     }
 }

@@ -9,7 +9,9 @@
 // sweep walks only those blocks pixel by pixel, and between them the coverage
 // is constant, so it fills (or skips) whole runs at once. The interior of a
 // shape and the empty middle of a stroke cost a span each, not a pixel each.
+#include "flash/SwfShape.h"
 #include "flash/SwfTypes.h"
+#include "flash/bitmap/BitmapSampler.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -17,19 +19,47 @@
 
 namespace glint::flash {
 
+// How a paint meets what is already drawn (the values of PlaceObject3).
+// Overlay and hard light are drawn as normal.
+enum class BlendMode : uint8_t {
+    Normal = 1,
+    Layer = 2,
+    Multiply = 3,
+    Screen = 4,
+    Lighten = 5,
+    Darken = 6,
+    Difference = 7,
+    Add = 8,
+    Subtract = 9,
+    Invert = 10,
+    Alpha = 11, // the drawn object's alpha multiplies what is behind it
+    Erase = 12, // the drawn object's alpha clears what is behind it
+};
+
 // Colours are premultiplied 0xAARRGGBB, which is B, G, R, A in memory on
 // little-endian machines: the layout of a 32-bit top-down Windows DIB.
 struct Paint {
-    enum class Kind : uint8_t { Solid, Linear, Radial };
+    enum class Kind : uint8_t { Solid, Linear, Radial, Bitmap };
     Kind kind = Kind::Solid;
     uint32_t color = 0xFF000000;
     const uint32_t* ramp = nullptr; // 256 premultiplied colours for the gradient kinds
-    Matrix toGradient;              // device pixel -> gradient square (-16384..16384)
+    Matrix toGradient;              // device pixel -> gradient square (-16384..16384), or bitmap pixels
+    GradientSpread spread = GradientSpread::Pad;
+    BitmapSource bitmap;            // the picture of the bitmap kind
+    BlendMode blend = BlendMode::Normal;
+    // The target may be transparent (a layer drawn apart): its alpha is kept
+    // instead of being taken as opaque.
+    bool layer = false;
 };
+
+// Scales all four channels of a premultiplied colour by k (0..255).
+uint32_t ScalePremultiplied(uint32_t c, uint32_t k);
+
+// Puts `src` (premultiplied, coverage `cov` already applied to it) onto `dst`.
+void BlendPixel(uint32_t& dst, uint32_t src, uint32_t cov, BlendMode mode, bool layer);
 
 uint32_t Premultiply(Rgba c);
 // Fills `ramp` (256 entries) from gradient stops, ratio 0..255 along the gradient.
-struct GradientStop;
 void BuildRamp(const GradientStop* stops, size_t count, uint32_t* ramp);
 
 class Rasterizer {
@@ -67,6 +97,8 @@ private:
     ptrdiff_t cellStride_ = 0;
     ptrdiff_t wordsPerRow_ = 0;
     int minX_ = 0, maxX_ = -1, minY_ = 0, maxY_ = -1;
+    BlendMode blend_ = BlendMode::Normal; // of the paint being filled
+    bool layer_ = false;
 };
 
 } // namespace glint::flash

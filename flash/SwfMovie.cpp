@@ -26,7 +26,9 @@ enum Tag : uint16_t {
     kDefineSprite = 39,
     kFrameLabel = 43,
     kPlaceObject3 = 70,
+    kDefineMorphShape = 46,
     kDefineShape4 = 83,
+    kDefineMorphShape2 = 84,
 };
 
 // Frames beyond this are dropped: frame numbers in actions are 16-bit anyway.
@@ -68,6 +70,35 @@ bool Inflate(const uint8_t* data, size_t size, size_t hint, size_t limit, std::v
     return !out.empty();
 }
 
+// Passes over PlaceObject3's filter list (drop shadow, blur, glow, bevel,
+// gradient glow, convolution, colour matrix, gradient bevel: none is drawn).
+bool SkipFilters(SwfReader& in)
+{
+    unsigned count = in.U8();
+    for (unsigned i = 0; i < count && !in.Failed(); ++i) {
+        switch (in.U8()) {
+        case 0: in.Skip(23); break; // drop shadow
+        case 1: in.Skip(9); break;  // blur
+        case 2: in.Skip(15); break; // glow
+        case 3: in.Skip(27); break; // bevel
+        case 4:                     // gradient glow
+        case 7: {                   // gradient bevel
+            unsigned colors = in.U8();
+            in.Skip(size_t(colors) * 5 + 19);
+            break;
+        }
+        case 5: { // convolution
+            unsigned mx = in.U8(), my = in.U8();
+            in.Skip(8 + size_t(mx) * my * 4 + 5);
+            break;
+        }
+        case 6: in.Skip(80); break; // colour matrix
+        default: return false;
+        }
+    }
+    return !in.Failed();
+}
+
 // Reads PlaceObject (1), PlaceObject2 (2) or PlaceObject3 (3).
 bool ReadPlace(SwfReader& in, int kind, DisplayOp& op)
 {
@@ -107,14 +138,25 @@ bool ReadPlace(SwfReader& in, int kind, DisplayOp& op)
         op.matrix = in.MatrixRecord();
     if (op.hasColor)
         op.color = in.CxForm(true);
+    op.hasRatio = hasRatio;
     if (hasRatio)
-        in.U16();
+        op.ratio = in.U16();
     if (hasName)
         in.String();
     if (op.hasClipDepth)
         op.clipDepth = in.U16();
-    // Filters, blend modes and clip actions that may follow are not used.
-    return !in.Failed();
+    if (in.Failed())
+        return false;
+    if (kind == 3 && (flags3 & 0x02)) {
+        // Filters come before the blend mode; they are not drawn, only passed over.
+        if ((flags3 & 0x01) && !SkipFilters(in))
+            return true; // a damaged filter list: the rest of the record is left out
+        uint8_t mode = in.U8();
+        if (!in.Failed())
+            op.blendMode = mode;
+    }
+    // Cached-as-bitmap flags and clip actions that may follow are not used.
+    return true;
 }
 
 } // namespace
@@ -140,8 +182,14 @@ void ApplyDisplayOp(DisplayList& list, const DisplayOp& op)
         p = &list[op.depth];
         *p = Placed{};
     }
-    if (op.hasCharacter)
+    if (op.hasCharacter && p->character != op.character) {
         p->character = op.character;
+        p->clip.reset(); // another character: a sprite starts afresh
+    }
+    if (op.hasRatio)
+        p->ratio = op.ratio;
+    if (op.blendMode)
+        p->blendMode = op.blendMode;
     if (op.hasMatrix)
         p->matrix = op.matrix;
     if (op.hasColor)
@@ -245,6 +293,25 @@ void Movie::ReadTags(const uint8_t* data, size_t size)
         case kDefineSprite:
             ReadSprite(tag, length);
             break;
+        case kDefineMorphShape:
+        case kDefineMorphShape2: {
+            uint16_t id = t.U16();
+            auto c = std::make_unique<Character>();
+            c->kind = Character::Kind::Morph;
+            if (t.Failed() || budget_ == 0 ||
+                !ReadMorphShape(tag + 2, length - 2, code == kDefineMorphShape ? 1 : 2, c->morph, budget_)) {
+                damaged_ = true;
+                break;
+            }
+            if (!dictionary_.count(id))
+                dictionary_[id] = std::move(c);
+            break;
+        }
+        case kTagJpegTables:
+            if (jpegTables_.empty())
+                jpegTables_.assign(tag, tag + length);
+            break;
+
         case kPlaceObject:
         case kPlaceObject2:
         case kPlaceObject3: {
@@ -286,7 +353,9 @@ void Movie::ReadTags(const uint8_t* data, size_t size)
             break;
         }
         default:
-            break; // tags we do not draw: sounds, fonts, bitmaps, scripts of later versions...
+            if (IsBitmapTag(code))
+                ReadBitmap(code, tag, length);
+            break; // other tags are not drawn: sounds, fonts, scripts of later versions...
         }
     }
     if (in.Remaining() > 0 && in.Remaining() < 2)
@@ -305,7 +374,9 @@ void Movie::ReadSprite(const uint8_t* data, size_t size)
         return;
     auto c = std::make_unique<Character>();
     c->kind = Character::Kind::Sprite;
-    while (in.Remaining() >= 2 && budget_ > 0) {
+    FrameData current;
+    bool pending = false;
+    while (in.Remaining() >= 2 && budget_ > 0 && c->frames.size() < kMaxFrames) {
         --budget_;
         uint16_t head = in.U16();
         uint16_t code = head >> 6;
@@ -317,23 +388,60 @@ void Movie::ReadSprite(const uint8_t* data, size_t size)
         length = std::min(length, in.Remaining());
         SwfReader t(in.Current(), length);
         in.Skip(length);
-        if (code == kEnd || code == kShowFrame)
+        if (code == kEnd)
             break;
         DisplayOp op;
-        if (code == kPlaceObject || code == kPlaceObject2 || code == kPlaceObject3) {
+        if (code == kShowFrame) {
+            c->frames.push_back(std::move(current));
+            current = FrameData{};
+            pending = false;
+        } else if (code == kPlaceObject || code == kPlaceObject2 || code == kPlaceObject3) {
             int kind = code == kPlaceObject ? 1 : code == kPlaceObject2 ? 2 : 3;
-            if (ReadPlace(t, kind, op))
-                ApplyDisplayOp(c->spriteFirstFrame, op);
+            if (ReadPlace(t, kind, op)) {
+                current.ops.push_back(op);
+                pending = true;
+            }
         } else if (code == kRemoveObject || code == kRemoveObject2) {
             op.kind = DisplayOp::Kind::Remove;
             if (code == kRemoveObject)
                 t.U16();
             op.depth = t.U16();
-            if (!t.Failed())
-                ApplyDisplayOp(c->spriteFirstFrame, op);
+            if (!t.Failed()) {
+                current.ops.push_back(op);
+                pending = true;
+            }
+        } else if (code == kDoAction && length > 0) {
+            current.actions.emplace_back(t.Current(), t.Current() + length);
+            pending = true;
         }
     }
+    if (pending || c->frames.empty())
+        c->frames.push_back(std::move(current));
     dictionary_[id] = std::move(c);
+}
+
+void Movie::ReadBitmap(uint16_t code, const uint8_t* data, size_t size)
+{
+    SwfReader in(data, size);
+    uint16_t id = in.U16();
+    if (in.Failed() || bitmaps_.count(id) || bitmapPixels_ >= kMaxMoviePixels)
+        return;
+    Bitmap bm;
+    if (!DecodeBitmapTag(code, data + 2, size - 2, jpegTables_, bm)) {
+        damaged_ = true;
+        return;
+    }
+    uint64_t pixels = uint64_t(bm.width) * uint64_t(bm.height);
+    if (pixels > kMaxMoviePixels - bitmapPixels_)
+        return;
+    bitmapPixels_ += pixels;
+    bitmaps_[id] = std::move(bm);
+}
+
+const Bitmap* Movie::FindBitmap(uint16_t id) const
+{
+    auto it = bitmaps_.find(id);
+    return it == bitmaps_.end() ? nullptr : &it->second;
 }
 
 int Movie::FindLabel(const std::string& label) const

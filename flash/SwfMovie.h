@@ -3,6 +3,8 @@
 // per-frame display-list changes and actions of the main timeline.
 #include "flash/SwfShape.h"
 #include "flash/SwfTypes.h"
+#include "flash/bitmap/Bitmap.h"
+#include "flash/display/MorphShape.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,9 +25,12 @@ struct DisplayOp {
     bool hasMatrix = false;
     bool hasColor = false;
     bool hasClipDepth = false;
+    bool hasRatio = false;
     uint16_t depth = 0;
     uint16_t character = 0;
     uint16_t clipDepth = 0;
+    uint16_t ratio = 0;    // morph position, 0..65535
+    uint8_t blendMode = 0; // PlaceObject3's blend mode; 0 when it has none
     Matrix matrix;
     ColorTransform color;
 };
@@ -35,12 +40,18 @@ struct FrameData {
     std::vector<std::vector<uint8_t>> actions; // DoAction bodies, in file order
 };
 
+struct Clip;
+
 // An object on a display list.
 struct Placed {
     uint16_t character = 0;
     uint16_t clipDepth = 0;
+    uint16_t ratio = 0;
+    uint8_t blendMode = 0; // 0 and 1 are normal
     Matrix matrix;
     ColorTransform color;
+    // A sprite's own timeline and display list, made when the player shows it.
+    std::shared_ptr<Clip> clip;
 };
 using DisplayList = std::map<uint16_t, Placed>; // by depth, drawn from low to high
 
@@ -48,11 +59,12 @@ using DisplayList = std::map<uint16_t, Placed>; // by depth, drawn from low to h
 void ApplyDisplayOp(DisplayList& list, const DisplayOp& op);
 
 struct Character {
-    enum class Kind : uint8_t { Shape, Sprite };
+    enum class Kind : uint8_t { Shape, Sprite, Morph };
     Kind kind = Kind::Shape;
     Shape shape;
-    // Sprites are shown as their first frame (a still picture).
-    DisplayList spriteFirstFrame;
+    // A sprite's own timeline: its display-list changes frame by frame.
+    std::vector<FrameData> frames;
+    MorphShape morph;
 };
 
 struct MovieHeader {
@@ -78,15 +90,20 @@ public:
     // Frame index of a label; -1 when missing. Labels compare without regard to case.
     int FindLabel(const std::string& label) const;
     const Character* Find(uint16_t id) const;
+    // The decoded picture of a bitmap tag; null when missing or undecodable.
+    const Bitmap* FindBitmap(uint16_t id) const;
     // True when the tag stream ended early or a tag was damaged.
     bool Damaged() const { return damaged_; }
 
     // Largest uncompressed size accepted; bigger files are read up to it.
     static constexpr size_t kMaxBodySize = 64u << 20;
+    // Pixels of all pictures of a movie together; later ones are left out.
+    static constexpr uint64_t kMaxMoviePixels = uint64_t(48) << 20;
 
 private:
     void ReadTags(const uint8_t* data, size_t size);
     void ReadSprite(const uint8_t* data, size_t size);
+    void ReadBitmap(uint16_t code, const uint8_t* data, size_t size);
 
     MovieHeader header_;
     bool hasBackground_ = false;
@@ -94,6 +111,9 @@ private:
     std::vector<FrameData> frames_;
     std::map<std::string, int> labels_;
     std::unordered_map<uint16_t, std::unique_ptr<Character>> dictionary_;
+    std::unordered_map<uint16_t, Bitmap> bitmaps_;
+    std::vector<uint8_t> jpegTables_;
+    uint64_t bitmapPixels_ = 0;
     bool damaged_ = false;
     // Styles, edges and display-list changes still allowed (bounds the memory a hostile file can claim).
     size_t budget_ = size_t(6) << 20;

@@ -19,6 +19,7 @@ constexpr int kMaxFramesPerTick = 4;   // a late timer does not make the movie r
 constexpr int kMaxObjectsPerFrame = 50000; // placed objects drawn a frame, sprites unfolded
 constexpr size_t kGeometryVariants = 4;    // transforms kept a shape
 constexpr size_t kMaxGeometryPoints = size_t(4) << 20; // all kept lines, about 32 MB
+constexpr size_t kMaxMorphShapes = 256;                // morph ratios kept
 
 // Runs of stroke paths with the same line style, drawn as one outline so that
 // their overlaps at joins are not blended twice.
@@ -83,11 +84,13 @@ bool SwfPlayer::Load(const uint8_t* data, size_t size)
 void SwfPlayer::Unload()
 {
     ClearGeometry(); // keyed by the shapes of this movie
+    morphShapes_.clear();
+    morphShapeCount_ = 0;
+    display_.clear();
     movie_ = Movie{};
     loaded_ = false;
     playing_ = false;
     frame_ = 0;
-    display_.clear();
     elapsed_ = 0;
     pendingGoto_ = -1;
     ++generation_;
@@ -139,20 +142,24 @@ void SwfPlayer::GotoFrame(int frame)
 
 bool SwfPlayer::Advance()
 {
-    if (!loaded_ || !playing_)
+    if (!loaded_)
         return false;
+    // Sprites play on while the main timeline stands still.
+    bool clipsMoved = clips_.Advance(display_, 0);
+    if (clipsMoved)
+        ++generation_;
     int total = TotalFrames();
-    if (total <= 1)
-        return false; // a one-frame movie loops onto itself: nothing changes
+    if (!playing_ || total <= 1)
+        return clipsMoved; // a one-frame movie loops onto itself: its own frame does not change
     int before = frame_;
     uint64_t generation = generation_;
     EnterFrame(frame_ + 1 >= total ? 0 : frame_ + 1);
-    return frame_ != before || generation_ != generation;
+    return clipsMoved || frame_ != before || generation_ != generation;
 }
 
 bool SwfPlayer::Tick(uint32_t elapsedMs)
 {
-    if (!loaded_ || !playing_) {
+    if (!loaded_ || (!playing_ && clips_.Live() == 0)) {
         elapsed_ = 0;
         return false;
     }
@@ -166,7 +173,7 @@ bool SwfPlayer::Tick(uint32_t elapsedMs)
         }
         elapsed_ -= interval;
         changed |= Advance();
-        if (!playing_) {
+        if (!playing_ && clips_.Live() == 0) {
             elapsed_ = 0;
             break;
         }
@@ -182,13 +189,22 @@ void SwfPlayer::ShowFrame(int frame)
     if (frame == frame_)
         return;
     if (frame != frame_ + 1) {
-        display_.clear();
+        DisplayList old;
+        old.swap(display_);
         for (int f = 0; f < frame; ++f)
             for (const DisplayOp& op : frames[size_t(f)].ops)
                 ApplyDisplayOp(display_, op);
+        for (const DisplayOp& op : frames[size_t(frame)].ops)
+            ApplyDisplayOp(display_, op);
+        // Sprites that stay where they were play on.
+        for (auto& [depth, obj] : display_)
+            if (auto it = old.find(depth); it != old.end() && it->second.character == obj.character)
+                obj.clip = std::move(it->second.clip);
+    } else {
+        for (const DisplayOp& op : frames[size_t(frame)].ops)
+            ApplyDisplayOp(display_, op);
     }
-    for (const DisplayOp& op : frames[size_t(frame)].ops)
-        ApplyDisplayOp(display_, op);
+    clips_.Attach(display_, 0);
     frame_ = frame;
     ++generation_;
 }
@@ -469,7 +485,7 @@ void SwfPlayer::DrawList(const DisplayList& list, const Matrix& m, const ColorTr
                 masks_.resize(size_t(level) + 1);
             std::vector<uint8_t>& buf = masks_[size_t(level)];
             buf.assign(size_t(w) * size_t(h), 0);
-            AddOutline(*ch, om, level);
+            AddOutline(*ch, obj.clip.get(), obj.ratio, om, level);
             raster_.FillMask(buf.data());
             if (mask)
                 for (size_t i = 0; i < buf.size(); ++i)
@@ -479,27 +495,118 @@ void SwfPlayer::DrawList(const DisplayList& list, const Matrix& m, const ColorTr
         }
         if (!ch)
             continue;
-        if (ch->kind == Character::Kind::Shape)
-            DrawShape(ch->shape, om, ocx, current);
-        else
-            DrawList(ch->spriteFirstFrame, om, ocx, current, level + 1);
+        const BlendMode mode = ModeOf(obj.blendMode);
+        if (ch->kind == Character::Kind::Sprite) {
+            if (!obj.clip)
+                continue;
+            if (mode == BlendMode::Normal)
+                DrawList(obj.clip->list, om, ocx, current, level + 1);
+            else
+                DrawLayer(obj.clip->list, om, ocx, current, level + 1, mode);
+        } else if (const Shape* shape = ShapeOf(*ch, obj.ratio)) {
+            const BlendMode outer = blend_;
+            if (mode != BlendMode::Normal)
+                blend_ = mode;
+            DrawShape(*shape, om, ocx, current);
+            blend_ = outer;
+        }
     }
 }
 
+BlendMode SwfPlayer::ModeOf(uint8_t value)
+{
+    // 0 (none given) and the modes not drawn (overlay, hard light, unknown values) are normal.
+    return value >= 2 && value <= 12 ? BlendMode(value) : BlendMode::Normal;
+}
+
+// A sprite with a blend mode is drawn apart onto a transparent layer, which
+// then meets what is behind it in that mode; inside the layer, the alpha and
+// erase modes of its objects cut into it.
+void SwfPlayer::DrawLayer(const DisplayList& list, const Matrix& m, const ColorTransform& cx, const uint8_t* mask,
+                          int level, BlendMode mode)
+{
+    if (level >= kMaxNesting)
+        return;
+    const int w = raster_.Width(), h = raster_.Height();
+    if (layers_.size() <= size_t(level))
+        layers_.resize(size_t(level) + 1);
+    std::vector<uint32_t>& buf = layers_[size_t(level)];
+    buf.assign(size_t(w) * size_t(h), 0);
+    uint32_t* const outerTarget = target_;
+    const ptrdiff_t outerStride = stride_;
+    const bool outerLayer = inLayer_;
+    const BlendMode outerBlend = blend_;
+    target_ = buf.data();
+    stride_ = w;
+    inLayer_ = true;
+    blend_ = BlendMode::Normal;
+    DrawList(list, m, cx, nullptr, level);
+    target_ = outerTarget;
+    stride_ = outerStride;
+    inLayer_ = outerLayer;
+    blend_ = outerBlend;
+    for (int y = 0; y < h; ++y) {
+        uint32_t* out = target_ + ptrdiff_t(y) * stride_;
+        const uint32_t* in = buf.data() + size_t(y) * size_t(w);
+        const uint8_t* maskRow = mask ? mask + size_t(y) * size_t(w) : nullptr;
+        for (int x = 0; x < w; ++x) {
+            uint32_t src = in[x];
+            if (!src)
+                continue;
+            uint32_t cov = 255;
+            if (maskRow) {
+                cov = maskRow[x];
+                if (!cov)
+                    continue;
+                src = ScalePremultiplied(src, cov);
+            }
+            BlendPixel(out[x], src, cov, mode, inLayer_);
+        }
+    }
+}
+
+const Shape* SwfPlayer::ShapeOf(const Character& ch, uint16_t ratio)
+{
+    if (ch.kind == Character::Kind::Shape)
+        return &ch.shape;
+    if (ch.kind != Character::Kind::Morph)
+        return nullptr;
+    auto& byRatio = morphShapes_[&ch];
+    if (auto it = byRatio.find(ratio); it != byRatio.end())
+        return it->second.get();
+    if (morphShapeCount_ >= kMaxMorphShapes) {
+        // A long tween: start afresh, dropping the lines kept for the shapes let go.
+        for (auto& [morph, shapes] : morphShapes_)
+            for (auto& [r, shape] : shapes)
+                geometry_.erase(shape.get());
+        for (auto& [morph, shapes] : morphShapes_)
+            shapes.clear();
+        morphShapeCount_ = 0;
+    }
+    auto shape = std::make_unique<Shape>();
+    MorphAt(ch.morph, ratio / 65535.0, *shape);
+    ++morphShapeCount_;
+    return (byRatio[ratio] = std::move(shape)).get();
+}
+
 // Adds the filled area of a character (a shape, or all shapes of a sprite) as one outline.
-void SwfPlayer::AddOutline(const Character& ch, const Matrix& m, int level)
+void SwfPlayer::AddOutline(const Character& ch, const Clip* clip, uint16_t ratio, const Matrix& m, int level)
 {
     if (level >= kMaxNesting || --drawBudget_ < 0)
         return;
     if (ch.kind == Character::Kind::Sprite) {
-        for (const auto& [depth, obj] : ch.spriteFirstFrame)
-            if (const Character* inner = movie_.Find(obj.character); inner && obj.clipDepth == 0)
-                AddOutline(*inner, m * obj.matrix, level + 1);
+        if (clip)
+            for (const auto& [depth, obj] : clip->list)
+                if (const Character* inner = movie_.Find(obj.character); inner && obj.clipDepth == 0)
+                    AddOutline(*inner, obj.clip.get(), obj.ratio, m * obj.matrix, level + 1);
         return;
     }
-    const Geometry& g = ShapeLines(ch.shape, m);
+    const Shape* shape = ShapeOf(ch, ratio);
+    if (!shape)
+        return;
+    const Geometry& g = ShapeLines(*shape, m);
     size_t item = 0;
-    for (const ShapeLayer& layer : ch.shape.layers) {
+    for (const ShapeLayer& layer : shape->layers) {
         for (size_t i = 0; i < layer.fills.size() && i < layer.fillEdges.size(); ++i, ++item)
             AddPaths(raster_, g.paths, g.itemChains[item], g.itemChains[item + 1], m);
         ForEachStrokeRun(layer, [&](const StrokePath*, const StrokePath*) { ++item; });
@@ -565,7 +672,23 @@ const SwfPlayer::Geometry& SwfPlayer::ShapeLines(const Shape& shape, const Matri
 
 bool SwfPlayer::MakePaint(const FillStyle& fill, const Matrix& m, const ColorTransform& cx, Paint& paint)
 {
-    if (fill.kind == FillKind::Solid || fill.kind == FillKind::Bitmap || fill.stops.empty()) {
+    if (fill.kind == FillKind::Bitmap) {
+        const Bitmap* bm = movie_.FindBitmap(fill.bitmap);
+        Matrix inverse;
+        if (!bm || bm->pixels.empty() || !(m * fill.matrix).Invert(inverse))
+            return false; // a missing picture draws nothing
+        paint.kind = Paint::Kind::Bitmap;
+        paint.toGradient = inverse;
+        paint.bitmap.pixels = bm->pixels.data();
+        paint.bitmap.width = bm->width;
+        paint.bitmap.height = bm->height;
+        paint.bitmap.repeat = fill.repeat;
+        paint.bitmap.smooth = fill.smooth;
+        paint.bitmap.color = cx == ColorTransform{} ? nullptr : &bitmapColor_;
+        bitmapColor_ = cx;
+        return true;
+    }
+    if (fill.kind == FillKind::Solid || fill.stops.empty()) {
         Rgba c = cx.Apply(fill.color);
         if (c.a == 0)
             return false;
@@ -587,6 +710,7 @@ bool SwfPlayer::MakePaint(const FillStyle& fill, const Matrix& m, const ColorTra
     }
     BuildRamp(stops.data(), n, ramp_);
     paint.kind = fill.kind == FillKind::Linear ? Paint::Kind::Linear : Paint::Kind::Radial;
+    paint.spread = fill.spread;
     paint.ramp = ramp_;
     paint.toGradient = inverse;
     return true;
@@ -613,6 +737,8 @@ void SwfPlayer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransf
     for (const ShapeLayer& layer : shape.layers) {
         for (size_t i = 0; i < layer.fills.size() && i < layer.fillEdges.size(); ++i, ++item) {
             Paint paint;
+            paint.blend = blend_;
+            paint.layer = inLayer_;
             if (layer.fillEdges[i].empty() || !MakePaint(layer.fills[i], m, cx, paint))
                 continue;
             AddPaths(raster_, g.paths, g.itemChains[item], g.itemChains[item + 1], m);
@@ -628,6 +754,8 @@ void SwfPlayer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransf
                 return;
             AddPaths(raster_, g.paths, g.itemChains[run], g.itemChains[run + 1], m);
             Paint paint;
+            paint.blend = blend_;
+            paint.layer = inLayer_;
             paint.color = Premultiply(c);
             if (!ls.hasFill || MakePaint(ls.fill, m, cx, paint))
                 raster_.Fill(target_, stride_, paint, mask);

@@ -7,10 +7,12 @@
 #include "flash/Rasterizer.h"
 #include "flash/ShapeGeometry.h"
 #include "flash/SwfMovie.h"
+#include "flash/display/Clip.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -85,7 +87,12 @@ private:
 
     void DrawList(const DisplayList& list, const Matrix& m, const ColorTransform& cx, const uint8_t* mask, int level);
     void DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx, const uint8_t* mask);
-    void AddOutline(const Character& ch, const Matrix& m, int level);
+    void DrawLayer(const DisplayList& list, const Matrix& m, const ColorTransform& cx, const uint8_t* mask, int level,
+                   BlendMode mode);
+    static BlendMode ModeOf(uint8_t value);
+    // The shape a placed character draws: its own, or a morph's at the object's ratio.
+    const Shape* ShapeOf(const Character& ch, uint16_t ratio);
+    void AddOutline(const Character& ch, const Clip* clip, uint16_t ratio, const Matrix& m, int level);
     bool MakePaint(const FillStyle& fill, const Matrix& m, const ColorTransform& cx, Paint& paint);
 
     // A shape's lines for one linear transform: for each layer, one range of
@@ -100,6 +107,7 @@ private:
     void ClearGeometry();
 
     Movie movie_;
+    ClipTimeline clips_{movie_};
     bool loaded_ = false;
     bool playing_ = false;
     int frame_ = 0;
@@ -114,13 +122,20 @@ private:
     uint32_t* target_ = nullptr;
     ptrdiff_t stride_ = 0;
     std::vector<std::vector<uint8_t>> masks_; // one clip mask a nesting level
+    std::vector<std::vector<uint32_t>> layers_; // one blend layer a nesting level
+    BlendMode blend_ = BlendMode::Normal;     // of the shape being drawn
+    bool inLayer_ = false;                    // drawing into a layer, not the frame
     uint32_t ramp_[256];
+    ColorTransform bitmapColor_; // the colour transform of the bitmap fill being drawn
     int drawBudget_ = 0;
     // Shapes do not change, and usually only move: their lines are kept between
     // frames, a few transforms a shape, dropped with the movie.
     std::unordered_map<const Shape*, std::vector<Geometry>> geometry_;
     size_t geometryPoints_ = 0;
     uint64_t useClock_ = 0;
+    // Morph shapes made for the ratios shown, dropped all together when too many.
+    std::unordered_map<const Character*, std::unordered_map<uint16_t, std::unique_ptr<Shape>>> morphShapes_;
+    size_t morphShapeCount_ = 0;
 };
 
 } // namespace glint::flash

@@ -7,7 +7,9 @@ namespace {
 bool ReadGradient(SwfReader& in, int version, FillStyle& fill)
 {
     uint8_t head = in.U8();
-    unsigned count = head & 0x0F; // spread and interpolation modes in the high bits are not used
+    unsigned count = head & 0x0F; // the interpolation mode (bits 4-5) is not used
+    unsigned spread = head >> 6;
+    fill.spread = spread == 1 ? GradientSpread::Reflect : spread == 2 ? GradientSpread::Repeat : GradientSpread::Pad;
     for (unsigned i = 0; i < count && !in.Failed(); ++i) {
         GradientStop s;
         s.ratio = in.U8();
@@ -34,7 +36,7 @@ bool ReadFillStyle(SwfReader& in, int version, FillStyle& fill)
         fill.kind = type == 0x10 ? FillKind::Linear : FillKind::Radial;
         fill.matrix = in.MatrixRecord();
         if (!ReadGradient(in, version, fill))
-            fill = FillStyle{FillKind::Solid, Rgba{}, Matrix{}, {}};
+            fill = FillStyle{};
         if (type == 0x13)
             in.U16(); // focal point: drawn as a plain radial gradient
         break;
@@ -42,11 +44,13 @@ bool ReadFillStyle(SwfReader& in, int version, FillStyle& fill)
     case 0x41:
     case 0x42:
     case 0x43:
-        // Bitmaps are not decoded; the area is shown in a neutral grey.
+        // 0x40 repeating, 0x41 clipped, 0x42 and 0x43 the same without smoothing.
         fill.kind = FillKind::Bitmap;
-        in.U16();
+        fill.bitmap = in.U16();
         fill.matrix = in.MatrixRecord();
-        fill.color = Rgba{0x80, 0x80, 0x80, 0xFF};
+        fill.repeat = type == 0x40 || type == 0x42;
+        fill.smooth = type == 0x40 || type == 0x41;
+        fill.color = Rgba{0, 0, 0, 0}; // a missing picture draws nothing
         break;
     default:
         return false;
@@ -116,6 +120,59 @@ bool ReadStyles(SwfReader& in, int version, ShapeLayer& layer, size_t& budget)
 
 } // namespace
 
+void AddShapeEdge(ShapeLayer& layer, const Edge& e, uint32_t fill0, uint32_t fill1, uint32_t line, StrokePath*& stroke)
+{
+    if (fill1 != 0 && fill1 <= layer.fillEdges.size())
+        layer.fillEdges[fill1 - 1].push_back(e);
+    if (fill0 != 0 && fill0 <= layer.fillEdges.size()) {
+        Edge r = e;
+        std::swap(r.x0, r.x1);
+        std::swap(r.y0, r.y1);
+        layer.fillEdges[fill0 - 1].push_back(r);
+    }
+    if (line != 0 && line <= layer.lines.size()) {
+        if (!stroke) {
+            layer.strokes.push_back({line - 1, {}});
+            stroke = &layer.strokes.back();
+        }
+        stroke->edges.push_back(e);
+    }
+}
+
+bool ReadEdgeRecord(SwfReader& in, int64_t& x, int64_t& y, Edge& e)
+{
+    e.x0 = float(x);
+    e.y0 = float(y);
+    if (in.UB(1)) { // straight
+        unsigned n = in.UB(4) + 2;
+        int64_t dx = 0, dy = 0;
+        if (in.UB(1)) {
+            dx = in.SB(n);
+            dy = in.SB(n);
+        } else if (in.UB(1)) {
+            dy = in.SB(n);
+        } else {
+            dx = in.SB(n);
+        }
+        x += dx;
+        y += dy;
+        e.curve = false;
+        e.cx = float(x);
+        e.cy = float(y);
+    } else {
+        unsigned n = in.UB(4) + 2;
+        int64_t cdx = in.SB(n), cdy = in.SB(n), adx = in.SB(n), ady = in.SB(n);
+        e.cx = float(x + cdx);
+        e.cy = float(y + cdy);
+        x += cdx + adx;
+        y += cdy + ady;
+        e.curve = true;
+    }
+    e.x1 = float(x);
+    e.y1 = float(y);
+    return !in.Failed();
+}
+
 bool ReadShape(SwfReader& in, int version, Shape& out, size_t& budget)
 {
     out.bounds = in.Rect();
@@ -134,24 +191,7 @@ bool ReadShape(SwfReader& in, int version, Shape& out, size_t& budget)
     uint32_t fill0 = 0, fill1 = 0, line = 0;
     StrokePath* stroke = nullptr;
 
-    auto addEdge = [&](const Edge& e) {
-        ShapeLayer& layer = out.layers.back();
-        if (fill1 != 0 && fill1 <= layer.fillEdges.size())
-            layer.fillEdges[fill1 - 1].push_back(e);
-        if (fill0 != 0 && fill0 <= layer.fillEdges.size()) {
-            Edge r = e;
-            std::swap(r.x0, r.x1);
-            std::swap(r.y0, r.y1);
-            layer.fillEdges[fill0 - 1].push_back(r);
-        }
-        if (line != 0 && line <= layer.lines.size()) {
-            if (!stroke) {
-                layer.strokes.push_back({line - 1, {}});
-                stroke = &layer.strokes.back();
-            }
-            stroke->edges.push_back(e);
-        }
-    };
+    auto addEdge = [&](const Edge& e) { AddShapeEdge(out.layers.back(), e, fill0, fill1, line, stroke); };
 
     while (!in.Failed() && budget > 3) {
         if (in.UB(1) == 0) {
@@ -184,37 +224,8 @@ bool ReadShape(SwfReader& in, int version, Shape& out, size_t& budget)
             }
         } else {
             Edge e{};
-            e.x0 = float(x);
-            e.y0 = float(y);
-            if (in.UB(1)) { // straight
-                unsigned n = in.UB(4) + 2;
-                int64_t dx = 0, dy = 0;
-                if (in.UB(1)) {
-                    dx = in.SB(n);
-                    dy = in.SB(n);
-                } else if (in.UB(1)) {
-                    dy = in.SB(n);
-                } else {
-                    dx = in.SB(n);
-                }
-                x += dx;
-                y += dy;
-                e.curve = false;
-                e.cx = float(x);
-                e.cy = float(y);
-            } else {
-                unsigned n = in.UB(4) + 2;
-                int64_t cdx = in.SB(n), cdy = in.SB(n), adx = in.SB(n), ady = in.SB(n);
-                e.cx = float(x + cdx);
-                e.cy = float(y + cdy);
-                x += cdx + adx;
-                y += cdy + ady;
-                e.curve = true;
-            }
-            if (in.Failed())
+            if (!ReadEdgeRecord(in, x, y, e))
                 break;
-            e.x1 = float(x);
-            e.y1 = float(y);
             addEdge(e);
             budget -= 3; // an edge is kept at most twice (both sides) and once in a stroke
         }

@@ -17,12 +17,18 @@ struct GradientStop {
 };
 
 enum class FillKind : uint8_t { Solid, Linear, Radial, Bitmap };
+// What a gradient shows beyond its ends: the end colours, or itself again (repeated or mirrored).
+enum class GradientSpread : uint8_t { Pad, Reflect, Repeat };
 
 struct FillStyle {
     FillKind kind = FillKind::Solid;
     Rgba color;                      // solid colour; fallback colour of the other kinds
     Matrix matrix;                   // gradient square / bitmap space to shape space
     std::vector<GradientStop> stops; // 1..15 stops for the gradient kinds
+    GradientSpread spread = GradientSpread::Pad;
+    uint16_t bitmap = 0;             // bitmap fills: the picture's character id
+    bool repeat = false;             // bitmap fills: tiled, else the edge pixels extend
+    bool smooth = false;             // bitmap fills: filtered, else nearest pixel
 };
 
 struct LineStyle {
@@ -55,6 +61,15 @@ struct Shape {
     TwipsRect bounds;
     std::vector<ShapeLayer> layers;
 };
+
+// Files an edge under the styles on its sides (reversed for the style on its
+// left) and under its line style, continuing `stroke` while the line goes on.
+void AddShapeEdge(ShapeLayer& layer, const Edge& e, uint32_t fill0, uint32_t fill1, uint32_t line, StrokePath*& stroke);
+
+// Reads an edge record after its first bit (1 for edges) from the pen at
+// (x, y), moving the pen. A straight edge has its control point at its end.
+// False when the record is cut short.
+bool ReadEdgeRecord(SwfReader& in, int64_t& x, int64_t& y, Edge& e);
 
 // Reads the body of DefineShape (version 1), DefineShape2, 3 or 4 after the character id.
 // Gives what could be read; false only when nothing usable was found.

@@ -187,6 +187,18 @@ int ShapeBuilder::AddLineStyle(uint16_t widthTwips, Rgba c)
     return int(lines_.size());
 }
 
+int ShapeBuilder::AddBitmapFill(uint16_t bitmap, const Matrix& m, bool repeat, bool smooth)
+{
+    FillStyle f;
+    f.kind = FillKind::Bitmap;
+    f.bitmap = bitmap;
+    f.matrix = m;
+    f.repeat = repeat;
+    f.smooth = smooth;
+    fills_.push_back(f);
+    return int(fills_.size());
+}
+
 void ShapeBuilder::SetStyles(int fill0, int fill1, int line) { records_.push_back({Record::Styles, fill0, fill1, line}); }
 
 void ShapeBuilder::MoveTo(int32_t x, int32_t y)
@@ -296,10 +308,15 @@ void ShapeBuilder::Write(BitWriter& out, int version, TwipsRect bounds) const
         if (f.kind == FillKind::Solid) {
             out.U8(0x00);
             color(f.color);
+        } else if (f.kind == FillKind::Bitmap) {
+            out.U8(f.repeat ? (f.smooth ? 0x40 : 0x42) : (f.smooth ? 0x41 : 0x43));
+            out.U16(f.bitmap);
+            out.MatrixRecord(f.matrix);
         } else {
             out.U8(f.kind == FillKind::Linear ? 0x10 : 0x12);
             out.MatrixRecord(f.matrix);
-            out.U8(uint8_t(f.stops.size()));
+            const unsigned spread = f.spread == GradientSpread::Reflect ? 1 : f.spread == GradientSpread::Repeat ? 2 : 0;
+            out.U8(uint8_t(f.stops.size() | (spread << 6)));
             for (const GradientStop& s : f.stops) {
                 out.U8(s.ratio);
                 color(s.color);
@@ -374,6 +391,137 @@ void ShapeBuilder::Write(BitWriter& out, int version, TwipsRect bounds) const
     }
     out.UB(0, 6); // end of shape
     out.Align();
+}
+
+// ---- morph shapes
+
+int MorphBuilder::AddSolidFill(Rgba start, Rgba end)
+{
+    Style s;
+    s.start.color = start;
+    s.end.color = end;
+    fills_.push_back(s);
+    return int(fills_.size());
+}
+
+int MorphBuilder::AddLinearFill(const Matrix& start, const Matrix& end, std::vector<GradientStop> startStops,
+                                std::vector<GradientStop> endStops)
+{
+    if (startStops.size() != endStops.size())
+        throw std::invalid_argument("morph gradient stops");
+    Style s;
+    s.start.kind = s.end.kind = FillKind::Linear;
+    s.start.matrix = start;
+    s.end.matrix = end;
+    s.start.stops = std::move(startStops);
+    s.end.stops = std::move(endStops);
+    fills_.push_back(s);
+    return int(fills_.size());
+}
+
+int MorphBuilder::AddLineStyle(uint16_t startWidth, uint16_t endWidth, Rgba start, Rgba end)
+{
+    lines_.push_back({startWidth, endWidth, start, end});
+    return int(lines_.size());
+}
+
+void MorphBuilder::Quad(const std::array<int32_t, 8>& start, const std::array<int32_t, 8>& end, int fill, int line)
+{
+    outlines_.push_back({start, end, fill, line});
+}
+
+void MorphBuilder::Write(BitWriter& out, int version) const
+{
+    auto bounds = [&](bool end) {
+        int32_t x0 = std::numeric_limits<int32_t>::max(), y0 = x0, x1 = std::numeric_limits<int32_t>::min(), y1 = x1;
+        for (const Outline& o : outlines_) {
+            const auto& p = end ? o.end : o.start;
+            for (int i = 0; i < 8; i += 2) {
+                x0 = std::min(x0, p[size_t(i)]);
+                x1 = std::max(x1, p[size_t(i)]);
+                y0 = std::min(y0, p[size_t(i) + 1]);
+                y1 = std::max(y1, p[size_t(i) + 1]);
+            }
+        }
+        if (x0 > x1)
+            x0 = x1 = y0 = y1 = 0;
+        out.Rect(x0, x1, y0, y1);
+    };
+    bounds(false);
+    bounds(true);
+    if (version >= 2) {
+        bounds(false);
+        bounds(true);
+        out.U8(0);
+    }
+    // The styles and the start outline go to a buffer first: the offset of the end outline precedes them.
+    BitWriter body;
+    body.U8(uint8_t(fills_.size()));
+    for (const Style& s : fills_) {
+        if (s.start.kind == FillKind::Solid) {
+            body.U8(0x00);
+            body.RgbaColor(s.start.color);
+            body.RgbaColor(s.end.color);
+        } else {
+            body.U8(0x10);
+            body.MatrixRecord(s.start.matrix);
+            body.MatrixRecord(s.end.matrix);
+            body.U8(uint8_t(s.start.stops.size()));
+            for (size_t i = 0; i < s.start.stops.size(); ++i) {
+                body.U8(s.start.stops[i].ratio);
+                body.RgbaColor(s.start.stops[i].color);
+                body.U8(s.end.stops[i].ratio);
+                body.RgbaColor(s.end.stops[i].color);
+            }
+        }
+    }
+    body.U8(uint8_t(lines_.size()));
+    for (const Line& l : lines_) {
+        body.U16(l.startWidth);
+        body.U16(l.endWidth);
+        if (version >= 2)
+            body.U16(0); // round caps and joins, colours follow
+        body.RgbaColor(l.start);
+        body.RgbaColor(l.end);
+    }
+    const unsigned fillBits = 4, lineBits = 4;
+    auto outline = [&](BitWriter& w, bool end) {
+        w.UB(fillBits, 4);
+        w.UB(lineBits, 4);
+        for (const Outline& o : outlines_) {
+            const auto& p = end ? o.end : o.start;
+            w.UB(0, 1);
+            w.UB(end ? 0x01 : 0x0F, 5); // the end outline has no styles
+            unsigned n = BitWriter::SignedBits({p[0], p[1]});
+            w.UB(n, 5);
+            w.SB(p[0], n);
+            w.SB(p[1], n);
+            if (!end) {
+                w.UB(0, fillBits);
+                w.UB(uint32_t(o.fill), fillBits);
+                w.UB(uint32_t(o.line), lineBits);
+            }
+            for (int i = 1; i <= 4; ++i) { // general lines round the four corners
+                size_t a = size_t(i - 1) * 2, b = size_t(i % 4) * 2;
+                int32_t dx = p[b] - p[a], dy = p[b + 1] - p[a + 1];
+                unsigned m = std::max(2u, BitWriter::SignedBits({dx, dy}));
+                w.UB(1, 1);
+                w.UB(1, 1);
+                w.UB(m - 2, 4);
+                w.UB(1, 1);
+                w.SB(dx, m);
+                w.SB(dy, m);
+            }
+        }
+        w.UB(0, 6);
+        w.Align();
+    };
+    outline(body, false);
+    BitWriter endOutline;
+    outline(endOutline, true);
+    out.U32(uint32_t(body.Data().size()));
+    out.Bytes(body.Data().data(), body.Data().size());
+    out.Bytes(endOutline.Data().data(), endOutline.Data().size());
 }
 
 // ---- actions
@@ -546,6 +694,119 @@ void SwfWriter::DefineSprite(uint16_t id, const std::vector<std::pair<uint16_t, 
     w.U16(1);
     w.Bytes(inner.tags_.data(), inner.tags_.size());
     Tag(39, w.Data());
+}
+
+void SwfWriter::DefineSprite(uint16_t id, const SwfWriter& timeline)
+{
+    BitWriter w;
+    w.U16(id);
+    w.U16(timeline.frames_);
+    w.Bytes(timeline.tags_.data(), timeline.tags_.size());
+    w.U16(0); // End
+    Tag(39, w.Data());
+}
+
+void SwfWriter::Place3(uint16_t depth, uint16_t id, const Matrix& m, const ColorTransform* cx, int ratio,
+                       uint8_t blendMode, bool blur)
+{
+    BitWriter w;
+    w.U8(uint8_t(0x02 | 0x04 | (cx ? 0x08 : 0) | (ratio >= 0 ? 0x10 : 0)));
+    w.U8(uint8_t((blur ? 0x01 : 0) | (blendMode ? 0x02 : 0)));
+    w.U16(depth);
+    w.U16(id);
+    w.MatrixRecord(m);
+    if (cx)
+        w.CxForm(*cx, true);
+    if (ratio >= 0)
+        w.U16(uint16_t(ratio));
+    if (blur) {
+        w.U8(1);                          // one filter
+        w.U8(1);                          // blur
+        w.U32(4 << 16);                   // blur x, 16.16
+        w.U32(4 << 16);                   // blur y
+        w.U8(1 << 3);                     // one pass
+    }
+    if (blendMode)
+        w.U8(blendMode);
+    Tag(70, w.Data());
+}
+
+void SwfWriter::MoveRatio(uint16_t depth, uint16_t ratio)
+{
+    BitWriter w;
+    w.U8(uint8_t(0x01 | 0x10));
+    w.U16(depth);
+    w.U16(ratio);
+    Tag(26, w.Data());
+}
+
+void SwfWriter::DefineMorphShape(uint16_t id, const MorphBuilder& morph, int version)
+{
+    BitWriter w;
+    w.U16(id);
+    morph.Write(w, version);
+    Tag(version >= 2 ? 84 : 46, w.Data());
+}
+
+namespace {
+
+std::vector<uint8_t> Deflate(const std::vector<uint8_t>& data)
+{
+    uLongf size = compressBound(uLong(data.size()));
+    std::vector<uint8_t> z(size);
+    if (compress2(z.data(), &size, data.data(), uLong(data.size()), 9) != Z_OK)
+        throw std::runtime_error("compress");
+    z.resize(size);
+    return z;
+}
+
+} // namespace
+
+void SwfWriter::DefineBitsLossless(uint16_t id, uint8_t format, uint16_t width, uint16_t height,
+                                   const std::vector<uint8_t>& payload, bool withAlpha, int colors)
+{
+    BitWriter w;
+    w.U16(id);
+    w.U8(format);
+    w.U16(width);
+    w.U16(height);
+    if (format == 3)
+        w.U8(uint8_t(colors - 1));
+    std::vector<uint8_t> z = Deflate(payload);
+    w.Bytes(z.data(), z.size());
+    Tag(withAlpha ? 36 : 20, w.Data());
+}
+
+void SwfWriter::JpegTables(const std::vector<uint8_t>& tables) { Tag(8, tables); }
+
+void SwfWriter::DefineBits(uint16_t id, const std::vector<uint8_t>& jpeg)
+{
+    BitWriter w;
+    w.U16(id);
+    w.Bytes(jpeg.data(), jpeg.size());
+    Tag(6, w.Data());
+}
+
+void SwfWriter::DefineBitsJpeg2(uint16_t id, const std::vector<uint8_t>& jpeg)
+{
+    BitWriter w;
+    w.U16(id);
+    w.Bytes(jpeg.data(), jpeg.size());
+    Tag(21, w.Data());
+}
+
+void SwfWriter::DefineBitsJpeg3(uint16_t id, const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& alpha,
+                                int deblock)
+{
+    BitWriter w;
+    w.U16(id);
+    w.U32(uint32_t(jpeg.size()));
+    if (deblock >= 0)
+        w.U16(uint16_t(deblock));
+    w.Bytes(jpeg.data(), jpeg.size());
+    std::vector<uint8_t> z = Deflate(alpha);
+    w.Bytes(z.data(), z.size());
+    Tag(deblock >= 0 ? 90 : 35, w.Data());
 }
 
 void SwfWriter::FrameLabel(const std::string& name)

@@ -4,6 +4,7 @@
 #include "flash/SwfShape.h"
 #include "flash/SwfTypes.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,7 +43,11 @@ public:
     int AddSolidFill(Rgba c);
     int AddLinearFill(const Matrix& m, std::vector<GradientStop> stops);
     int AddRadialFill(const Matrix& m, std::vector<GradientStop> stops);
+    // Sets how the last gradient fill added goes on beyond its ends.
+    void SetSpread(GradientSpread spread) { fills_.back().spread = spread; }
     int AddLineStyle(uint16_t widthTwips, Rgba c);
+    // `m` maps picture pixels to shape twips (20 0 0 20 shows a pixel per pixel).
+    int AddBitmapFill(uint16_t bitmap, const Matrix& m, bool repeat, bool smooth);
 
     void SetStyles(int fill0, int fill1, int line);
     void MoveTo(int32_t x, int32_t y);
@@ -67,6 +72,36 @@ private:
     std::vector<LineStyle> lines_;
     std::vector<Record> records_;
     int32_t x_ = 0, y_ = 0;
+};
+
+// Builds DefineMorphShape records: each outline is given as its start and
+// end points, which must have the same kinds of edges. Coordinates are twips.
+class MorphBuilder {
+public:
+    int AddSolidFill(Rgba start, Rgba end);
+    int AddLinearFill(const Matrix& start, const Matrix& end, std::vector<GradientStop> startStops,
+                      std::vector<GradientStop> endStops);
+    int AddLineStyle(uint16_t startWidth, uint16_t endWidth, Rgba start, Rgba end);
+    // A closed four-sided outline, from its corners at the start and at the end, filled on its right-hand side.
+    void Quad(const std::array<int32_t, 8>& start, const std::array<int32_t, 8>& end, int fill, int line = 0);
+    // The tag body after the character id, for DefineMorphShape (1) or DefineMorphShape2 (2).
+    void Write(BitWriter& out, int version) const;
+
+private:
+    struct Style {
+        FillStyle start, end;
+    };
+    struct Line {
+        uint16_t startWidth, endWidth;
+        Rgba start, end;
+    };
+    struct Outline {
+        std::array<int32_t, 8> start, end;
+        int fill, line;
+    };
+    std::vector<Style> fills_;
+    std::vector<Line> lines_;
+    std::vector<Outline> outlines_;
 };
 
 // ActionScript bytes for DoAction.
@@ -111,6 +146,23 @@ public:
     void Remove(uint16_t depth);                         // RemoveObject2
     void RemoveObject1(uint16_t id, uint16_t depth);     // RemoveObject
     void DefineSprite(uint16_t id, const std::vector<std::pair<uint16_t, uint16_t>>& depthAndCharacter);
+    // A sprite whose timeline is `timeline`'s tags and frames (its size and rate are not used).
+    void DefineSprite(uint16_t id, const SwfWriter& timeline);
+    // PlaceObject3 of a new character; ratio < 0 and blendMode 0 leave them out; `blur` adds a blur filter before the blend mode.
+    void Place3(uint16_t depth, uint16_t id, const Matrix& m, const ColorTransform* cx, int ratio, uint8_t blendMode,
+                bool blur = false);
+    void MoveRatio(uint16_t depth, uint16_t ratio); // PlaceObject2 changing only the ratio
+    void DefineMorphShape(uint16_t id, const MorphBuilder& morph, int version = 1);
+    // Bitmap tags. The lossless ones take the uncompressed payload (palette,
+    // then rows) and compress it; `colors` is the palette size of format 3.
+    void DefineBitsLossless(uint16_t id, uint8_t format, uint16_t width, uint16_t height,
+                            const std::vector<uint8_t>& payload, bool withAlpha, int colors = 0);
+    void JpegTables(const std::vector<uint8_t>& tables);
+    void DefineBits(uint16_t id, const std::vector<uint8_t>& jpeg);      // uses the movie's JPEGTables
+    void DefineBitsJpeg2(uint16_t id, const std::vector<uint8_t>& jpeg); // JPEG, PNG or GIF bytes
+    // DefineBitsJPEG3 (or 4 with `deblock` >= 0) with an alpha plane of a byte a pixel, compressed here.
+    void DefineBitsJpeg3(uint16_t id, const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& alpha,
+                         int deblock = -1);
     void FrameLabel(const std::string& name);
     void DoAction(const ActionBuilder& actions);
     void ShowFrame();

@@ -6,6 +6,7 @@
 // "the same paths" is measured rather than assumed.
 //
 //   bench_swf_raster [frames] [--dump DIR]
+//   bench_swf_raster [frames] --corpus DIR   (real movies against their frame interval)
 //
 // A figure printer, not a test: it never fails on a slow machine.
 #include "flash/SwfMovie.h"
@@ -18,6 +19,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -251,16 +255,69 @@ void CairoDraw(cairo_t* cr, const std::vector<CairoItem>& items)
 
 } // namespace
 
+// The real movies of a folder, each drawn at 1920 x 1080 while it plays:
+// the median time of a frame against half of the movie's frame interval
+// (the time a frame may take). Prints every movie and the worst one.
+int CorpusFigures(const std::string& dir, int frames)
+{
+    std::vector<std::filesystem::path> files;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(dir, ec))
+        if (e.path().extension() == ".swf")
+            files.push_back(e.path());
+    if (files.empty()) {
+        std::fprintf(stderr, "no movies in %s\n", dir.c_str());
+        return 1;
+    }
+    std::sort(files.begin(), files.end());
+    std::printf("corpus: %zu movies at %d x %d, %d frames each played and drawn\n", files.size(), kWidth, kHeight,
+                frames);
+    std::vector<uint32_t> target(size_t(kWidth) * kHeight);
+    std::string worstName;
+    double worst = 0;
+    for (const auto& f : files) {
+        std::ifstream in(f, std::ios::binary);
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        SwfPlayer player;
+        if (!player.Load(bytes)) {
+            std::printf("  %-30s not read\n", f.filename().string().c_str());
+            continue;
+        }
+        std::vector<double> ms;
+        for (int i = 0; i < frames; ++i) {
+            auto t0 = Clock::now();
+            player.Render(target.data(), kWidth, kHeight, kWidth, ScaleMode::ShowAll);
+            ms.push_back(Ms(t0, Clock::now()));
+            player.Tick(uint32_t(player.FrameInterval() + 0.5));
+        }
+        const double budget = player.FrameInterval() / 2;
+        const double ratio = Median(ms) / budget;
+        std::printf("  %-30s %8.2f ms/frame, half interval %8.2f ms, ratio %.3f\n", f.filename().string().c_str(),
+                    Median(ms), budget, ratio);
+        if (ratio > worst) {
+            worst = ratio;
+            worstName = f.filename().string();
+        }
+    }
+    std::printf("worst: %s, ratio %.3f (goal <= 1: %s)\n", worstName.c_str(), worst, worst <= 1 ? "holds" : "NOT MET");
+    return 0;
+}
+
 int main(int argc, char** argv)
 {
     int frames = 30;
     std::string dump;
+    std::string corpus;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--dump") == 0 && i + 1 < argc)
             dump = argv[++i];
+        else if (std::strcmp(argv[i], "--corpus") == 0 && i + 1 < argc)
+            corpus = argv[++i];
         else
             frames = std::max(1, std::atoi(argv[i]));
     }
+    if (!corpus.empty())
+        return CorpusFigures(corpus, frames);
 
     const std::string swf = MakeMovie();
     std::printf("movie: %d shapes (rectangles, curved blobs, triangles, circles; fill + stroke each), %zu bytes\n",

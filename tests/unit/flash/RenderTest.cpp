@@ -9,6 +9,7 @@ using namespace glint::flash;
 using namespace glint::flash::testing;
 using glint::flash::test::ColorDistance;
 using glint::flash::test::Draw;
+using glint::flash::test::FrameBuffer;
 
 namespace {
 
@@ -35,6 +36,15 @@ std::string RectMovie(int w, int h, std::initializer_list<RectSpec> rects, int s
     }
     swf.ShowFrame();
     return swf.Finish(compressed);
+}
+
+// Ends the frame being written and draws the movie's first frame at w x h.
+FrameBuffer FirstFrame(SwfWriter& swf, int w, int h)
+{
+    swf.ShowFrame();
+    SwfPlayer p;
+    EXPECT_TRUE(p.Load(swf.Finish(false)));
+    return Draw(p, w, h);
 }
 
 TEST(Render, SolidRectanglesAtTheirPlace)
@@ -78,10 +88,7 @@ TEST(Render, EdgesBetweenPixelsAreAntiAliased)
     s.Rect(50, 80, 195, 120, s.AddSolidFill({255, 255, 255, 255}));
     swf.DefineShape(1, s);
     swf.Place(1, 1);
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    auto fb = Draw(p, 20, 20);
+    auto fb = FirstFrame(swf, 20, 20);
     EXPECT_NEAR(fb.R(2, 6), 128, 3);
     EXPECT_NEAR(fb.R(12, 6), 64, 3);
     EXPECT_EQ(fb.R(5, 6), 255);
@@ -146,10 +153,7 @@ TEST(Render, HigherDepthsAreDrawnOnTop)
     swf.DefineShape(2, b);
     swf.Place(7, 1); // red above, though placed first
     swf.Place(3, 2);
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    auto fb = Draw(p, 30, 30);
+    auto fb = FirstFrame(swf, 30, 30);
     EXPECT_EQ(fb.Rgb(2, 2), 0xFF0000u);
     EXPECT_EQ(fb.Rgb(12, 12), 0xFF0000u);   // overlap: red wins
     EXPECT_EQ(fb.Rgb(22, 22), 0x0000FFu);
@@ -207,10 +211,7 @@ TEST(Render, ColourTransformsMultiplyAndAdd)
     b.Rect(0, 0, 60, 60, b.AddSolidFill({255, 255, 255, 255}));
     swf.DefineShape(2, b);
     swf.Place(2, 2, Translate(6, 6), &half);
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    auto fb = Draw(p, 10, 10);
+    auto fb = FirstFrame(swf, 10, 10);
     EXPECT_LE(ColorDistance(fb.Rgb(2, 2), 0x649632u), 1) << std::hex << fb.Rgb(2, 2);
     // White at half alpha over (100,150,50).
     EXPECT_LE(ColorDistance(fb.Rgb(7, 7), 0xB2CA98u), 2) << std::hex << fb.Rgb(7, 7);
@@ -225,10 +226,7 @@ TEST(Render, LinearGradientRunsAcrossItsSquare)
     s.Rect(0, 0, 2000, 400, s.AddLinearFill(g, {{0, kRed}, {255, kBlue}}));
     swf.DefineShape(1, s);
     swf.Place(1, 1);
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    auto fb = Draw(p, 100, 20);
+    auto fb = FirstFrame(swf, 100, 20);
     EXPECT_LE(ColorDistance(fb.Rgb(0, 10), 0xFF0000u), 4);
     EXPECT_LE(ColorDistance(fb.Rgb(99, 10), 0x0000FFu), 4);
     EXPECT_LE(ColorDistance(fb.Rgb(50, 10), 0x7F007Fu), 4);
@@ -247,10 +245,7 @@ TEST(Render, RadialGradientFromCentreToRim)
     s.Rect(0, 0, 2000, 2000, s.AddRadialFill(g, {{0, {255, 255, 255, 255}}, {255, {0, 0, 0, 255}}}));
     swf.DefineShape(1, s);
     swf.Place(1, 1);
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    auto fb = Draw(p, 100, 100);
+    auto fb = FirstFrame(swf, 100, 100);
     EXPECT_GE(fb.R(50, 50), 250);
     EXPECT_NEAR(fb.R(70, 50), 128, 6); // half way out
     EXPECT_NEAR(fb.R(50, 30), 128, 6);
@@ -273,10 +268,7 @@ TEST(Render, CurvedOutlineAndStrokes)
     l.LineTo(1800, 1800);
     swf.DefineShape(2, l);
     swf.Place(2, 2);
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    auto fb = Draw(p, 100, 100);
+    auto fb = FirstFrame(swf, 100, 100);
     EXPECT_EQ(fb.Rgb(50, 50), 0xFF0000u);
     EXPECT_EQ(fb.Rgb(50, 21), 0xFF0000u);   // just inside the top
     EXPECT_EQ(fb.Rgb(50, 18), 0x000000u);   // just outside
@@ -304,11 +296,8 @@ TEST(Render, ThinLinesStayVisible)
     l.LineTo(700, 410);
     swf.DefineShape(1, l);
     swf.Place(1, 1);
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
     // Drawn at a quarter of the size: still about one pixel of white.
-    auto fb = Draw(p, 10, 10);
+    auto fb = FirstFrame(swf, 10, 10);
     int sum = 0;
     for (int y = 0; y < 10; ++y)
         sum += fb.R(3, y);
@@ -329,10 +318,7 @@ TEST(Render, ClipLayersLimitTheObjectsAboveThem)
     swf.Place(1, 1, Matrix{}, nullptr, 2); // clips depth 2 only
     swf.Place(2, 2);
     swf.Place(3, 3, Translate(0, 30));
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    auto fb = Draw(p, 40, 40);
+    auto fb = FirstFrame(swf, 40, 40);
     EXPECT_EQ(fb.Rgb(5, 5), 0xFF0000u);
     EXPECT_EQ(fb.Rgb(30, 5), 0x404040u);  // clipped away
     EXPECT_EQ(fb.Rgb(30, 35), 0x00FF00u); // above the clip's depths: not clipped
@@ -348,10 +334,7 @@ TEST(Render, SpritesShowTheirFirstFrame)
     swf.DefineShape(1, a);
     swf.DefineSprite(2, {{1, 1}});
     swf.Place(1, 2, Matrix{2, 0, 0, 2, 200, 200}); // doubled and moved by 10 px
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    auto fb = Draw(p, 40, 40);
+    auto fb = FirstFrame(swf, 40, 40);
     EXPECT_EQ(fb.Rgb(12, 12), 0x0000FFu);
     EXPECT_EQ(fb.Rgb(19, 19), 0x0000FFu);
     EXPECT_EQ(fb.Rgb(20, 20), 0x404040u);

@@ -65,23 +65,6 @@ TEST(Timeline, StopActionHoldsTheFrameUntilPlay)
     EXPECT_EQ(p.FrameNum(), 0);
 }
 
-TEST(Timeline, StopOnTheLastFrameIsWhatTheSaverRestarts)
-{
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(Movie(3, 10, {{2, ActionBuilder().Stop()}})));
-    p.Advance();
-    p.Advance();
-    // The saver's rule: last frame reached and not playing -> Rewind and Play.
-    ASSERT_TRUE(p.FrameNum() >= p.TotalFrames() - 1 && !p.Playing());
-    p.Rewind();
-    EXPECT_EQ(p.FrameNum(), 0);
-    EXPECT_FALSE(p.Playing());
-    p.Play();
-    EXPECT_TRUE(p.Playing());
-    EXPECT_TRUE(p.Advance());
-    EXPECT_EQ(p.FrameNum(), 1);
-}
-
 TEST(Timeline, StopInFrameZeroActsWhileLoading)
 {
     SwfPlayer p;

@@ -1,0 +1,57 @@
+#pragma once
+// Sprites on the stage: each placed sprite gets a clip, its own frame
+// counter and display list, that advances one frame whenever the movie does
+// and loops at its end, with the sprites inside it doing the same.
+//
+// A hostile movie cannot make this unbounded: clips nest at most
+// kMaxClipNesting deep (a sprite that places itself stops there), and at most
+// kMaxLiveClips exist at once; a sprite beyond either limit is shown empty.
+#include "flash/SwfMovie.h"
+
+#include <cstddef>
+#include <memory>
+
+namespace glint::flash {
+
+constexpr int kMaxClipNesting = 8;
+constexpr size_t kMaxLiveClips = 20000;
+
+// Counts the clips alive; shared by every clip of one player so that a clip
+// dropped with its display list gives its place back.
+struct ClipCounter {
+    size_t live = 0;
+};
+
+struct Clip {
+    explicit Clip(std::shared_ptr<ClipCounter> counter) : counter_(std::move(counter)) { ++counter_->live; }
+    ~Clip() { --counter_->live; }
+    Clip(const Clip&) = delete;
+    Clip& operator=(const Clip&) = delete;
+
+    int frame = -1; // -1 until its first frame is shown
+    DisplayList list;
+
+private:
+    std::shared_ptr<ClipCounter> counter_;
+};
+
+class ClipTimeline {
+public:
+    explicit ClipTimeline(const Movie& movie) : movie_(movie), counter_(std::make_shared<ClipCounter>()) {}
+
+    // Gives every sprite on `list` that has none a clip showing its first
+    // frame. `level` is the nesting of the list (0 for the main timeline).
+    void Attach(DisplayList& list, int level);
+    // Moves every clip on `list` (and inside them) on by one frame; true when
+    // any of them showed a different frame.
+    bool Advance(DisplayList& list, int level);
+    size_t Live() const { return counter_->live; }
+
+private:
+    void ShowFrame(Clip& clip, const Character& sprite, int frame, int level);
+
+    const Movie& movie_;
+    std::shared_ptr<ClipCounter> counter_;
+};
+
+} // namespace glint::flash
