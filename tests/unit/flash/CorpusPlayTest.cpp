@@ -3,6 +3,7 @@
 // frame after frame (under the sanitizers in the asan build).
 #include "base/File.h"
 #include "flash/SwfPlayer.h"
+#include "tests/unit/flash/Corpus.h"
 
 #include <gtest/gtest.h>
 
@@ -15,15 +16,9 @@
 using namespace glint;
 using namespace glint::flash;
 namespace fs = std::filesystem;
+using glint::flash::test::CorpusDir;
 
 namespace {
-
-fs::path CorpusDir()
-{
-    if (const char* env = std::getenv("GLINT_SWF_CORPUS"))
-        return env;
-    return GLINT_SWF_CORPUS;
-}
 
 TEST(CorpusPlay, EveryMoviePlaysThreeHundredFrames)
 {

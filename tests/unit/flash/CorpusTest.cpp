@@ -2,6 +2,7 @@
 // player; the others are drawn and compared with pictures of a mature player.
 #include "base/File.h"
 #include "flash/SwfPlayer.h"
+#include "tests/unit/flash/Corpus.h"
 
 #include <gtest/gtest.h>
 #include <png.h>
@@ -17,15 +18,9 @@
 using namespace glint;
 using namespace glint::flash;
 namespace fs = std::filesystem;
+using glint::flash::test::CorpusDir;
 
 namespace {
-
-fs::path CorpusDir()
-{
-    if (const char* env = std::getenv("GLINT_SWF_CORPUS"))
-        return env;
-    return GLINT_SWF_CORPUS;
-}
 
 std::vector<fs::path> Files(const fs::path& dir, const std::string& ext)
 {
