@@ -134,7 +134,4 @@ LRESULT CALLBACK SkinKeyboardHook(int code, WPARAM key, LPARAM keyData)
     return CallNextHookEx(hook, code, key, keyData);
 }
 
-void InstallScrollBarRedirection() {}
-void RemoveScrollBarRedirection() {}
-
 } // namespace glint

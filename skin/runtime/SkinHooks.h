@@ -27,10 +27,4 @@ enum MenuKeyAction {
 };
 MenuKeyAction ClassifyMenuKey(WPARAM key, LPARAM keyData);
 
-// The redirection of the system's scroll-bar functions to skinned bars comes
-// with the skinned scroll bars; until then these are the points where it is
-// put in and taken out, and do nothing.
-void InstallScrollBarRedirection();
-void RemoveScrollBarRedirection();
-
 } // namespace glint

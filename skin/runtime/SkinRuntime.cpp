@@ -2,8 +2,11 @@
 
 #include "skin/file/SkinStore.h"
 #include "skin/file/SkinStream.h"
+#include "skin/runtime/SkinControlKinds.h"
 #include "skin/runtime/SkinHooks.h"
 #include "skin/runtime/SkinRegistry.h"
+#include "skin/runtime/menu/SkinPopupMenu.h"
+#include "skin/runtime/scrollbar/SkinScrollBars.h"
 
 #include <cstring>
 #include <map>
@@ -44,13 +47,6 @@ void RecordError(int code)
     RuntimeState& s = State();
     std::lock_guard guard(s.lock);
     s.errors[GetCurrentThreadId()] = code;
-}
-
-// Popup menus are skinned by a later part of the runtime; until then their
-// window class answers with the system's default handling.
-LRESULT CALLBACK PopupMenuWndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(window, message, wParam, lParam);
 }
 
 // A class left registered by an earlier start that failed half-way counts as registered.
@@ -166,11 +162,12 @@ int InitSkinRuntime(HINSTANCE instance, const char*, int, int)
     const DWORD thread = GetCurrentThreadId();
     if (s.messageHooks.empty()) {
         s.instance = instance;
-        if (!RegisterSkinClass(instance, SKIN_POPUP_MENU_CLASS, PopupMenuWndProc)) {
+        if (!RegisterSkinClass(instance, SKIN_POPUP_MENU_CLASS, SkinPopupMenuWndProc)) {
             s.errors[thread] = SKIN_RT_POPUP_CLASS;
             return 0;
         }
         s.platform = CurrentPlatformCode();
+        InstallSkinControlKinds(SkinRegistry());
         if (RedirectsScrollBars(s.platform))
             InstallScrollBarRedirection();
         if (s.platform == PLATFORM_WINXP && !ProbeThemedButton(instance, &s.themedButtonProc)) {

@@ -1,0 +1,9 @@
+#include "skin/runtime/SkinControlKinds.h"
+#include "skin/runtime/SkinRegistry.h"
+
+namespace glint {
+
+// UNFINISHED: no kinds of this family yet.
+void RegisterCommonControlSkins(CSkinRegistry&) {}
+
+} // namespace glint
