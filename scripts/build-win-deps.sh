@@ -89,6 +89,30 @@ fetch openjpeg2
 build openjpeg2 "$sources/openjpeg2" -DBUILD_CODEC=OFF -DBUILD_JPIP=OFF -DBUILD_JAVA=OFF \
   -DBUILD_TESTING=OFF -DBUILD_DOC=OFF -DBUILD_STATIC_LIBS=ON
 
+# Zydis calls no Zycore function, it only includes Zycore's headers: those of
+# Debian's libzycore-dev go into the prefix with a package file that names them,
+# so that Zydis' own build finds "its" Zycore there.
+if [ ! -f "$prefix/lib/cmake/zycore/zycore-config.cmake" ]; then
+  zyan_functions=$(dpkg -L libzycore-dev | grep '/zyan-functions.cmake$' | head -n 1)
+  [ -n "$zyan_functions" ] || { echo "build-win-deps: libzycore-dev is not installed" >&2; exit 1; }
+  mkdir -p "$prefix/include" "$prefix/lib/cmake/zycore"
+  cp -r /usr/include/Zycore "$prefix/include/"
+  cp "$zyan_functions" "$prefix/lib/cmake/zycore/"
+  cat > "$prefix/lib/cmake/zycore/zycore-config.cmake" <<'ZYCORE'
+include("${CMAKE_CURRENT_LIST_DIR}/zyan-functions.cmake")
+if(NOT TARGET Zycore)
+  add_library(Zycore INTERFACE IMPORTED)
+  set_target_properties(Zycore PROPERTIES
+    INTERFACE_INCLUDE_DIRECTORIES "${CMAKE_CURRENT_LIST_DIR}/../../../include"
+    INTERFACE_COMPILE_DEFINITIONS ZYCORE_STATIC_BUILD)
+endif()
+ZYCORE
+fi
+
+fetch zydis
+build zydis "$sources/zydis" -DZYAN_SYSTEM_ZYCORE=ON -DZYDIS_BUILD_SHARED_LIB=OFF -DZYDIS_BUILD_TOOLS=OFF \
+  -DZYDIS_BUILD_EXAMPLES=OFF -DZYDIS_BUILD_MAN=OFF -DZYDIS_BUILD_DOXYGEN=OFF
+
 build googletest /usr/src/googletest -Dgtest_disable_pthreads=OFF -DINSTALL_GTEST=ON
 
 # Examples and tools the libraries install are not needed.

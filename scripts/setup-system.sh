@@ -8,11 +8,11 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686
   mingw-w64-i686-dev libz-mingw-w64-dev nasm
   g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-x86-64-dev
-  liblzo2-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libopenjp2-7-dev zlib1g-dev
+  liblzo2-dev libjpeg62-turbo-dev libpng-dev libtiff-dev libopenjp2-7-dev zlib1g-dev libzydis-dev libzycore-dev
   libgtest-dev googletest
   clang libclang-rt-14-dev libstb-dev libcairo2-dev libjpeg-turbo-progs libtiff-tools libopenjp2-tools
   wine wine64 wine32:i386 xvfb xauth xdotool imagemagick netpbm x11-utils
-  fonts-nanum fonts-wine locales time python3
+  fonts-nanum fonts-wine fonts-dejavu-core libfreetype-dev locales time python3
   tesseract-ocr tesseract-ocr-eng tesseract-ocr-kor
 )
 

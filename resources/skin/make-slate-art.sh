@@ -169,7 +169,9 @@ done
 
 # Scroll bar, 16 x 16 cells on row 82: arrow 1 and arrow 2 of each state
 # (normal, pressed, highlighted, disabled) at x = 32 i and 32 i + 16; track at
-# 128; thumbs of the four states at 144, 160, 176, 192; gripper at 208.
+# 128; thumbs of the four states at 144, 160, 176, 192; gripper at 208; the
+# pressed track at 224 and the disabled one at 240. A horizontal bar shows
+# the same pictures turned (the up arrow points left).
 # A row of arrow cells 16 wide and H high at y = Y: for each state (FILL|GLYPH)
 # an up arrow at x = 32 i and a down arrow at 32 i + 16.
 arrow_row() { # Y H LOOK...
@@ -195,6 +197,8 @@ fill '#4A5868' stroke '#263445' roundrectangle 160,82 175,97 3,3
 fill '$accent' stroke '#14857F' roundrectangle 176,82 191,97 3,3
 fill '#C5CFD9' stroke '#B4BEC9' roundrectangle 192,82 207,97 3,3
 fill '$face' stroke none rectangle 208,82 223,97
+fill '#A9B5C2' stroke none rectangle 224,82 239,97
+fill '#E1E5E9' stroke none rectangle 240,82 255,97
 MVG
 for d in 0 4 8; do
   echo "fill '#8391A1' stroke none rectangle $((211 + d)),$((94 - d)) $((212 + d)),$((95 - d))" >>"$glyphs"

@@ -7,6 +7,7 @@
 #include "skin/runtime/SkinFramePaint.h"
 #include "skin/runtime/SkinMessages.h"
 #include "skin/runtime/SkinRegistry.h"
+#include "skin/runtime/menu/SkinPopupMenu.h"
 
 namespace glint {
 
@@ -131,6 +132,17 @@ void CSkinDialogWnd::Detach()
     CSkinWnd::Detach();
 }
 
+LRESULT CSkinDialogWnd::OnMenuKey(WPARAM key, LPARAM keyData)
+{
+    constexpr LPARAM kAltDown = LPARAM(1) << 29;
+    if (key != VK_SPACE || !(keyData & kAltDown) || !window_ || !UsableFrame() || !Framed() ||
+        !(GetWindowLongPtrA(window_, GWL_STYLE) & WS_SYSMENU))
+        return 0;
+    // Not from inside the keyboard hook: the menu runs a message loop of its own.
+    PostMessageA(window_, WM_SYSCOMMAND, SC_KEYMENU, ' ');
+    return 1;
+}
+
 void CSkinDialogWnd::DrawCaptionText(HDC dc, bool active)
 {
     DrawFrameCaption(dc, UsableFrame(), PlacedParts(), WindowCaption(window_).c_str(), styleAtAttach_, captionText_);
@@ -176,6 +188,16 @@ LRESULT CSkinDialogWnd::FramedProc(UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_SETCURSOR:
         return CallPreviousWithoutSysMenu(message, wParam, lParam);
+    case WM_SYSCOMMAND:
+        // The system's menu would open over the skinned frame: the skinned one
+        // opens under the caption instead.
+        if ((wParam & 0xFFF0) == SC_KEYMENU && lParam == ' ' && (GetWindowLongPtrA(window_, GWL_STYLE) & WS_SYSMENU)) {
+            POINT corner = {0, 0};
+            ClientToScreen(window_, &corner);
+            ShowSkinSystemMenuAt(window_, corner);
+            return 0;
+        }
+        return CSkinWnd::WindowProc(message, wParam, lParam);
     case WM_ERASEBKGND:
         return OnEraseBackground(reinterpret_cast<HDC>(wParam));
     case WM_CTLCOLORSTATIC:
@@ -365,7 +387,7 @@ LRESULT CSkinDialogWnd::OnCtlColorStatic(WPARAM wParam, LPARAM lParam)
         return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
     }
     if (control && control->SkinType() == SKIN_EDIT)
-        if (HBRUSH brush = control->ControlBrush())
+        if (HBRUSH brush = control->ControlColour(WM_CTLCOLORSTATIC, reinterpret_cast<HDC>(wParam)))
             return reinterpret_cast<LRESULT>(brush);
     return CallPrevious(WM_CTLCOLORSTATIC, wParam, lParam);
 }

@@ -18,6 +18,8 @@ public:
     void Detach() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
     void DrawCaptionText(HDC dc, bool active) override;
+    // Alt+Space opens the skinned system menu of a framed dialog.
+    LRESULT OnMenuKey(WPARAM key, LPARAM keyData) override;
 
     // The skin's frame replaces the system's.
     bool Framed() const;

@@ -7,6 +7,7 @@
 #include "skin/file/gdi/SkinDraw.h"
 #include "skin/runtime/SkinFramePaint.h"
 #include "skin/runtime/SkinRegion.h"
+#include "skin/runtime/menu/SkinPopupMenu.h"
 
 #include <cstring>
 #include <map>
@@ -52,31 +53,20 @@ HRGN CopyRegion(HRGN region)
 void DrawSliceKeyed(HDC dc, CSkinStore& store, const SkinImageRef& slice, const RECT& r, COLORREF key)
 {
     const SIZE size = SizeOf(r);
-    gdi::MemoryDC picture(dc), mask(dc);
+    gdi::MemoryDC picture(dc);
     gdi::GdiObject<HBITMAP> pictureBits(CreateCompatibleBitmap(dc, size.cx, size.cy));
-    gdi::GdiObject<HBITMAP> maskBits(CreateBitmap(size.cx, size.cy, 1, 1, nullptr));
-    if (!picture || !mask || !pictureBits || !maskBits) {
+    if (!picture || !pictureBits) {
         DrawImageRef(dc, store, slice, r);
         return;
     }
     gdi::Selection selectPicture(picture.Get(), pictureBits.Get());
-    gdi::Selection selectMask(mask.Get(), maskBits.Get());
     const RECT local = {0, 0, size.cx, size.cy};
     // What the slice does not cover (mode 0 with a smaller source) stays transparent too.
     gdi::GdiObject<HBRUSH> keyBrush(CreateSolidBrush(key));
     FillRect(picture.Get(), &local, keyBrush.Get());
     DrawImageRef(picture.Get(), store, slice, local);
-    // Colour to monochrome: pixels of the background colour become white.
-    SetBkColor(picture.Get(), key);
-    BitBlt(mask.Get(), 0, 0, size.cx, size.cy, picture.Get(), 0, 0, SRCCOPY);
-    // Monochrome to colour: white takes dc's background colour, black its text colour.
-    const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
-    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
-    BitBlt(dc, r.left, r.top, size.cx, size.cy, picture.Get(), 0, 0, SRCINVERT);
-    BitBlt(dc, r.left, r.top, size.cx, size.cy, mask.Get(), 0, 0, SRCAND);
-    BitBlt(dc, r.left, r.top, size.cx, size.cy, picture.Get(), 0, 0, SRCINVERT);
-    SetBkColor(dc, oldBack);
-    SetTextColor(dc, oldText);
+    if (!BlitKeyed(dc, r, picture.Get(), key))
+        DrawImageRef(dc, store, slice, r);
 }
 
 // The window's small icon, else its large one, the class's, or the program's first icon.
@@ -127,6 +117,29 @@ HoverTimers& Timers()
 }
 
 } // namespace
+
+bool BlitKeyed(HDC dc, const RECT& r, HDC picture, COLORREF key)
+{
+    const SIZE size = SizeOf(r);
+    gdi::MemoryDC mask(dc);
+    gdi::GdiObject<HBITMAP> maskBits(CreateBitmap(size.cx, size.cy, 1, 1, nullptr));
+    if (!mask || !maskBits)
+        return false;
+    gdi::Selection selectMask(mask.Get(), maskBits.Get());
+    // Colour to monochrome: pixels of the key colour become white.
+    const COLORREF pictureBack = SetBkColor(picture, key);
+    BitBlt(mask.Get(), 0, 0, size.cx, size.cy, picture, 0, 0, SRCCOPY);
+    SetBkColor(picture, pictureBack);
+    // Monochrome to colour: white takes dc's background colour, black its text colour.
+    const COLORREF oldBack = SetBkColor(dc, RGB(255, 255, 255));
+    const COLORREF oldText = SetTextColor(dc, RGB(0, 0, 0));
+    BitBlt(dc, r.left, r.top, size.cx, size.cy, picture, 0, 0, SRCINVERT);
+    BitBlt(dc, r.left, r.top, size.cx, size.cy, mask.Get(), 0, 0, SRCAND);
+    BitBlt(dc, r.left, r.top, size.cx, size.cy, picture, 0, 0, SRCINVERT);
+    SetBkColor(dc, oldBack);
+    SetTextColor(dc, oldText);
+    return true;
+}
 
 // ---- CFrameElement ----
 
@@ -510,17 +523,9 @@ void CCaptionButtonElement::Act()
 
 void CCaptionButtonElement::OpenSystemMenu()
 {
-    // The skinned popup menu is not there yet: the system's own system menu
-    // opens under the button and its choice is carried out as usual.
-    HWND window = owner_.ElementWindow();
-    HMENU menu = window ? GetSystemMenu(window, FALSE) : nullptr;
-    RECT box;
-    if (!menu || !GetWindowRect(window, &box))
-        return;
-    const UINT command = UINT(TrackPopupMenu(menu, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RETURNCMD | TPM_LEFTBUTTON,
-                                             box.left + rect_.left, box.top + rect_.bottom, 0, window, nullptr));
-    if (command)
-        PostMessageA(window, WM_SYSCOMMAND, command, 0);
+    // The skinned system menu; its choice is posted to the window as WM_SYSCOMMAND.
+    if (HWND window = owner_.ElementWindow())
+        ShowSkinSystemMenu(window);
 }
 
 void CCaptionButtonElement::StartHoverTimer()

@@ -200,4 +200,8 @@ void SyncElementsWithStyle(const std::vector<std::unique_ptr<CFrameElement>>& el
 // The state of a window that decides whether elements show.
 WindowShowState ShowStateOf(HWND window);
 
+// Copies the picture (a memory device context) onto dc at r, leaving out its
+// pixels of the key colour. False when the mask cannot be made (nothing drawn).
+bool BlitKeyed(HDC dc, const RECT& r, HDC picture, COLORREF key);
+
 } // namespace glint

@@ -19,7 +19,7 @@ constexpr int kCaptionLength = 300;
 SIZE SizeOf(const RECT& r) { return {r.right - r.left, r.bottom - r.top}; }
 
 // The slice a part is drawn from: inactive parts without an image of their own borrow the active one.
-const SkinImageRef& PartSlice(const CFrameDefinition& d, int part, bool active)
+const SkinImageRef& PartSlice(const CFrameBase& d, int part, bool active)
 {
     const SkinImageRef& inactive = d.slices[size_t(PART_COUNT + part)];
     return active || inactive.IsEmpty() ? d.slices[size_t(part)] : inactive;
@@ -37,7 +37,7 @@ int CombineModeOf(uint32_t mode)
 
 } // namespace
 
-FrameRects FramePartRects(const CFrameDefinition* definition)
+FrameRects FramePartRects(const CFrameBase* definition)
 {
     FrameRects rects = {};
     if (definition)
@@ -52,7 +52,7 @@ const CFrameDefinition* AsFrameDefinition(const CSkinNode* definition)
                                                               : nullptr;
 }
 
-bool FrameIsUsable(const CFrameDefinition* definition)
+bool FrameIsUsable(const CFrameBase* definition)
 {
     if (!definition)
         return false;
@@ -65,7 +65,7 @@ bool FrameIsUsable(const CFrameDefinition* definition)
     return size.cx > 0 && size.cy > 0 && client.right <= size.cx && client.bottom <= size.cy;
 }
 
-void DrawFrameParts(HDC dc, CSkinStore& store, const CFrameDefinition* d, const FrameRects& parts, bool active,
+void DrawFrameParts(HDC dc, CSkinStore& store, const CFrameBase* d, const FrameRects& parts, bool active,
                     bool minimised)
 {
     if (!d)
@@ -102,7 +102,7 @@ std::string WindowCaption(HWND window)
     return std::string(text, size_t(length > 0 ? length : 0));
 }
 
-HRGN BuildFrameRegion(const CFrameDefinition* d, const FrameRects& parts, bool useTransparentColour,
+HRGN BuildFrameRegion(const CFrameBase* d, const FrameRects& parts, bool useTransparentColour,
                       const std::vector<std::unique_ptr<CFrameElement>>& elements, const RECT& windowRect)
 {
     if (!d || !useTransparentColour)

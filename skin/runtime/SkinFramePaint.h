@@ -14,26 +14,27 @@
 
 namespace glint {
 
+class CFrameBase;
 class CFrameDefinition;
 class CFrameElement;
 class CSkinNode;
 class CSkinStore;
 
 // The nine reference rectangles of a frame definition. All empty for null.
-FrameRects FramePartRects(const CFrameDefinition* definition);
+FrameRects FramePartRects(const CFrameBase* definition);
 // The frame definition behind a definition pointer, or null when it is
 // another kind (or null): callers then keep the system's look.
 const CFrameDefinition* AsFrameDefinition(const CSkinNode* definition);
 // Whether a frame definition can shape a window: its reference rectangles
 // are ordered and the client part lies inside the reference size.
-bool FrameIsUsable(const CFrameDefinition* definition);
+bool FrameIsUsable(const CFrameBase* definition);
 
 // The nine parts into a device context whose origin is the window's corner:
 // unless minimised the middle-left and middle-right parts, then the top row,
 // then the bottom row. Active parts with the active colour as fallback;
 // inactive from the inactive images (the active ones where an inactive one is
 // empty) with the inactive colour. Nothing is drawn for a null definition.
-void DrawFrameParts(HDC dc, CSkinStore& store, const CFrameDefinition* definition, const FrameRects& parts,
+void DrawFrameParts(HDC dc, CSkinStore& store, const CFrameBase* definition, const FrameRects& parts,
                     bool active, bool minimised);
 
 // The window text into the top-middle part, single line, centred vertically,
@@ -51,7 +52,7 @@ std::string WindowCaption(HWND window);
 // its image's mode (or its whole rectangle), then each image element's region
 // combined by its mode. An empty result is answered with null too: a window
 // that shows nothing cannot be used. The caller owns the region.
-HRGN BuildFrameRegion(const CFrameDefinition* definition, const FrameRects& parts, bool useTransparentColour,
+HRGN BuildFrameRegion(const CFrameBase* definition, const FrameRects& parts, bool useTransparentColour,
                       const std::vector<std::unique_ptr<CFrameElement>>& elements, const RECT& windowRect);
 
 // The client background: a bitmap of width x height compatible with dc,

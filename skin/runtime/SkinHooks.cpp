@@ -7,6 +7,7 @@
 #include "skin/runtime/SkinRegistry.h"
 #include "skin/runtime/SkinRuntime.h"
 #include "skin/runtime/SkinWnd.h"
+#include "skin/runtime/menu/SkinPopupMenu.h"
 
 #include <cstring>
 #include <string>
@@ -53,20 +54,18 @@ void SkinNewWindow(HWND window)
         registry.AttachFloatingToolbar(window);
 }
 
-// The window that receives menu keys: the active window's, or for an open
-// skinned popup menu the top-level window that owns its whole cascade.
+// The window that receives menu keys: an open skinned popup menu of the
+// thread, which takes every menu key while it is open (the window that owns
+// it would open another menu on Alt+Space), else the active window's.
 HWND MenuKeyTarget(HWND active)
 {
+    if (CSkinPopupMenuWnd* menu = CSkinPopupMenuWnd::ActiveMenu())
+        return menu->Window();
     if (!active)
         return nullptr;
-    CSkinRegistry& registry = SkinRegistry();
-    if (lstrcmpiA(ClassOf(active).c_str(), SKIN_POPUP_MENU_CLASS) == 0 && GetPropA(active, kPopupObjectProperty)) {
-        HWND top = active;
-        while (HWND up = GetParent(top))
-            top = up;
-        return registry.Find(top) ? top : nullptr;
-    }
-    return registry.Find(active) ? active : nullptr;
+    if (lstrcmpiA(ClassOf(active).c_str(), SKIN_POPUP_MENU_CLASS) == 0 && GetPropA(active, kPopupObjectProperty))
+        return active;
+    return SkinRegistry().Find(active) ? active : nullptr;
 }
 
 bool OfferMenuKey(WPARAM key, LPARAM keyData)

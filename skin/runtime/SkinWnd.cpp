@@ -252,6 +252,8 @@ LRESULT CSkinWnd::CallPreviousWithoutSysMenu(UINT message, WPARAM wParam, LPARAM
 
 HBRUSH CSkinWnd::ControlBrush() { return nullptr; }
 
+HBRUSH CSkinWnd::ControlColour(UINT, HDC) { return ControlBrush(); }
+
 LRESULT CSkinWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (!previousProc_)
@@ -265,7 +267,7 @@ LRESULT CSkinWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_CTLCOLOREDIT: {
         CSkinWnd* edit = SkinRegistry().Find(reinterpret_cast<HWND>(lParam));
         if (edit && edit->SkinType() == SKIN_EDIT)
-            if (HBRUSH brush = edit->ControlBrush())
+            if (HBRUSH brush = edit->ControlColour(message, reinterpret_cast<HDC>(wParam)))
                 return reinterpret_cast<LRESULT>(brush);
         break;
     }

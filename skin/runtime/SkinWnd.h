@@ -59,6 +59,8 @@ public:
     virtual uint32_t SkinType() const;
     // The brush an edit control's object gives its parent for WM_CTLCOLOREDIT; null: none.
     virtual HBRUSH ControlBrush();
+    // The same for WM_CTLCOLOREDIT or WM_CTLCOLORSTATIC, with the colours set on dc.
+    virtual HBRUSH ControlColour(UINT message, HDC dc);
 
     // Attaches a skin object to one child window (its own children first).
     // 0 when the window is of no skinnable kind.

@@ -85,10 +85,53 @@ void FillToolbar(HWND toolbar)
     SendMessageA(toolbar, TB_ADDBUTTONSA, sizeof buttons / sizeof buttons[0], reinterpret_cast<LPARAM>(buttons));
 }
 
+void FillRebar(HWND rebar)
+{
+    for (const char* text : {"Band one", "Band two"}) {
+        REBARBANDINFOA band = {};
+        band.cbSize = sizeof band;
+        band.fMask = RBBIM_TEXT | RBBIM_STYLE | RBBIM_SIZE;
+        band.fStyle = RBBS_GRIPPERALWAYS;
+        band.lpText = const_cast<char*>(text);
+        band.cx = 80;
+        SendMessageA(rebar, RB_INSERTBANDA, WPARAM(-1), reinterpret_cast<LPARAM>(&band));
+    }
+}
+
+// Long contents, so that the list box and the multi-line edit scroll both ways.
+void FillLongControls(HWND dialog)
+{
+    HWND list = GetDlgItem(dialog, IDC_LONG_LIST);
+    for (int i = 1; i <= 200; ++i)
+        SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(("List item " + std::to_string(i)).c_str()));
+    std::string text;
+    for (int i = 1; i <= 100; ++i)
+        text += "Line " + std::to_string(i) + " of a text long enough to scroll sideways too\r\n";
+    SetDlgItemTextA(dialog, IDC_MULTILINE_EDIT, text.c_str());
+}
+
+// The link window exists only where the common controls have it: made here,
+// not in the template, so that the gallery opens without it.
+void AddLink(HWND dialog)
+{
+    RECT place = {330, 140, 433, 150};
+    MapDialogRect(dialog, &place);
+    CreateWindowExA(0, "SysLink", "A <a>link window</a>", WS_CHILD | WS_VISIBLE | WS_TABSTOP, place.left, place.top,
+                    place.right - place.left, place.bottom - place.top, dialog, HMENU(INT_PTR(IDC_LINK)), instance,
+                    nullptr);
+}
+
 void FillControls(HWND dialog)
 {
     FillToolbar(GetDlgItem(dialog, IDC_TOOLBAR));
+    FillRebar(GetDlgItem(dialog, IDC_REBAR));
+    FillLongControls(dialog);
+    AddLink(dialog);
     CheckDlgButton(dialog, IDC_CHECKED, BST_CHECKED);
+    CheckDlgButton(dialog, IDC_THREE_STATE, BST_INDETERMINATE);
+    CheckDlgButton(dialog, IDC_DISABLED_CHECK, BST_CHECKED);
+    SetDlgItemTextA(dialog, IDC_READ_ONLY_EDIT, "Read-only field");
+    SetDlgItemTextA(dialog, IDC_DISABLED_EDIT, "Disabled");
     CheckRadioButton(dialog, IDC_RADIO_ONE, IDC_RADIO_TWO, IDC_RADIO_ONE);
     SetDlgItemTextA(dialog, IDC_EDIT, "Edit field");
     SendDlgItemMessageA(dialog, IDC_SPIN, UDM_SETRANGE, 0, MAKELPARAM(99, 0));
@@ -99,7 +142,11 @@ void FillControls(HWND dialog)
         SendDlgItemMessageA(dialog, IDC_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
         SendDlgItemMessageA(dialog, IDC_COMBO_LIST, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
         SendDlgItemMessageA(dialog, IDC_COMBO_EDIT, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+        SendDlgItemMessageA(dialog, IDC_COMBO_SIMPLE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
+        SendDlgItemMessageA(dialog, IDC_COMBO_DISABLED, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(item));
     }
+    SendDlgItemMessageA(dialog, IDC_COMBO_SIMPLE, CB_SETCURSEL, 2, 0);
+    SendDlgItemMessageA(dialog, IDC_COMBO_DISABLED, CB_SETCURSEL, 1, 0);
     SendDlgItemMessageA(dialog, IDC_LIST, LB_SETCURSEL, 1, 0);
     SendDlgItemMessageA(dialog, IDC_COMBO_LIST, CB_SETCURSEL, 0, 0);
     SetDlgItemTextA(dialog, IDC_COMBO_EDIT, "Drop-down");
@@ -108,8 +155,19 @@ void FillControls(HWND dialog)
     SendDlgItemMessageA(dialog, IDC_PROGRESS, PBM_SETPOS, 60, 0);
     SendDlgItemMessageA(dialog, IDC_TRACKBAR, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));
     SendDlgItemMessageA(dialog, IDC_TRACKBAR, TBM_SETPOS, TRUE, 4);
+    SendDlgItemMessageA(dialog, IDC_PROGRESS_VERTICAL, PBM_SETRANGE32, 0, 100);
+    SendDlgItemMessageA(dialog, IDC_PROGRESS_VERTICAL, PBM_SETPOS, 35, 0);
+    for (int id : {IDC_TRACKBAR_DISABLED, IDC_TRACKBAR_VERTICAL}) {
+        SendDlgItemMessageA(dialog, id, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));
+        SendDlgItemMessageA(dialog, id, TBM_SETPOS, TRUE, 7);
+    }
     SCROLLINFO scroll = {sizeof scroll, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 100, 20, 30, 0};
-    SetScrollInfo(GetDlgItem(dialog, IDC_SCROLLBAR), SB_CTL, &scroll, TRUE);
+    for (int id : {IDC_SCROLLBAR, IDC_SCROLLBAR_VERTICAL, IDC_SCROLLBAR_DISABLED})
+        SetScrollInfo(GetDlgItem(dialog, id), SB_CTL, &scroll, TRUE);
+    // A clip of the program's own, played over and over.
+    SendDlgItemMessageA(dialog, IDC_ANIMATION, ACM_OPENA, reinterpret_cast<WPARAM>(instance),
+                        reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(IDR_CLIP)));
+    SendDlgItemMessageA(dialog, IDC_ANIMATION, ACM_PLAY, WPARAM(-1), MAKELPARAM(0, 0xFFFF));
 
     HWND header = GetDlgItem(dialog, IDC_HEADER);
     const char* headings[] = {"Name", "Size", "Kind"};
@@ -169,7 +227,12 @@ void FillControls(HWND dialog)
         SendMessageA(list, LVM_SETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
     }
 
-    SendDlgItemMessageA(dialog, IDC_STATUS, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("Ready"));
+    HWND status = GetDlgItem(dialog, IDC_STATUS);
+    int parts[] = {160, 320, -1};
+    SendMessageA(status, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    SendMessageA(status, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("Ready"));
+    SendMessageA(status, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>("Status part two"));
+    SendMessageA(status, SB_SETTEXTA, 2, reinterpret_cast<LPARAM>("Part three"));
 }
 
 void OpenAnotherSkin(HWND dialog)
@@ -253,7 +316,7 @@ int WINAPI WinMain(HINSTANCE hInstance, HINSTANCE, LPSTR, int)
         file = arg;
     }
 
-    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES};
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_WIN95_CLASSES | ICC_INTERNET_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&classes);
 
     if (!InitSkinRuntime(instance, "Skin viewer", 0, 0)) {

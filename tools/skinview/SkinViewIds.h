@@ -2,6 +2,8 @@
 // Resource ids of skinview.
 #define IDD_GALLERY 100
 #define IDI_SKINVIEW 101
+// The clip the animation control plays (a resource of type "AVI").
+#define IDR_CLIP 102
 
 #define IDC_PUSH 1001
 #define IDC_DEFAULT_PUSH 1002
@@ -30,6 +32,24 @@
 #define IDC_OPEN_SKIN 1025
 #define IDC_TOOLBAR 1026
 #define IDC_STATUS 1027
+#define IDC_DISABLED_PUSH 1028
+#define IDC_THREE_STATE 1029
+#define IDC_DISABLED_CHECK 1030
+#define IDC_DISABLED_RADIO 1031
+#define IDC_READ_ONLY_EDIT 1032
+#define IDC_DISABLED_EDIT 1033
+#define IDC_LONG_LIST 1034
+#define IDC_MULTILINE_EDIT 1035
+#define IDC_COMBO_SIMPLE 1036
+#define IDC_COMBO_DISABLED 1037
+#define IDC_PROGRESS_VERTICAL 1038
+#define IDC_TRACKBAR_DISABLED 1039
+#define IDC_TRACKBAR_VERTICAL 1040
+#define IDC_SCROLLBAR_VERTICAL 1041
+#define IDC_SCROLLBAR_DISABLED 1042
+#define IDC_REBAR 1043
+#define IDC_LINK 1044
+#define IDC_DISABLED_STATIC 1045
 
 // The command of the Slate skin's help caption button (a custom-command button).
 #define IDC_SKIN_HELP 5001

@@ -1,0 +1,97 @@
+// Scrolling a list box of 1,000 items line by line, each step painted at once:
+// the list box skinned with a background picture against the system's list
+// box, in one process under Wine. Prints the time per step and the ratio; the
+// goal is at most 2.
+//   bench_listbox_scroll [STEPS]    (default 100)
+#include "tests/win32/skinbuttons/ButtonSkinSupport.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace buttontest;
+
+namespace {
+
+constexpr int kItems = 1000;
+
+double Seconds()
+{
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return double(now.QuadPart) / double(frequency.QuadPart);
+}
+
+// Seconds per scroll step of a list box in a new dialog; negative when the
+// list box is (not) skinned against what was asked.
+double TimeScrolling(int steps, bool wantSkinned)
+{
+    Notifications heard;
+    HWND dialog = CreateRecordingDialog(&heard, 40, 40, 320, 300);
+    HWND list = AddControl(dialog, "ListBox", "", WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 1, {10, 10, 290, 250},
+                           WS_EX_CLIENTEDGE);
+    const bool skinned = list && GetPropA(list, "OBJECT") != nullptr;
+    double perStep = -1;
+    if (list && skinned == wantSkinned) {
+        char text[64];
+        for (int i = 0; i < kItems; ++i) {
+            std::snprintf(text, sizeof text, "Item %d of the list, with some text", i);
+            SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+        }
+        UpdateWindow(dialog);
+        Pump();
+        const double start = Seconds();
+        for (int i = 0; i < steps; ++i) {
+            SendMessageA(list, WM_VSCROLL, SB_LINEDOWN, 0);
+            UpdateWindow(list);
+        }
+        Pump();
+        perStep = (Seconds() - start) / steps;
+    }
+    if (dialog)
+        DestroyWindow(dialog);
+    Pump();
+    return perStep;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const int steps = argc > 1 ? std::atoi(argv[1]) : 100;
+    if (argc > 2 || steps <= 0 || steps >= kItems) {
+        std::fprintf(stderr, "usage: bench_listbox_scroll [STEPS]   (1 to %d)\n", kItems - 1);
+        return 2;
+    }
+    // Alternate the two, best of three each, so that a busy moment of the
+    // machine does not land on one side only.
+    double plain = 1e9, skinned = 1e9;
+    for (int run = 0; run < 3; ++run) {
+        const double p = TimeScrolling(steps, false);
+        const std::string failed = StartWithBlockSkin();
+        if (!failed.empty()) {
+            std::fprintf(stderr, "bench_listbox_scroll: %s\n", failed.c_str());
+            return 1;
+        }
+        const double s = TimeScrolling(steps, true);
+        ExitSkinRuntime();
+        if (p < 0 || s < 0) {
+            std::fprintf(stderr, "bench_listbox_scroll: the list box was %s\n", p < 0 ? "skinned" : "not skinned");
+            return 1;
+        }
+        plain = std::min(plain, p);
+        skinned = std::min(skinned, s);
+    }
+    std::printf("list box of %d items, scrolled a line and painted (%d steps, best of 3)\n", kItems, steps);
+    std::printf("  system list box          %8.3f ms\n", plain * 1000);
+    std::printf("  skinned, with a picture  %8.3f ms\n", skinned * 1000);
+    std::printf("  ratio                    %8.2f x   (goal: at most 2 x)\n", skinned / plain);
+    return 0;
+}
