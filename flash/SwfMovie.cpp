@@ -29,6 +29,19 @@ enum Tag : uint16_t {
     kDefineMorphShape = 46,
     kDefineShape4 = 83,
     kDefineMorphShape2 = 84,
+    kDefineButton = 7,
+    kDefineButtonCxform = 23,
+    kDefineButton2 = 34,
+    kDoInitAction = 59,
+    kFileAttributes = 69,
+    kDefineFont = 10,
+    kDefineText = 11,
+    kDefineFontInfo = 13,
+    kDefineText2 = 33,
+    kDefineEditText = 37,
+    kDefineFont2 = 48,
+    kDefineFontInfo2 = 62,
+    kDefineFont3 = 75,
 };
 
 // Frames beyond this are dropped: frame numbers in actions are 16-bit anyway.
@@ -99,8 +112,35 @@ bool SkipFilters(SwfReader& in)
     return !in.Failed();
 }
 
+// PlaceObject2/3 clip actions: the events each block of actions answers
+// (their flags are 16 bits wide before SWF 6, 32 from then on).
+std::shared_ptr<const ClipEvents> ReadClipActions(SwfReader& in, int version)
+{
+    auto out = std::make_shared<ClipEvents>();
+    const bool wide = version >= 6;
+    in.U16();
+    wide ? in.U32() : in.U16(); // all the events used
+    while (!in.Failed() && in.Remaining() > 0) {
+        uint32_t events = wide ? in.U32() : in.U16();
+        uint32_t size = in.U32();
+        if (events == 0 || in.Failed() || size > in.Remaining())
+            break;
+        const uint8_t* body = in.Current();
+        size_t n = size;
+        if ((events & 0x20000) && n > 0) { // key press: the key code comes first
+            ++body;
+            --n;
+        }
+        out->push_back({events, std::vector<uint8_t>(body, body + n)});
+        in.Skip(size);
+    }
+    if (out->empty())
+        return nullptr;
+    return out;
+}
+
 // Reads PlaceObject (1), PlaceObject2 (2) or PlaceObject3 (3).
-bool ReadPlace(SwfReader& in, int kind, DisplayOp& op)
+bool ReadPlace(SwfReader& in, int kind, DisplayOp& op, int version)
 {
     op.kind = DisplayOp::Kind::Place;
     if (kind == 1) {
@@ -142,7 +182,7 @@ bool ReadPlace(SwfReader& in, int kind, DisplayOp& op)
     if (hasRatio)
         op.ratio = in.U16();
     if (hasName)
-        in.String();
+        op.name = in.String();
     if (op.hasClipDepth)
         op.clipDepth = in.U16();
     if (in.Failed())
@@ -154,8 +194,19 @@ bool ReadPlace(SwfReader& in, int kind, DisplayOp& op)
         uint8_t mode = in.U8();
         if (!in.Failed())
             op.blendMode = mode;
+    } else if (kind == 3 && (flags3 & 0x01)) {
+        return true; // filters without a blend mode: not passed over, the clip actions are left out
     }
-    // Cached-as-bitmap flags and clip actions that may follow are not used.
+    if (kind == 3) {
+        if (flags3 & 0x04)
+            in.U8(); // cached as bitmap
+        if (flags3 & 0x20)
+            in.U8(); // visible
+        if (flags3 & 0x40)
+            in.RgbaColor(); // background
+    }
+    if ((flags & 0x80) && !in.Failed())
+        op.events = ReadClipActions(in, version);
     return true;
 }
 
@@ -186,6 +237,10 @@ void ApplyDisplayOp(DisplayList& list, const DisplayOp& op)
         p->character = op.character;
         p->clip.reset(); // another character: a sprite starts afresh
     }
+    if (!op.name.empty())
+        p->name = op.name;
+    if (op.events)
+        p->events = op.events;
     if (op.hasRatio)
         p->ratio = op.ratio;
     if (op.blendMode)
@@ -307,6 +362,42 @@ void Movie::ReadTags(const uint8_t* data, size_t size)
                 dictionary_[id] = std::move(c);
             break;
         }
+        case kDefineFont:
+        case kDefineFont2:
+        case kDefineFont3: {
+            uint16_t id = t.U16();
+            Font font;
+            int version = code == kDefineFont ? 1 : code == kDefineFont2 ? 2 : 3;
+            if (t.Failed() || !ReadFont(t, version, font, budget_))
+                damaged_ = true;
+            else if (!fonts_.count(id))
+                fonts_.emplace(id, std::move(font));
+            break;
+        }
+        case kDefineFontInfo:
+        case kDefineFontInfo2:
+            if (auto it = fonts_.find(t.U16()); it != fonts_.end())
+                if (!ReadFontInfo(t, code == kDefineFontInfo ? 1 : 2, it->second))
+                    damaged_ = true;
+            break;
+        case kDefineText:
+        case kDefineText2:
+        case kDefineEditText: {
+            // Text is kept as the shape of its glyphs.
+            uint16_t id = t.U16();
+            if (t.Failed() || dictionary_.count(id))
+                break;
+            auto c = std::make_unique<Character>();
+            c->kind = Character::Kind::Shape;
+            bool ok = code == kDefineEditText
+                          ? ReadEditText(t, header_.version, fonts_, DeviceFont::System(), c->shape, budget_)
+                          : ReadStaticText(t, code == kDefineText ? 1 : 2, fonts_, c->shape, budget_);
+            if (ok)
+                dictionary_[id] = std::move(c);
+            else
+                damaged_ = true;
+            break;
+        }
         case kTagJpegTables:
             if (jpegTables_.empty())
                 jpegTables_.assign(tag, tag + length);
@@ -317,7 +408,7 @@ void Movie::ReadTags(const uint8_t* data, size_t size)
         case kPlaceObject3: {
             DisplayOp op;
             int kind = code == kPlaceObject ? 1 : code == kPlaceObject2 ? 2 : 3;
-            if (ReadPlace(t, kind, op) && budget_ > 0) {
+            if (ReadPlace(t, kind, op, header_.version) && budget_ > 0) {
                 --budget_;
                 current.ops.push_back(op);
                 pending = true;
@@ -346,6 +437,37 @@ void Movie::ReadTags(const uint8_t* data, size_t size)
                 pending = true;
             }
             break;
+        case kFileAttributes:
+            as3_ = (t.U8() & 0x08) != 0;
+            break;
+        case kDoInitAction: // the sprite id, then the actions
+            if (length > 2) {
+                current.initActions.emplace_back(tag + 2, tag + length);
+                pending = true;
+            }
+            break;
+        case kDefineButton:
+        case kDefineButton2: {
+            uint16_t id = t.U16();
+            auto c = std::make_unique<Character>();
+            c->kind = Character::Kind::Button;
+            if (t.Failed() || budget_ == 0 || !ReadButton(t, code == kDefineButton ? 1 : 2, c->button)) {
+                damaged_ = true;
+                break;
+            }
+            budget_ -= std::min(budget_, c->button.records.size() + c->button.actions.size());
+            if (!dictionary_.count(id))
+                dictionary_[id] = std::move(c);
+            break;
+        }
+        case kDefineButtonCxform: {
+            uint16_t id = t.U16();
+            ColorTransform color = t.CxForm(false);
+            auto it = dictionary_.find(id);
+            if (!t.Failed() && it != dictionary_.end() && it->second->kind == Character::Kind::Button)
+                SetButtonColor(it->second->button, color);
+            break;
+        }
         case kFrameLabel: {
             std::string name = Lower(t.String());
             if (!name.empty() && !labels_.count(name))
@@ -397,7 +519,7 @@ void Movie::ReadSprite(const uint8_t* data, size_t size)
             pending = false;
         } else if (code == kPlaceObject || code == kPlaceObject2 || code == kPlaceObject3) {
             int kind = code == kPlaceObject ? 1 : code == kPlaceObject2 ? 2 : 3;
-            if (ReadPlace(t, kind, op)) {
+            if (ReadPlace(t, kind, op, header_.version)) {
                 current.ops.push_back(op);
                 pending = true;
             }
@@ -413,6 +535,8 @@ void Movie::ReadSprite(const uint8_t* data, size_t size)
         } else if (code == kDoAction && length > 0) {
             current.actions.emplace_back(t.Current(), t.Current() + length);
             pending = true;
+        } else if (code == kFrameLabel) {
+            current.label = Lower(t.String());
         }
     }
     if (pending || c->frames.empty())
@@ -436,6 +560,12 @@ void Movie::ReadBitmap(uint16_t code, const uint8_t* data, size_t size)
         return;
     bitmapPixels_ += pixels;
     bitmaps_[id] = std::move(bm);
+}
+
+const Font* Movie::FindFont(uint16_t id) const
+{
+    auto it = fonts_.find(id);
+    return it == fonts_.end() ? nullptr : &it->second;
 }
 
 const Bitmap* Movie::FindBitmap(uint16_t id) const

@@ -4,7 +4,9 @@
 #include "flash/SwfShape.h"
 #include "flash/SwfTypes.h"
 #include "flash/bitmap/Bitmap.h"
+#include "flash/display/Button.h"
 #include "flash/display/MorphShape.h"
+#include "flash/text/Text.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -15,6 +17,15 @@
 #include <vector>
 
 namespace glint::flash {
+
+// Actions a placed clip runs on its events (PlaceObject2/3 clip actions).
+struct ClipEvent {
+    uint32_t events = 0; // kEventLoad...
+    std::vector<uint8_t> code;
+};
+using ClipEvents = std::vector<ClipEvent>;
+constexpr uint32_t kEventLoad = 0x01, kEventEnterFrame = 0x02, kEventMouseMove = 0x08, kEventMouseDown = 0x10,
+                   kEventMouseUp = 0x20;
 
 // One change of a display list (PlaceObject 1/2/3, RemoveObject 1/2).
 struct DisplayOp {
@@ -33,11 +44,15 @@ struct DisplayOp {
     uint8_t blendMode = 0; // PlaceObject3's blend mode; 0 when it has none
     Matrix matrix;
     ColorTransform color;
+    std::string name; // instance name, "" when none
+    std::shared_ptr<const ClipEvents> events;
 };
 
 struct FrameData {
     std::vector<DisplayOp> ops;
     std::vector<std::vector<uint8_t>> actions; // DoAction bodies, in file order
+    std::vector<std::vector<uint8_t>> initActions; // DoInitAction bodies: run once, before `actions`
+    std::string label; // sprites: the frame's label in lower case, "" when none
 };
 
 struct Clip;
@@ -52,6 +67,10 @@ struct Placed {
     ColorTransform color;
     // A sprite's own timeline and display list, made when the player shows it.
     std::shared_ptr<Clip> clip;
+    std::string name;
+    std::shared_ptr<const ClipEvents> events;
+    bool visible = true;
+    uint8_t buttonState = kButtonUp; // buttons: the state shown
 };
 using DisplayList = std::map<uint16_t, Placed>; // by depth, drawn from low to high
 
@@ -59,12 +78,13 @@ using DisplayList = std::map<uint16_t, Placed>; // by depth, drawn from low to h
 void ApplyDisplayOp(DisplayList& list, const DisplayOp& op);
 
 struct Character {
-    enum class Kind : uint8_t { Shape, Sprite, Morph };
+    enum class Kind : uint8_t { Shape, Sprite, Morph, Button };
     Kind kind = Kind::Shape;
     Shape shape;
     // A sprite's own timeline: its display-list changes frame by frame.
     std::vector<FrameData> frames;
     MorphShape morph;
+    Button button;
 };
 
 struct MovieHeader {
@@ -92,8 +112,12 @@ public:
     const Character* Find(uint16_t id) const;
     // The decoded picture of a bitmap tag; null when missing or undecodable.
     const Bitmap* FindBitmap(uint16_t id) const;
+    // A font of the movie; null when missing.
+    const Font* FindFont(uint16_t id) const;
     // True when the tag stream ended early or a tag was damaged.
     bool Damaged() const { return damaged_; }
+    // True when the file says its code is ActionScript 3, which is never run.
+    bool ActionScript3() const { return as3_; }
 
     // Largest uncompressed size accepted; bigger files are read up to it.
     static constexpr size_t kMaxBodySize = 64u << 20;
@@ -112,9 +136,11 @@ private:
     std::map<std::string, int> labels_;
     std::unordered_map<uint16_t, std::unique_ptr<Character>> dictionary_;
     std::unordered_map<uint16_t, Bitmap> bitmaps_;
+    FontTable fonts_;
     std::vector<uint8_t> jpegTables_;
     uint64_t bitmapPixels_ = 0;
     bool damaged_ = false;
+    bool as3_ = false;
     // Styles, edges and display-list changes still allowed (bounds the memory a hostile file can claim).
     size_t budget_ = size_t(6) << 20;
 };

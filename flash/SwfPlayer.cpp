@@ -12,8 +12,6 @@ namespace {
 
 // Limits that keep a hostile movie from stalling the player.
 constexpr int kMaxGotoHops = 16;       // frames entered by goto chains in one step
-constexpr int kMaxActionSteps = 20000; // actions run for one DoAction
-constexpr size_t kMaxStack = 256;
 constexpr int kMaxNesting = 8;         // sprites inside sprites
 constexpr int kMaxFramesPerTick = 4;   // a late timer does not make the movie race
 constexpr int kMaxObjectsPerFrame = 50000; // placed objects drawn a frame, sprites unfolded
@@ -64,7 +62,17 @@ ScaleMode ParseScaleMode(const std::string& text)
     return t == "noscale" ? ScaleMode::NoScale : ScaleMode::ShowAll;
 }
 
-SwfPlayer::SwfPlayer() { std::fill(std::begin(ramp_), std::end(ramp_), 0u); }
+SwfPlayer::SwfPlayer()
+{
+    std::fill(std::begin(ramp_), std::end(ramp_), 0u);
+    RootTimeline root;
+    root.frame = [this] { return frame_; };
+    root.total = [this] { return TotalFrames(); };
+    root.gotoFrame = [this](int frame, bool play) { RequestGoto(frame, play); };
+    root.setPlaying = [this](bool play) { playing_ = play; };
+    root.getURL = [this](const std::string& url, const std::string& target) { Raise(url, target); };
+    host_ = std::make_unique<ActionHost>(movie_, display_, clips_, std::move(root));
+}
 
 bool SwfPlayer::Load(const uint8_t* data, size_t size)
 {
@@ -77,7 +85,10 @@ bool SwfPlayer::Load(const uint8_t* data, size_t size)
     loaded_ = true;
     playing_ = true;
     frame_ = -1; // so that frame 0 is built from scratch
+    host_->Start();
+    host_->BeginFrame();
     EnterFrame(0);
+    RunScripts(false);
     return true;
 }
 
@@ -86,6 +97,7 @@ void SwfPlayer::Unload()
     ClearGeometry(); // keyed by the shapes of this movie
     morphShapes_.clear();
     morphShapeCount_ = 0;
+    host_->Stop();
     display_.clear();
     movie_ = Movie{};
     loaded_ = false;
@@ -137,24 +149,58 @@ void SwfPlayer::GotoFrame(int frame)
     if (!loaded_)
         return;
     playing_ = false;
+    host_->BeginFrame();
     EnterFrame(std::clamp(frame, 0, TotalFrames() - 1));
+    RunScripts(false);
 }
 
 bool SwfPlayer::Advance()
 {
     if (!loaded_)
         return false;
+    host_->BeginFrame();
+    const uint64_t generation = generation_;
     // Sprites play on while the main timeline stands still.
     bool clipsMoved = clips_.Advance(display_, 0);
     if (clipsMoved)
         ++generation_;
-    int total = TotalFrames();
-    if (!playing_ || total <= 1)
-        return clipsMoved; // a one-frame movie loops onto itself: its own frame does not change
-    int before = frame_;
-    uint64_t generation = generation_;
-    EnterFrame(frame_ + 1 >= total ? 0 : frame_ + 1);
+    const int total = TotalFrames(), before = frame_;
+    // A one-frame movie loops onto itself: its own frame does not change.
+    if (playing_ && total > 1)
+        EnterFrame(frame_ + 1 >= total ? 0 : frame_ + 1);
+    RunScripts(true);
     return clipsMoved || frame_ != before || generation_ != generation;
+}
+
+void SwfPlayer::RunScripts(bool enterFrame)
+{
+    if (enterFrame)
+        host_->EnterFrameEvents();
+    for (int hop = 0; hop < kMaxGotoHops; ++hop) {
+        host_->RunDue();
+        if (pendingGoto_ < 0 || pendingGoto_ == frame_)
+            break;
+        EnterFrame(pendingGoto_);
+    }
+    pendingGoto_ = -1;
+    clips_.DueActions().clear(); // what a goto chain left over
+    host_->Collect();
+    if (host_->Changes() != seenChanges_) {
+        seenChanges_ = host_->Changes();
+        ++generation_;
+    }
+}
+
+void SwfPlayer::Mouse(double x, double y, bool down)
+{
+    Matrix toStage;
+    if (!loaded_ || !lastBase_.Invert(toStage))
+        return;
+    double sx, sy;
+    toStage.Apply(x, y, sx, sy);
+    if (host_->Mouse(sx, sy, down))
+        ++generation_;
+    RunScripts(false);
 }
 
 bool SwfPlayer::Tick(uint32_t elapsedMs)
@@ -216,8 +262,7 @@ void SwfPlayer::EnterFrame(int frame)
     for (int hop = 0; hop < kMaxGotoHops; ++hop) {
         ShowFrame(frame);
         pendingGoto_ = -1;
-        for (const auto& code : movie_.Frames()[size_t(frame)].actions)
-            RunActions(code);
+        host_->RunFrame(movie_.Frames()[size_t(frame)]);
         if (pendingGoto_ < 0 || pendingGoto_ == frame)
             break;
         frame = pendingGoto_;
@@ -240,196 +285,6 @@ void SwfPlayer::Raise(const std::string& url, const std::string& target)
         fsCommand_(url.substr(10), target);
 }
 
-// A small part of the ActionScript 1/2 machine: the timeline actions, and the
-// stack just far enough for the stack forms of goto and getURL.
-void SwfPlayer::RunActions(const std::vector<uint8_t>& code)
-{
-    std::vector<ActionValue> stack;
-    std::vector<std::string> pool;
-    bool otherTarget = false; // actions after SetTarget act on a sprite, not drawn here
-    auto pop = [&]() {
-        ActionValue v;
-        if (!stack.empty()) {
-            v = std::move(stack.back());
-            stack.pop_back();
-        }
-        return v;
-    };
-    auto push = [&](ActionValue v) {
-        if (stack.size() < kMaxStack)
-            stack.push_back(std::move(v));
-    };
-    auto truthy = [](const ActionValue& v) { return v.isString ? !v.text.empty() : (v.number != 0 && !std::isnan(v.number)); };
-    auto here = [&]() { return pendingGoto_ >= 0 ? pendingGoto_ : frame_; };
-
-    size_t pc = 0;
-    const size_t size = code.size();
-    for (int steps = 0; pc < size && steps < kMaxActionSteps; ++steps) {
-        uint8_t op = code[pc++];
-        if (op == 0)
-            break;
-        const uint8_t* arg = nullptr;
-        size_t len = 0;
-        if (op >= 0x80) {
-            if (size - pc < 2)
-                break;
-            len = size_t(code[pc]) | (size_t(code[pc + 1]) << 8);
-            pc += 2;
-            if (len > size - pc)
-                break;
-            arg = code.data() + pc;
-            pc += len;
-        }
-        SwfReader a(arg, len);
-        switch (op) {
-        case 0x04: // NextFrame
-            if (!otherTarget)
-                RequestGoto(here() + 1, false);
-            break;
-        case 0x05: // PreviousFrame
-            if (!otherTarget)
-                RequestGoto(here() - 1, false);
-            break;
-        case 0x06: // Play
-            if (!otherTarget)
-                playing_ = true;
-            break;
-        case 0x07: // Stop
-            if (!otherTarget)
-                playing_ = false;
-            break;
-        case 0x81: { // GotoFrame (0-based); plays only if a Play follows
-            int f = a.U16();
-            if (!otherTarget && !a.Failed())
-                RequestGoto(f, false);
-            break;
-        }
-        case 0x8C: { // GoToLabel
-            int f = movie_.FindLabel(a.String());
-            if (!otherTarget && f >= 0)
-                RequestGoto(f, false);
-            break;
-        }
-        case 0x83: { // GetURL
-            std::string url = a.String();
-            std::string target = a.String();
-            Raise(url, target);
-            break;
-        }
-        case 0x9A: { // GetURL2: target on top, URL below it
-            ActionValue target = pop();
-            ActionValue url = pop();
-            if (url.isString)
-                Raise(url.text, target.isString ? target.text : std::string());
-            break;
-        }
-        case 0x8B: // SetTarget
-            otherTarget = !a.String().empty();
-            break;
-        case 0x20: { // SetTarget2
-            ActionValue t = pop();
-            otherTarget = t.isString ? !t.text.empty() : true;
-            break;
-        }
-        case 0x9F: { // GotoFrame2: frame number (1-based) or label on the stack
-            uint8_t flags = a.U8();
-            int bias = (flags & 0x02) ? a.U16() : 0;
-            ActionValue v = pop();
-            int f = -1;
-            if (v.isString) {
-                f = movie_.FindLabel(v.text);
-                if (f < 0 && !v.text.empty() && std::isdigit(static_cast<unsigned char>(v.text[0])))
-                    f = std::atoi(v.text.c_str()) - 1;
-            } else if (std::isfinite(v.number) && v.number >= 1 && v.number < 1e6) {
-                f = int(v.number) - 1;
-            }
-            if (!otherTarget && f >= 0)
-                RequestGoto(f + bias, flags & 0x01);
-            break;
-        }
-        case 0x88: { // ConstantPool
-            pool.clear();
-            unsigned n = a.U16();
-            for (unsigned i = 0; i < n && !a.Failed() && a.Remaining() > 0; ++i)
-                pool.push_back(a.String());
-            break;
-        }
-        case 0x96: // Push
-            while (!a.Failed() && a.Remaining() > 0) {
-                ActionValue v;
-                switch (a.U8()) {
-                case 0:
-                    v.isString = true;
-                    v.text = a.String();
-                    break;
-                case 1: {
-                    uint32_t bits = a.U32();
-                    float f;
-                    std::memcpy(&f, &bits, 4);
-                    v.number = f;
-                    break;
-                }
-                case 4: // register
-                    a.U8();
-                    break;
-                case 5:
-                    v.number = a.U8() ? 1 : 0;
-                    break;
-                case 6: { // double, high word first
-                    uint64_t hi = a.U32(), lo = a.U32();
-                    uint64_t bits = (hi << 32) | lo;
-                    std::memcpy(&v.number, &bits, 8);
-                    break;
-                }
-                case 7:
-                    v.number = int32_t(a.U32());
-                    break;
-                case 8: { // constant pool entry
-                    unsigned i = a.U8();
-                    v.isString = true;
-                    v.text = i < pool.size() ? pool[i] : std::string();
-                    break;
-                }
-                case 9: {
-                    unsigned i = a.U16();
-                    v.isString = true;
-                    v.text = i < pool.size() ? pool[i] : std::string();
-                    break;
-                }
-                default: // null, undefined
-                    break;
-                }
-                push(std::move(v));
-            }
-            break;
-        case 0x17: // Pop
-            pop();
-            break;
-        case 0x12: { // Not
-            ActionValue v = pop();
-            ActionValue r;
-            r.number = truthy(v) ? 0 : 1;
-            push(r);
-            break;
-        }
-        case 0x99:   // Jump
-        case 0x9D: { // If
-            int16_t offset = a.S16();
-            bool take = op == 0x99 || truthy(pop());
-            if (a.Failed() || !take)
-                break;
-            int64_t target = int64_t(pc) + offset;
-            if (target < 0 || target > int64_t(size))
-                return;
-            pc = size_t(target);
-            break;
-        }
-        default:
-            break; // other actions have no effect on the main timeline here
-        }
-    }
-}
-
 void SwfPlayer::Render(uint32_t* pixels, int width, int height, ptrdiff_t stride, ScaleMode mode)
 {
     if (!pixels || width <= 0 || height <= 0 || stride < width)
@@ -448,6 +303,7 @@ void SwfPlayer::Render(uint32_t* pixels, int width, int height, ptrdiff_t stride
     // Whole-pixel offsets keep edges that fall on pixel boundaries sharp.
     double ox = std::round((width - sw * scale) / 2), oy = std::round((height - sh * scale) / 2);
     Matrix base{scale / 20, 0, 0, scale / 20, ox - r.xMin * scale / 20, oy - r.yMin * scale / 20};
+    lastBase_ = base;
 
     raster_.Reset(width, height);
     drawBudget_ = kMaxObjectsPerFrame;
@@ -493,8 +349,21 @@ void SwfPlayer::DrawList(const DisplayList& list, const Matrix& m, const ColorTr
             current = buf.data();
             continue;
         }
-        if (!ch)
+        if (!ch || !obj.visible)
             continue;
+        if (ch->kind == Character::Kind::Button) {
+            // The records of the state it is in, drawn as a list of their own.
+            DisplayList state;
+            for (const ButtonRecord* rec : ButtonState(ch->button, obj.buttonState)) {
+                Placed& p = state[rec->depth];
+                p.character = rec->character;
+                p.matrix = rec->matrix;
+                p.color = rec->color;
+                p.blendMode = rec->blendMode;
+            }
+            DrawList(state, om, ocx, current, level + 1);
+            continue;
+        }
         const BlendMode mode = ModeOf(obj.blendMode);
         if (ch->kind == Character::Kind::Sprite) {
             if (!obj.clip)

@@ -7,6 +7,7 @@
 #include "flash/Rasterizer.h"
 #include "flash/ShapeGeometry.h"
 #include "flash/SwfMovie.h"
+#include "flash/display/ActionHost.h"
 #include "flash/display/Clip.h"
 
 #include <cstddef>
@@ -72,16 +73,15 @@ public:
     // Draws the current frame. `stride` is in pixels (>= width).
     void Render(uint32_t* pixels, int width, int height, ptrdiff_t stride, ScaleMode mode);
 
-private:
-    struct ActionValue {
-        bool isString = false;
-        std::string text;
-        double number = 0;
-    };
+    // The mouse over the frame last rendered: (x, y) in its pixels, the button
+    // down or up. Buttons show their states and run their actions.
+    void Mouse(double x, double y, bool down);
 
+private:
     void ShowFrame(int frame);
     void EnterFrame(int frame);
-    void RunActions(const std::vector<uint8_t>& code);
+    // What actions have due after a step or a mouse event, and the gotos they ask for.
+    void RunScripts(bool enterFrame);
     void RequestGoto(int frame, bool play);
     void Raise(const std::string& url, const std::string& target);
 
@@ -108,6 +108,9 @@ private:
 
     Movie movie_;
     ClipTimeline clips_{movie_};
+    std::unique_ptr<ActionHost> host_;
+    Matrix lastBase_; // stage twips to the pixels of the last frame rendered
+    uint64_t seenChanges_ = 0; // of what actions changed, the count already drawn
     bool loaded_ = false;
     bool playing_ = false;
     int frame_ = 0;

@@ -1,8 +1,17 @@
 #include "flash/display/Clip.h"
 
+#include <algorithm>
+
 namespace glint::flash {
 
-void ClipTimeline::Attach(DisplayList& list, int level)
+namespace {
+
+// Due actions kept at most between two steps (a step takes them all).
+constexpr size_t kMaxDue = 100000;
+
+} // namespace
+
+void ClipTimeline::Attach(DisplayList& list, int level, const std::string& path)
 {
     for (auto& [depth, obj] : list) {
         if (obj.clip)
@@ -13,12 +22,29 @@ void ClipTimeline::Attach(DisplayList& list, int level)
         if (level + 1 >= kMaxClipNesting || counter_->live >= kMaxLiveClips)
             continue; // shown empty
         obj.clip = std::make_shared<Clip>(counter_);
-        ShowFrame(*obj.clip, *ch, 0, level + 1);
+        Clip& clip = *obj.clip;
+        clip.name = obj.name.empty() ? "instance" + std::to_string(++instances_) : obj.name;
+        clip.path = path + "." + clip.name;
+        clip.character = obj.character;
+        clip.level = level + 1;
+        clip.events = obj.events;
+        if (due_.size() < kMaxDue)
+            due_.push_back({obj.clip, nullptr, true});
+        ShowFrame(obj.clip, *ch, 0, level + 1);
     }
 }
 
-void ClipTimeline::ShowFrame(Clip& clip, const Character& sprite, int frame, int level)
+void ClipTimeline::Goto(const std::shared_ptr<Clip>& clip, int frame)
 {
+    const Character* ch = clip ? movie_.Find(clip->character) : nullptr;
+    if (!ch || ch->kind != Character::Kind::Sprite || ch->frames.empty())
+        return;
+    ShowFrame(clip, *ch, std::clamp(frame, 0, int(ch->frames.size()) - 1), clip->level);
+}
+
+void ClipTimeline::ShowFrame(const std::shared_ptr<Clip>& shared, const Character& sprite, int frame, int level)
+{
+    Clip& clip = *shared;
     if (frame == clip.frame)
         return;
     if (frame != clip.frame + 1) {
@@ -39,7 +65,10 @@ void ClipTimeline::ShowFrame(Clip& clip, const Character& sprite, int frame, int
             ApplyDisplayOp(clip.list, op);
     }
     clip.frame = frame;
-    Attach(clip.list, level);
+    const FrameData& shown = sprite.frames[size_t(frame)];
+    if ((!shown.actions.empty() || !shown.initActions.empty()) && due_.size() < kMaxDue)
+        due_.push_back({shared, &shown, false});
+    Attach(clip.list, level, clip.path);
 }
 
 bool ClipTimeline::Advance(DisplayList& list, int level)
@@ -55,8 +84,8 @@ bool ClipTimeline::Advance(DisplayList& list, int level)
         // The clips inside move first; those the step below adds start at their first frame.
         changed |= Advance(clip.list, level + 1);
         const int total = int(ch->frames.size());
-        if (total > 1) {
-            ShowFrame(clip, *ch, clip.frame + 1 >= total ? 0 : clip.frame + 1, level + 1);
+        if (total > 1 && clip.playing) {
+            ShowFrame(obj.clip, *ch, clip.frame + 1 >= total ? 0 : clip.frame + 1, level + 1);
             changed = true;
         }
     }

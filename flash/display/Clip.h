@@ -10,8 +10,14 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace glint::flash {
+
+namespace action {
+struct Object;
+}
 
 constexpr int kMaxClipNesting = 8;
 constexpr size_t kMaxLiveClips = 20000;
@@ -30,6 +36,13 @@ struct Clip {
 
     int frame = -1; // -1 until its first frame is shown
     DisplayList list;
+    std::string name;       // instance name; "instanceN" when the movie gave none
+    std::string path;       // where actions find it: "_level0.a.b"
+    uint16_t character = 0; // its sprite
+    int level = 0;
+    bool playing = true;            // stop() holds its timeline
+    action::Object* vars = nullptr; // its variables, made and freed by the action machine
+    std::shared_ptr<const ClipEvents> events;
 
 private:
     std::shared_ptr<ClipCounter> counter_;
@@ -40,18 +53,32 @@ public:
     explicit ClipTimeline(const Movie& movie) : movie_(movie), counter_(std::make_shared<ClipCounter>()) {}
 
     // Gives every sprite on `list` that has none a clip showing its first
-    // frame. `level` is the nesting of the list (0 for the main timeline).
-    void Attach(DisplayList& list, int level);
+    // frame. `level` is the nesting of the list (0 for the main timeline),
+    // `path` the target path of the clip it belongs to.
+    void Attach(DisplayList& list, int level, const std::string& path = "_level0");
+    // Shows a frame (0-based) of a sprite's clip now, as a goto from its actions does.
+    void Goto(const std::shared_ptr<Clip>& clip, int frame);
+
+    // A frame shown whose actions are due, or a clip just made (`fresh`); the
+    // player takes them after each step and runs them.
+    struct Due {
+        std::weak_ptr<Clip> clip;
+        const FrameData* frame = nullptr;
+        bool fresh = false;
+    };
+    std::vector<Due>& DueActions() { return due_; }
     // Moves every clip on `list` (and inside them) on by one frame; true when
     // any of them showed a different frame.
     bool Advance(DisplayList& list, int level);
     size_t Live() const { return counter_->live; }
 
 private:
-    void ShowFrame(Clip& clip, const Character& sprite, int frame, int level);
+    void ShowFrame(const std::shared_ptr<Clip>& clip, const Character& sprite, int frame, int level);
 
     const Movie& movie_;
     std::shared_ptr<ClipCounter> counter_;
+    std::vector<Due> due_;
+    uint32_t instances_ = 0;
 };
 
 } // namespace glint::flash

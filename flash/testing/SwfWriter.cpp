@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -342,6 +343,18 @@ void ShapeBuilder::Write(BitWriter& out, int version, TwipsRect bounds) const
     unsigned fillBits = indexBits(fills_.size()), lineBits = indexBits(lines_.size());
     out.UB(fillBits, 4);
     out.UB(lineBits, 4);
+    WriteRecords(out, fillBits, lineBits);
+}
+
+void ShapeBuilder::WriteGlyph(BitWriter& out) const
+{
+    out.UB(1, 4);
+    out.UB(0, 4);
+    WriteRecords(out, 1, 0);
+}
+
+void ShapeBuilder::WriteRecords(BitWriter& out, unsigned fillBits, unsigned lineBits) const
+{
     for (const Record& r : records_) {
         switch (r.kind) {
         case Record::Styles:
@@ -582,6 +595,46 @@ ActionBuilder& ActionBuilder::Jump(int16_t offset)
     return Raw(0x99, {uint8_t(uint16_t(offset)), uint8_t(uint16_t(offset) >> 8)});
 }
 
+ActionBuilder& ActionBuilder::If(int16_t offset)
+{
+    return Raw(0x9D, {uint8_t(uint16_t(offset)), uint8_t(uint16_t(offset) >> 8)});
+}
+
+ActionBuilder& ActionBuilder::PushDouble(double d)
+{
+    uint64_t bits;
+    std::memcpy(&bits, &d, 8);
+    std::vector<uint8_t> a{6};
+    for (int shift : {32, 40, 48, 56, 0, 8, 16, 24}) // the high word first
+        a.push_back(uint8_t(bits >> shift));
+    return Raw(0x96, a);
+}
+
+ActionBuilder& ActionBuilder::PushBool(bool b) { return Raw(0x96, {5, uint8_t(b ? 1 : 0)}); }
+
+ActionBuilder& ActionBuilder::Function(const std::string& name, const std::vector<std::string>& params,
+                                       const ActionBuilder& body)
+{
+    std::vector<uint8_t> a(name.begin(), name.end());
+    a.push_back(0);
+    a.push_back(uint8_t(params.size()));
+    a.push_back(uint8_t(params.size() >> 8));
+    for (const std::string& p : params) {
+        a.insert(a.end(), p.begin(), p.end());
+        a.push_back(0);
+    }
+    a.push_back(uint8_t(body.code_.size()));
+    a.push_back(uint8_t(body.code_.size() >> 8));
+    Raw(0x9B, a);
+    return Append(body);
+}
+
+ActionBuilder& ActionBuilder::Append(const ActionBuilder& more)
+{
+    code_.insert(code_.end(), more.code_.begin(), more.code_.end());
+    return *this;
+}
+
 std::vector<uint8_t> ActionBuilder::Bytes() const
 {
     std::vector<uint8_t> b = code_;
@@ -629,6 +682,71 @@ void SwfWriter::DefineShape(uint16_t id, const ShapeBuilder& shape, int version,
     w.U16(id);
     shape.Write(w, version, bounds);
     Tag(codes[version - 1], w.Data());
+}
+
+void SwfWriter::PlaceNamed(uint16_t depth, uint16_t id, const std::string& name, const Matrix& m,
+                           const std::vector<std::pair<uint32_t, ActionBuilder>>& events)
+{
+    BitWriter w;
+    w.U8(uint8_t(0x02 | 0x04 | 0x20 | (events.empty() ? 0 : 0x80)));
+    w.U16(depth);
+    w.U16(id);
+    w.MatrixRecord(m);
+    w.String(name);
+    if (!events.empty()) {
+        uint32_t all = 0;
+        for (const auto& [flags, code] : events)
+            all |= flags;
+        w.U16(0);
+        w.U32(all);
+        for (const auto& [flags, code] : events) {
+            std::vector<uint8_t> bytes = code.Bytes();
+            w.U32(flags);
+            w.U32(uint32_t(bytes.size()));
+            w.Bytes(bytes.data(), bytes.size());
+        }
+        w.U32(0);
+    }
+    Tag(26, w.Data());
+}
+
+void SwfWriter::DefineButton(uint16_t id, const std::vector<ButtonRecord>& records,
+                             const std::vector<ButtonAction>& actions, int version)
+{
+    BitWriter w;
+    w.U16(id);
+    if (version == 2)
+        w.U8(0); // not a menu
+    const size_t offsetAt = w.Data().size();
+    if (version == 2)
+        w.U16(0); // set below
+    for (const ButtonRecord& r : records) {
+        w.U8(r.states);
+        w.U16(r.character);
+        w.U16(r.depth);
+        w.MatrixRecord(r.matrix);
+        if (version == 2)
+            w.CxForm(r.color, true);
+    }
+    w.U8(0);
+    std::vector<uint8_t> data = w.Data();
+    if (version == 1) {
+        if (!actions.empty())
+            data.insert(data.end(), actions[0].code.begin(), actions[0].code.end());
+    } else if (!actions.empty()) {
+        const size_t offset = data.size() - offsetAt;
+        data[offsetAt] = uint8_t(offset);
+        data[offsetAt + 1] = uint8_t(offset >> 8);
+        for (size_t i = 0; i < actions.size(); ++i) {
+            size_t size = i + 1 == actions.size() ? 0 : actions[i].code.size() + 4;
+            data.push_back(uint8_t(size));
+            data.push_back(uint8_t(size >> 8));
+            data.push_back(uint8_t(actions[i].conditions));
+            data.push_back(uint8_t(actions[i].conditions >> 8));
+            data.insert(data.end(), actions[i].code.begin(), actions[i].code.end());
+        }
+    }
+    Tag(version == 1 ? 7 : 34, data);
 }
 
 void SwfWriter::Place(uint16_t depth, uint16_t id, const Matrix& m, const ColorTransform* cx, uint16_t clipDepth)
@@ -817,6 +935,115 @@ void SwfWriter::FrameLabel(const std::string& name)
 }
 
 void SwfWriter::DoAction(const ActionBuilder& actions) { Tag(12, actions.Bytes()); }
+
+void SwfWriter::DefineFont(uint16_t id, int version, const std::vector<ShapeBuilder>& glyphs,
+                           const std::vector<uint16_t>& codes, const std::vector<int16_t>& advances, uint16_t ascent,
+                           uint16_t descent)
+{
+    std::vector<std::vector<uint8_t>> shapes;
+    for (const ShapeBuilder& g : glyphs) {
+        BitWriter w;
+        g.WriteGlyph(w);
+        shapes.push_back(w.Data());
+    }
+    // Offsets are 32-bit, counted from the offset table; the code table follows the glyphs.
+    const bool wide = version >= 2;
+    const uint32_t entry = wide ? 4 : 2;
+    uint32_t offset = uint32_t(shapes.size() + (version >= 2 ? 1 : 0)) * entry;
+    BitWriter table;
+    for (const auto& shape : shapes) {
+        wide ? table.U32(offset) : table.U16(uint16_t(offset));
+        offset += uint32_t(shape.size());
+    }
+    if (version >= 2)
+        table.U32(offset);
+    for (const auto& shape : shapes)
+        table.Bytes(shape.data(), shape.size());
+    BitWriter w;
+    w.U16(id);
+    if (version >= 2) {
+        w.U8(uint8_t((advances.empty() ? 0 : 0x80) | 0x08 | 0x04)); // layout, wide offsets, wide codes
+        w.U8(0);
+        w.U8(4);
+        w.Bytes("Test", 4);
+        w.U16(uint16_t(glyphs.size()));
+    }
+    w.Bytes(table.Data().data(), table.Data().size());
+    if (version >= 2) {
+        for (uint16_t c : codes)
+            w.U16(c);
+        if (!advances.empty()) {
+            w.U16(ascent);
+            w.U16(descent);
+            w.U16(0);
+            for (int16_t a : advances)
+                w.U16(uint16_t(a));
+            for (size_t i = 0; i < advances.size(); ++i)
+                w.Rect(0, 0, 0, 0);
+            w.U16(0); // no kerning
+        }
+    }
+    Tag(version == 1 ? 10 : version == 2 ? 48 : 75, w.Data());
+    if (version == 1) { // the code table comes in DefineFontInfo
+        BitWriter info;
+        info.U16(id);
+        info.U8(4);
+        info.Bytes("Test", 4);
+        info.U8(0x01); // wide codes
+        for (uint16_t c : codes)
+            info.U16(c);
+        Tag(13, info.Data());
+    }
+}
+
+void SwfWriter::DefineText(uint16_t id, int version, TwipsRect bounds, const Matrix& m,
+                           const std::vector<TextRecord>& records)
+{
+    BitWriter w;
+    w.U16(id);
+    w.Rect(bounds.xMin, bounds.xMax, bounds.yMin, bounds.yMax);
+    w.MatrixRecord(m);
+    w.U8(16); // glyph bits
+    w.U8(16); // advance bits
+    for (const TextRecord& r : records) {
+        w.U8(0x80 | 0x08 | 0x04 | 0x02 | 0x01);
+        w.U16(r.font);
+        version >= 2 ? w.RgbaColor(r.color) : w.Rgb(r.color);
+        w.U16(uint16_t(r.x));
+        w.U16(uint16_t(r.y));
+        w.U16(r.height);
+        w.U8(uint8_t(r.glyphs.size()));
+        for (const auto& [index, advance] : r.glyphs) {
+            w.UB(index, 16);
+            w.SB(advance, 16);
+        }
+        w.Align();
+    }
+    w.U8(0);
+    Tag(version >= 2 ? 33 : 11, w.Data());
+}
+
+void SwfWriter::DefineEditText(uint16_t id, TwipsRect bounds, const EditTextField& f)
+{
+    BitWriter w;
+    w.U16(id);
+    w.Rect(bounds.xMin, bounds.xMax, bounds.yMin, bounds.yMax);
+    w.U8(uint8_t(0x80 | (f.wordWrap ? 0x40 : 0) | (f.multiline ? 0x20 : 0) | 0x08 | 0x04 | (f.font ? 0x01 : 0)));
+    w.U8(uint8_t(0x20 | (f.border ? 0x08 : 0) | (f.html ? 0x02 : 0) | (f.useOutlines ? 0x01 : 0)));
+    if (f.font) {
+        w.U16(f.font);
+        w.U16(f.height);
+    }
+    w.RgbaColor(f.color);
+    w.U8(f.align);
+    w.U16(f.leftMargin);
+    w.U16(f.rightMargin);
+    w.U16(0); // indent
+    w.U16(uint16_t(f.leading));
+    w.String("");
+    w.String(f.text);
+    Tag(37, w.Data());
+}
 
 void SwfWriter::ShowFrame()
 {

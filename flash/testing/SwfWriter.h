@@ -3,6 +3,7 @@
 // what the player reads, in the plainest encoding of each record.
 #include "flash/SwfShape.h"
 #include "flash/SwfTypes.h"
+#include "flash/display/Button.h"
 
 #include <array>
 #include <cstdint>
@@ -62,8 +63,11 @@ public:
 
     // The tag body after the character id, for DefineShape version 1..4.
     void Write(BitWriter& out, int version, TwipsRect bounds) const;
+    // The records alone, as a font's glyph (fill style 1, no lines).
+    void WriteGlyph(BitWriter& out) const;
 
 private:
+    void WriteRecords(BitWriter& out, unsigned fillBits, unsigned lineBits) const;
     struct Record {
         enum Kind { Styles, Move, Line, Curve } kind;
         int32_t a = 0, b = 0, c = 0, d = 0;
@@ -123,12 +127,44 @@ public:
     ActionBuilder& GotoFrame2(bool play);
     ActionBuilder& GetURL2();
     ActionBuilder& Jump(int16_t offset);
+    ActionBuilder& If(int16_t offset);
+    ActionBuilder& PushDouble(double d);
+    ActionBuilder& PushBool(bool b);
+    ActionBuilder& PushNull() { return Raw(0x96, {2}); }
+    ActionBuilder& PushUndefined() { return Raw(0x96, {3}); }
+    ActionBuilder& PushRegister(uint8_t r) { return Raw(0x96, {4, r}); }
+    // DefineFunction with its body.
+    ActionBuilder& Function(const std::string& name, const std::vector<std::string>& params, const ActionBuilder& body);
+    // The other's actions, without an end action.
+    ActionBuilder& Append(const ActionBuilder& more);
+    size_t Size() const { return code_.size(); }
     ActionBuilder& Op(uint8_t code);
     ActionBuilder& Raw(uint8_t code, const std::vector<uint8_t>& args);
     std::vector<uint8_t> Bytes() const; // with the end action
 
 private:
     std::vector<uint8_t> code_;
+};
+
+// One record of DefineText: a font, colour, start and the glyph indices with their advances.
+struct TextRecord {
+    uint16_t font = 0;
+    uint16_t height = 0; // twips
+    Rgba color;
+    int16_t x = 0, y = 0;
+    std::vector<std::pair<uint16_t, int16_t>> glyphs;
+};
+
+// What DefineEditText carries; font 0 is a field without a font.
+struct EditTextField {
+    uint16_t font = 0;
+    uint16_t height = 240;
+    Rgba color;
+    bool multiline = false, wordWrap = false, html = false, border = false, useOutlines = true;
+    uint8_t align = 0; // 0 left, 1 right, 2 centre
+    uint16_t leftMargin = 0, rightMargin = 0;
+    int16_t leading = 0;
+    std::string text;
 };
 
 class SwfWriter {
@@ -142,6 +178,13 @@ public:
     void Place(uint16_t depth, uint16_t id, const Matrix& m = {}, const ColorTransform* cx = nullptr,
                uint16_t clipDepth = 0);
     void Move(uint16_t depth, const Matrix& m, const ColorTransform* cx = nullptr);
+    // PlaceObject2 of a new character with an instance name and, for a sprite,
+    // actions on its events (kEventLoad...; written for SWF 6 and later).
+    void PlaceNamed(uint16_t depth, uint16_t id, const std::string& name, const Matrix& m = {},
+                    const std::vector<std::pair<uint32_t, ActionBuilder>>& events = {});
+    // DefineButton (version 1: the actions of the first entry run on release) or DefineButton2.
+    void DefineButton(uint16_t id, const std::vector<ButtonRecord>& records, const std::vector<ButtonAction>& actions,
+                      int version = 2);
     void PlaceObject1(uint16_t id, uint16_t depth, const Matrix& m, const ColorTransform* cx = nullptr);
     void Remove(uint16_t depth);                         // RemoveObject2
     void RemoveObject1(uint16_t id, uint16_t depth);     // RemoveObject
@@ -163,6 +206,12 @@ public:
     // DefineBitsJPEG3 (or 4 with `deblock` >= 0) with an alpha plane of a byte a pixel, compressed here.
     void DefineBitsJpeg3(uint16_t id, const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& alpha,
                          int deblock = -1);
+    // DefineFont (1), DefineFont2 (2) or DefineFont3 (3); advances given add the layout.
+    void DefineFont(uint16_t id, int version, const std::vector<ShapeBuilder>& glyphs,
+                    const std::vector<uint16_t>& codes, const std::vector<int16_t>& advances = {},
+                    uint16_t ascent = 0, uint16_t descent = 0);
+    void DefineText(uint16_t id, int version, TwipsRect bounds, const Matrix& m, const std::vector<TextRecord>& records);
+    void DefineEditText(uint16_t id, TwipsRect bounds, const EditTextField& field);
     void FrameLabel(const std::string& name);
     void DoAction(const ActionBuilder& actions);
     void ShowFrame();

@@ -61,12 +61,12 @@ bool Near(uint32_t a, uint32_t b, int tolerance)
     return true;
 }
 
-// Movies whose first frame the player cannot draw yet: text and buttons (not
-// drawn), focal gradients (drawn as plain radial ones), very thin lines (drawn
-// one pixel wide, heavier than the reference). They are
+// Movies whose first frame the player cannot draw yet: focal gradients
+// (drawn as plain radial ones), very thin lines (drawn one pixel wide,
+// heavier than the reference). They are
 // compared like the others and reported as known failures; one that starts to
 // match fails the test until it is taken off this list.
-const std::set<std::string> kCannotDrawYet = {"acid-gradient", "acid-text", "acid-chars", "button3", "acid-small"};
+const std::set<std::string> kCannotDrawYet = {"acid-gradient", "acid-small"};
 
 // Edge anti-aliasing differs between two rasterizers by at most a few levels
 // inside shapes and freely along edges: a pixel is "off" when a channel

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-
 using namespace glint::flash;
 using namespace glint::flash::testing;
 using glint::flash::test::ColorDistance;
@@ -133,15 +131,13 @@ TEST(Sprites, ASpriteThatPlacesItselfIsBounded)
     swf.Place(1, 2);
     swf.ShowFrame();
     SwfPlayer p;
-    auto start = std::chrono::steady_clock::now();
     ASSERT_TRUE(p.Load(swf.Finish(false)));
+    // Bounded work, not a timing goal: a run that never ends fails by ctest's timeout.
     for (int i = 0; i < 3; ++i) {
         auto fb = Draw(p, 20, 20);
         EXPECT_EQ(fb.Rgb(5, 5), 0xFF0000u); // the outermost square is drawn
         p.Advance();
     }
-    // Bounded work, not a timing goal: a run that never ends fails by the test's timeout.
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(60));
 }
 
 TEST(Sprites, NestingStopsAtTheDepthLimit)

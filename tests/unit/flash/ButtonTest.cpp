@@ -1,0 +1,311 @@
+// Actions on the stage and buttons: known-answer movies whose expected
+// pixels follow from the records and actions written.
+#include "flash/SwfPlayer.h"
+#include "flash/testing/SwfWriter.h"
+#include "tests/unit/flash/FrameBuffer.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+using namespace glint::flash;
+using namespace glint::flash::testing;
+using glint::flash::test::Draw;
+
+namespace {
+
+constexpr Rgba kWhite{255, 255, 255, 255};
+constexpr Rgba kRed{255, 0, 0, 255};
+constexpr Rgba kGreen{0, 255, 0, 255};
+constexpr Rgba kBlue{0, 0, 255, 255};
+
+void Square(SwfWriter& swf, uint16_t id, Rgba c, int size = 10)
+{
+    ShapeBuilder sb;
+    sb.Rect(0, 0, size * 20, size * 20, sb.AddSolidFill(c));
+    swf.DefineShape(id, sb);
+}
+
+Matrix At(double x, double y) { return Matrix{1, 0, 0, 1, x * 20, y * 20}; }
+
+// A 100 x 20 movie with a sprite "box" (id 10) at (x, 5): a red square in
+// its frame 1, green in frame 2, blue in frame 3 labelled "Blue".
+SwfWriter BoxMovie(double x = 0, const std::vector<std::pair<uint32_t, ActionBuilder>>& events = {})
+{
+    SwfWriter swf(100, 20, 12);
+    swf.SetBackground(kWhite);
+    Square(swf, 1, kRed);
+    Square(swf, 2, kGreen);
+    Square(swf, 3, kBlue);
+    SwfWriter tl(0, 0, 0);
+    tl.Place(1, 1);
+    tl.ShowFrame();
+    tl.Remove(1);
+    tl.Place(1, 2);
+    tl.ShowFrame();
+    tl.FrameLabel("Blue");
+    tl.Remove(1);
+    tl.Place(1, 3);
+    tl.ShowFrame();
+    swf.DefineSprite(10, tl);
+    swf.PlaceNamed(1, 10, "box", At(x, 5), events);
+    return swf;
+}
+
+// Where the box is drawn and in which colour: x of its first column, or -1.
+std::pair<int, uint32_t> Box(SwfPlayer& p)
+{
+    auto fb = Draw(p, 100, 20);
+    for (int x = 0; x < 100; ++x)
+        if (fb.Rgb(x, 10) != 0xFFFFFF)
+            return {x, fb.Rgb(x + 1, 10)};
+    return {-1, 0};
+}
+
+TEST(StageActions, SetPropertyMovesAClipByItsPixels)
+{
+    SwfWriter swf = BoxMovie();
+    // box._x = 30 (SetMember), then setProperty("box", _x, getProperty("box", _x) + 25)
+    swf.DoAction(ActionBuilder()
+                     .PushString("box").Op(0x1C).PushString("_x").PushNumber(30).Op(0x4F)
+                     .PushString("box").PushNumber(0)
+                     .PushString("box").PushNumber(0).Op(0x22).PushNumber(25).Op(0x47)
+                     .Op(0x23)
+                     .Op(0x07));
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    EXPECT_EQ(Box(p), std::make_pair(55, 0xFF0000u));
+}
+
+TEST(StageActions, PropertiesChangeWhatIsDrawn)
+{
+    struct Case {
+        int property;
+        double value;
+        std::vector<std::pair<int, int>> red, white; // points inside and outside the box
+    };
+    // The box is 10 x 10 at (50, 5).
+    const Case cases[] = {
+        {2, 200, {{65, 10}}, {{75, 10}}},           // _xscale: 20 wide
+        {3, 50, {{55, 7}}, {{55, 12}}},             // _yscale: 5 high
+        {8, 30, {{75, 10}}, {{85, 10}}},            // _width
+        {9, 4, {{55, 8}}, {{55, 10}}},              // _height
+        {10, 90, {{45, 10}}, {{55, 10}}},           // _rotation: turned about its origin onto 40..50
+        {7, 0, {}, {{55, 10}}},                     // _visible
+        {0, 20, {{25, 10}}, {{55, 10}}},            // _x
+    };
+    for (const Case& c : cases) {
+        SwfWriter swf = BoxMovie(50);
+        swf.DoAction(ActionBuilder().PushString("box").PushNumber(c.property).PushDouble(c.value).Op(0x23).Stop());
+        swf.ShowFrame();
+        SwfPlayer p;
+        ASSERT_TRUE(p.Load(swf.Finish(false)));
+        auto fb = Draw(p, 100, 20);
+        for (auto [x, y] : c.red)
+            EXPECT_EQ(fb.Rgb(x, y), 0xFF0000u) << "property " << c.property << " at " << x << "," << y;
+        for (auto [x, y] : c.white)
+            EXPECT_EQ(fb.Rgb(x, y), 0xFFFFFFu) << "property " << c.property << " at " << x << "," << y;
+    }
+    // _alpha 50: red half over white.
+    SwfWriter swf = BoxMovie(50);
+    swf.DoAction(ActionBuilder().PushString("box").PushNumber(6).PushNumber(50).Op(0x23));
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    auto fb = Draw(p, 100, 20);
+    EXPECT_EQ(fb.R(55, 10), 255);
+    EXPECT_NEAR(fb.G(55, 10), 127, 2);
+}
+
+TEST(StageActions, ClipEventsAndInitActionsRunWhenTheyShould)
+{
+    // onClipEvent(load) { _x = 40 } onClipEvent(enterFrame) { _x = _x + 5 }
+    SwfWriter swf = BoxMovie(0, {{kEventLoad, ActionBuilder().PushString("_x").PushNumber(40).Op(0x1D)},
+                                 {kEventEnterFrame, ActionBuilder().PushString("_x").PushString("_x").Op(0x1C)
+                                                        .PushNumber(5).Op(0x47).Op(0x1D)}});
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    EXPECT_EQ(Box(p), std::make_pair(40, 0xFF0000u));
+    p.Advance();
+    EXPECT_EQ(Box(p), std::make_pair(45, 0x00FF00u));
+
+    // Init actions run once, the frame's actions each time it is entered.
+    SwfWriter looped(20, 20, 12);
+    std::vector<uint8_t> init{10, 0};
+    auto initCode = ActionBuilder().FSCommand("init", "").Bytes();
+    init.insert(init.end(), initCode.begin(), initCode.end());
+    looped.Tag(59, init);
+    looped.DoAction(ActionBuilder().FSCommand("frame", ""));
+    looped.ShowFrame();
+    looped.ShowFrame();
+    SwfPlayer q;
+    std::vector<std::string> calls;
+    q.SetFSCommandHandler([&](const std::string& c, const std::string&) { calls.push_back(c); });
+    ASSERT_TRUE(q.Load(looped.Finish(false)));
+    for (int i = 0; i < 4; ++i)
+        q.Advance();
+    EXPECT_EQ(calls, (std::vector<std::string>{"init", "frame", "frame", "frame"}));
+}
+
+TEST(StageActions, GotoAndStopByLabelInASprite)
+{
+    SwfWriter swf = BoxMovie();
+    // box.gotoAndStop("blue"): labels compare without regard to case.
+    swf.DoAction(ActionBuilder().PushString("blue").PushNumber(1).PushString("box").Op(0x1C)
+                     .PushString("gotoAndStop").Op(0x52).Op(0x17));
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    EXPECT_EQ(Box(p), std::make_pair(0, 0x0000FFu));
+    p.Advance();
+    EXPECT_EQ(Box(p), std::make_pair(0, 0x0000FFu)) << "a stopped sprite stays";
+}
+
+TEST(StageActions, OnEnterFrameAndSpriteFrameActions)
+{
+    SwfWriter swf = BoxMovie();
+    // box.onEnterFrame = function () { this._x = this._x + 10 }
+    ActionBuilder step;
+    step.PushString("this").Op(0x1C).PushString("_x").PushString("this").Op(0x1C).PushString("_x").Op(0x4E)
+        .PushNumber(10).Op(0x47).Op(0x4F);
+    swf.DoAction(ActionBuilder().PushString("box").Op(0x1C).PushString("onEnterFrame").Function("", {}, step).Op(0x4F));
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    EXPECT_EQ(Box(p), std::make_pair(0, 0xFF0000u));
+    p.Advance();
+    p.Advance();
+    EXPECT_EQ(Box(p), std::make_pair(20, 0x0000FFu));
+
+    // A stop() in the sprite's second frame holds it there.
+    SwfWriter held(100, 20, 12);
+    held.SetBackground(kWhite);
+    Square(held, 1, kRed);
+    Square(held, 2, kGreen);
+    SwfWriter tl(0, 0, 0);
+    tl.Place(1, 1);
+    tl.ShowFrame();
+    tl.Remove(1);
+    tl.Place(1, 2);
+    tl.DoAction(ActionBuilder().Stop());
+    tl.ShowFrame();
+    tl.Remove(1);
+    tl.ShowFrame();
+    held.DefineSprite(10, tl);
+    held.Place(1, 10, At(0, 5));
+    held.ShowFrame();
+    SwfPlayer q;
+    ASSERT_TRUE(q.Load(held.Finish(false)));
+    for (int i = 0; i < 3; ++i)
+        q.Advance();
+    EXPECT_EQ(Box(q), std::make_pair(0, 0x00FF00u));
+}
+
+TEST(StageActions, ActionScript3MoviesShowTheirTimelineWithoutCode)
+{
+    SwfWriter swf = BoxMovie();
+    swf.Tag(69, {0x08, 0, 0, 0}); // file attributes: ActionScript 3
+    swf.DoAction(ActionBuilder().PushString("box").Op(0x1C).PushString("_x").PushNumber(30).Op(0x4F));
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    EXPECT_EQ(Box(p), std::make_pair(0, 0xFF0000u));
+}
+
+// A button at (20, 5): red up, green over, blue down, hit on its 10 x 10
+// square; on press and release it calls fscommand("press"/"release").
+std::string ButtonMovie(int version)
+{
+    SwfWriter swf(100, 20, 12);
+    swf.SetBackground(kWhite);
+    Square(swf, 1, kRed);
+    Square(swf, 2, kGreen);
+    Square(swf, 3, kBlue);
+    std::vector<ButtonRecord> records(3);
+    records[0].states = kButtonUp;
+    records[0].character = 1;
+    records[1].states = kButtonOver;
+    records[1].character = 2;
+    records[2].states = kButtonDown | kButtonHit;
+    records[2].character = 3;
+    std::vector<ButtonAction> actions;
+    if (version == 2)
+        actions.push_back({kButtonPress, ActionBuilder().FSCommand("press", "").Bytes()});
+    actions.push_back({kButtonRelease, ActionBuilder().FSCommand("release", "").Bytes()});
+    swf.DefineButton(5, records, actions, version);
+    swf.Place(1, 5, At(20, 5));
+    swf.ShowFrame();
+    return swf.Finish(false);
+}
+
+TEST(Buttons, StatesFollowTheMouseAndActionsRunOnPressAndRelease)
+{
+    for (int version : {1, 2}) {
+        SwfPlayer p;
+        std::vector<std::string> calls;
+        p.SetFSCommandHandler([&](const std::string& c, const std::string&) { calls.push_back(c); });
+        ASSERT_TRUE(p.Load(ButtonMovie(version)));
+        struct Step {
+            double x, y;
+            bool down;
+            uint32_t color; // of the button at (25, 10)
+        };
+        const Step steps[] = {
+            {5, 10, false, 0xFF0000},  // outside: up
+            {25, 10, false, 0x00FF00}, // over
+            {25, 10, true, 0x0000FF},  // down
+            {26, 11, false, 0x00FF00}, // released over it
+            {60, 10, true, 0xFF0000},  // pressed elsewhere: up
+            {25, 10, false, 0x00FF00}, // released over it, pressed elsewhere: no release action
+        };
+        for (const Step& s : steps) {
+            Draw(p, 100, 20); // the mouse is in the pixels of the frame drawn
+            p.Mouse(s.x, s.y, s.down);
+            EXPECT_EQ(Draw(p, 100, 20).Rgb(25, 10), s.color) << "version " << version << " at " << s.x << " " << s.down;
+        }
+        std::vector<std::string> expected = {"release"};
+        if (version == 2)
+            expected.insert(expected.begin(), "press");
+        EXPECT_EQ(calls, expected) << "version " << version;
+    }
+}
+
+TEST(Buttons, ColorTransformOfAVersionOneButton)
+{
+    SwfWriter swf(100, 20, 12);
+    swf.SetBackground(kWhite);
+    Square(swf, 1, kRed);
+    std::vector<ButtonRecord> records(1);
+    records[0].states = kButtonUp | kButtonHit;
+    records[0].character = 1;
+    swf.DefineButton(5, records, {}, 1);
+    ColorTransform cx;
+    cx.mulR = 0;
+    cx.addB = 255;
+    BitWriter w;
+    w.U16(5);
+    w.CxForm(cx, false);
+    swf.Tag(23, w.Data()); // DefineButtonCxform
+    swf.Place(1, 5, At(20, 5));
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    EXPECT_EQ(Draw(p, 100, 20).Rgb(25, 10), 0x0000FFu);
+}
+
+TEST(Buttons, MouseIsMappedThroughTheScaleOfTheLastFrame)
+{
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(ButtonMovie(2)));
+    // Drawn twice as large: the button's square covers pixels 40..59 across.
+    Draw(p, 200, 40);
+    p.Mouse(45, 25, false);
+    EXPECT_EQ(Draw(p, 200, 40).Rgb(50, 20), 0x00FF00u);
+    p.Mouse(30, 25, false);
+    EXPECT_EQ(Draw(p, 200, 40).Rgb(50, 20), 0xFF0000u);
+}
+
+} // namespace
