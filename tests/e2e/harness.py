@@ -10,6 +10,7 @@ import json
 import os
 import shutil
 import subprocess
+import sys
 import tempfile
 import time
 import unittest
@@ -74,7 +75,9 @@ def wait_for(predicate, timeout=20.0, interval=0.3):
         time.sleep(interval)
 
 
-def find_window(title=None, class_prefix=None, timeout=20.0):
+def find_window(title=None, class_prefix=None, timeout=40.0):
+    """A shown top-level window by its exact title and/or class prefix. The wait
+    is long because a loaded machine has taken over 20 s to start a program."""
     def look():
         for w in windows():
             if title is not None and w["text"] != title:
@@ -235,6 +238,7 @@ class WineTestCase(unittest.TestCase):
         result = getattr(self._outcome, "result", None)
         if result and any(test is self for test, _ in result.errors + result.failures):
             screenshot("FAILED-" + self.id().rsplit(".", 1)[-1])
+            self.describe_the_scene()
         for p in self.processes:
             if p.poll() is None:
                 p.kill()
@@ -243,6 +247,19 @@ class WineTestCase(unittest.TestCase):
             folder.remove()
         # Whatever is still on screen belongs to no later test.
         wait_for(lambda: not [w for w in windows() if w["class"] != "Shell_TrayWnd"], timeout=5)
+
+    def describe_the_scene(self):
+        """After a failure: what each program started did, and what is on
+        screen, so that a failure on a machine no one can look at explains itself."""
+        for p in self.processes:
+            code = p.poll()
+            state = "still running" if code is None else "ended with exit code %d" % code
+            sys.stderr.write("  started %s: %s\n" % (" ".join(p.args[1:]), state))
+        try:
+            shown = ["%s [%s]" % (w["text"], w["class"]) for w in windows()]
+        except subprocess.TimeoutExpired:
+            shown = ["(Wine did not answer within 30 s)"]
+        sys.stderr.write("  windows on screen: %s\n" % (", ".join(shown) or "none"))
 
     def folder(self, **kwargs):
         f = SaverFolder(**kwargs)

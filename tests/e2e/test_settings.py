@@ -1,13 +1,14 @@
 """The settings dialog as the user sees it: the picture or movie in its frame,
-the image buttons, the option rules of the data file, and what OK, Cancel,
-Escape and the close box leave in the registry."""
+the image buttons, the option rules of the data file, and what OK, Cancel
+and Escape leave in the registry. (The skin's frame and close box, and the
+Korean dialog read from the screen: test_skin.)"""
 
 import os
 import subprocess
 import tempfile
 import time
 
-from harness import (WINBUILD, WineTestCase, child, click, click_control, find_window, make_movie, move_mouse, pixel,
+from harness import (WINBUILD, WineTestCase, child, click_control, find_window, make_movie, move_mouse, pixel,
                      press, reg_delete_key, reg_query, reg_set_dword, region_rgb, same_colour, screenshot, wait_for,
                      wine)
 
@@ -27,16 +28,15 @@ class SettingsDialog(WineTestCase):
         self.addCleanup(reg_delete_key)
         self.temp = tempfile.mkdtemp(prefix="glint-pictures-")
 
-    def open(self, *extra, movie=None, korean=False):
+    def open(self, *extra, movie=None):
         folder = self.folder(movie_bytes=movie or make_movie("shapes"), extra_args=extra)
-        p = self.start(folder, "/c", korean=korean)
-        title = "설 정" if korean else "Settings"
-        dlg = find_window(title=title)
+        p = self.start(folder, "/c")
+        dlg = find_window(title="Settings")
         self.assertIsNotNone(dlg, "no settings dialog")
         return folder, p, dlg
 
-    def close_with_escape(self, p, title="Settings"):
-        press("Escape", title=title)
+    def close_with_escape(self, p):
+        press("Escape", title="Settings")
         self.assertEqual(self.assertExits(p), 0)
 
     def test_movie_plays_in_the_picture_frame_and_the_buttons_and_texts_show(self):
@@ -148,35 +148,44 @@ class SettingsDialog(WineTestCase):
         # has drawn (its movie shows).
         self.assertTrue(wait_for(lambda: same_colour(pixel(screenshot("settings-120dpi"), *frame_point(dlg, 80, 80)),
                                                      RED, 24), timeout=10), "the dialog showed no movie")
-        shot = screenshot("settings-120dpi")
-        for control_id, bitmap in ((1, "145"), (2, "142")):
+        # Wine may keep the pointer where an earlier program put it, over a
+        # button, whatever xdotool asks: its hover picture counts as whole too.
+        for control_id, pictures in ((1, ("145", "146")), (2, ("142", "143"))):
             cl, ct, cr, cb = child(dlg, control_id)["rect"]
-            expected = os.path.join(WINBUILD, "art", "en", bitmap + ".bmp")
-            size = subprocess.run(["identify", "-format", "%w %h", expected], capture_output=True, text=True,
-                                  check=True).stdout.split()
-            w, h = min(int(size[0]), cr - cl), min(int(size[1]), cb - ct)
-            self.assertGreaterEqual((w, h), (int(size[0]), int(size[1])), "button %d smaller than its picture" % control_id)
-            on_screen = region_rgb(shot, cl, ct, w, h)
-            with tempfile.TemporaryDirectory() as tmp:
-                png = os.path.join(tmp, "expected.png")
-                subprocess.run(["convert", expected, png], check=True)
-                wanted = region_rgb(png, 0, 0, w, h)
-            differing = sum(1 for y in range(h) for x in range(w) if not same_colour(on_screen[y][x], wanted[y][x]))
-            self.assertLess(differing, w * h // 50, "button %d: %d of %d pixels differ from its picture"
-                            % (control_id, differing, w * h))
+            wanted = []
+            for bitmap in pictures:
+                expected = os.path.join(WINBUILD, "art", "en", bitmap + ".bmp")
+                size = subprocess.run(["identify", "-format", "%w %h", expected], capture_output=True, text=True,
+                                      check=True).stdout.split()
+                w, h = min(int(size[0]), cr - cl), min(int(size[1]), cb - ct)
+                self.assertGreaterEqual((w, h), (int(size[0]), int(size[1])),
+                                        "button %d smaller than its picture" % control_id)
+                with tempfile.TemporaryDirectory() as tmp:
+                    png = os.path.join(tmp, "expected.png")
+                    subprocess.run(["convert", expected, png], check=True)
+                    wanted.append(region_rgb(png, 0, 0, w, h))
+
+            def differing():
+                on_screen = region_rgb(screenshot("settings-120dpi"), cl, ct, w, h)
+                return min(sum(1 for y in range(h) for x in range(w) if not same_colour(on_screen[y][x], picture[y][x]))
+                           for picture in wanted)
+            # A loaded machine may catch a button between two paints.
+            wait_for(lambda: differing() < w * h // 50, timeout=10)
+            count = differing()
+            self.assertLess(count, w * h // 50, "button %d: %d of %d pixels differ from its picture"
+                            % (control_id, count, w * h))
         self.close_with_escape(p)
 
-    def test_cancel_escape_and_the_close_box_write_nothing(self):
-        for way in ("cancel", "escape", "close box"):
+    def test_cancel_and_escape_write_nothing(self):
+        # (The skin's close box: test_skin.)
+        for way in ("cancel", "escape"):
             with self.subTest(way=way):
                 folder, p, dlg = self.open()
                 click_control(child(dlg, 1002))
                 if way == "cancel":
                     click_control(child(dlg, 2))
-                elif way == "escape":
+                else:
                     press("Escape", title="Settings")
-                else:  # at the right end of the caption, which Wine draws itself
-                    click(dlg["rect"][2] - 12, dlg["rect"][1] + 11)
                 self.assertEqual(self.assertExits(p), 0)
                 self.assertIsNone(reg_query("SoundMute"))
                 self.assertFalse(os.path.exists(folder.work))
@@ -201,11 +210,3 @@ class SettingsDialog(WineTestCase):
         self.assertIsNone(saver.poll(), "the saver ended on a mouse move the user turned off")
         press("Escape", program="Glintbox.scr")
         self.assertEqual(self.assertExits(saver), 0)
-
-    def test_korean_dialog(self):
-        folder, p, dlg = self.open(korean=True)
-        self.assertEqual(child(dlg, 1008)["text"], "키보드 눌림")
-        self.assertEqual(child(dlg, 1002)["text"], "음소거")
-        shot = screenshot("settings-korean")
-        self.assertReadsOnScreen(shot, dlg, ["키보드 눌림", "음소거"], korean=True)
-        self.close_with_escape(p, title="설 정")

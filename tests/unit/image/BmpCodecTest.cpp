@@ -3,6 +3,7 @@
 #include "image/DibImage.h"
 #include "image/ImageStream.h"
 #include "image/codec/DibImageBMP.h"
+#include "tests/unit/image/ByteFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -177,29 +178,18 @@ TEST(BmpPixels, SixteenBitDefaultsTo555)
     EXPECT_TRUE(Same(image.PixelColor(2, 0), RGBQUAD{0, 0, 248, 0}));
 }
 
-TEST(BmpPixels, SixteenBitBareFileSkipsMasksBeforePixels)
+TEST(BmpPixels, SixteenBitMasksThenPixelsForEveryHeader)
 {
-    Bytes b;
-    InfoHeader(b, 1, 2, 16, 3);
-    b.U32(0xF800).U32(0x07E0).U32(0x001F);
-    b.U16(0x07E0).U16(0).U16(0xF800).U16(0);
-    CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError();
-    EXPECT_TRUE(Same(image.PixelColor(0, 0), RGBQUAD{0, 252, 0, 0}));
-    EXPECT_TRUE(Same(image.PixelColor(0, 1), RGBQUAD{0, 0, 248, 0}));
-}
-
-TEST(BmpPixels, SixteenBitLongHeadersWithoutOffsetReadPixelsAfterTheHeader)
-{
-    // V2 to V5 headers hold their masks at header + 40; the pixels follow the
-    // whole header, with or without a file header whose data offset is 0.
-    for (uint32_t size : {52u, 56u, 64u, 108u, 124u}) {
-        for (bool fileHeader : {false, true}) {
+    // The masks follow a bare 40-byte header; V2 to V5 headers hold them at
+    // header + 40. The pixels follow the masks or the whole header, with or
+    // without a file header whose data offset is 0.
+    for (uint32_t size : {40u, 52u, 56u, 64u, 108u, 124u}) {
+        for (bool fileHeader : {false, size > 40}) {
             Bytes b;
             if (fileHeader)
                 FileHeader(b, 0);
             InfoHeader(b, 1, 2, 16, 3, 0, size);
-            b.U32(0xF800).U32(0x07E0).U32(0x001F).Fill(size - 52, 0xEE);
+            b.U32(0xF800).U32(0x07E0).U32(0x001F).Fill(size > 52 ? size - 52 : 0, 0xEE);
             b.U16(0x07E0).U16(0).U16(0xF800).U16(0);
             CDibImage image;
             ASSERT_TRUE(Decode(image, b)) << image.LastError() << " header " << size;
@@ -322,57 +312,27 @@ TEST(BmpRle, TruncatedStreamStopsCleanly)
 
 TEST(BmpRefusals, MessagesForBadFiles)
 {
-    CDibImage image;
-    const uint8_t tiny[3] = {'B', 'M', 0};
-    EXPECT_FALSE(image.DecodeBuffer(tiny, sizeof tiny, FORMAT_BMP));
-    EXPECT_STREQ(image.LastError(), "Not a BMP");
-
-    Bytes zeroWidth;
-    InfoHeader(zeroWidth, 0, 5, 24);
-    EXPECT_FALSE(Decode(image, zeroWidth));
-    EXPECT_STREQ(image.LastError(), "Error reading BMP info");
-
-    Bytes zeroHeight;
-    InfoHeader(zeroHeight, 5, 0, 24);
-    EXPECT_FALSE(Decode(image, zeroHeight));
-    EXPECT_STREQ(image.LastError(), "CDibImage::Create : width and height must be greater than zero");
-
-    Bytes huge; // would overflow every 32-bit size computation
-    InfoHeader(huge, 0x7FFFFFFF, 0x7FFFFFFF, 32);
-    EXPECT_FALSE(Decode(image, huge));
-    EXPECT_STREQ(image.LastError(), "DIBIMAGE_MAX_MEMORY exceeded");
-
-    Bytes tallest;
-    InfoHeader(tallest, 1, INT32_MIN, 24);
-    EXPECT_FALSE(Decode(image, tallest));
-
-    Bytes rle24;
-    InfoHeader(rle24, 1, 1, 24, 1);
-    EXPECT_FALSE(Decode(image, rle24));
-    EXPECT_STREQ(image.LastError(), "unknown compression");
-
-    Bytes jpegInside;
-    InfoHeader(jpegInside, 1, 1, 8, 4);
-    jpegInside.Fill(1028, 0);
-    EXPECT_FALSE(Decode(image, jpegInside));
-    EXPECT_STREQ(image.LastError(), "compression type not supported");
-
-    Bytes rle4on8; // 4-bit coding of an 8-bit picture makes no sense
-    InfoHeader(rle4on8, 1, 1, 8, 2);
-    rle4on8.Fill(1028, 0);
-    EXPECT_FALSE(Decode(image, rle4on8));
-
-    Bytes twoBits;
-    InfoHeader(twoBits, 1, 1, 2);
-    twoBits.Fill(20, 0);
-    EXPECT_FALSE(Decode(image, twoBits));
-    EXPECT_STREQ(image.LastError(), "unsupported bit count");
-
+    const auto info = [](int32_t w, int32_t h, uint16_t bpp, uint32_t compression = 0, size_t pad = 0) {
+        Bytes b;
+        InfoHeader(b, w, h, bpp, compression).Fill(pad, 0);
+        return b.data;
+    };
     Bytes farOffset;
     FileHeader(farOffset, 0xFFFFFFF0u);
     InfoHeader(farOffset, 1, 1, 24);
-    EXPECT_FALSE(Decode(image, farOffset));
-    EXPECT_STREQ(image.LastError(), "bad pixel data offset");
+    test::ExpectRefused({
+        {"too short", {'B', 'M', 0}, FORMAT_BMP, "Not a BMP"},
+        {"zero width", info(0, 5, 24), FORMAT_BMP, "Error reading BMP info"},
+        {"zero height", info(5, 0, 24), FORMAT_BMP, "CDibImage::Create : width and height must be greater than zero"},
+        // Would overflow every 32-bit size computation.
+        {"huge", info(0x7FFFFFFF, 0x7FFFFFFF, 32), FORMAT_BMP, "DIBIMAGE_MAX_MEMORY exceeded"},
+        {"tallest top-down", info(1, INT32_MIN, 24), FORMAT_BMP},
+        {"24-bit runs", info(1, 1, 24, 1), FORMAT_BMP, "unknown compression"},
+        {"JPEG inside", info(1, 1, 8, 4, 1028), FORMAT_BMP, "compression type not supported"},
+        {"4-bit runs of an 8-bit picture", info(1, 1, 8, 2, 1028), FORMAT_BMP},
+        {"two bits", info(1, 1, 2, 0, 20), FORMAT_BMP, "unsupported bit count"},
+        {"far data offset", farOffset.data, FORMAT_BMP, "bad pixel data offset"},
+    });
 }
 
 TEST(BmpEncoder, LayoutOfTenByTenEightBit)

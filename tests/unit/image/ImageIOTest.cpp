@@ -183,19 +183,6 @@ TEST(Dispatch, EncodeBufferRules)
     EXPECT_STREQ(image->LastError(), "null file handler");
 }
 
-TEST(Dispatch, RoundTripThroughBufferKnownAndUnknown)
-{
-    std::unique_ptr<CDibImage> image(SmallPicture());
-    std::vector<uint8_t> bytes = EncodeToVector(*image);
-    for (uint32_t format : {uint32_t(FORMAT_BMP), uint32_t(FORMAT_UNKNOWN)}) {
-        CDibImage back;
-        ASSERT_TRUE(back.DecodeBuffer(bytes.data(), bytes.size(), format)) << back.LastError();
-        EXPECT_EQ(back.Type(), uint32_t(FORMAT_BMP));
-        ASSERT_EQ(back.Header().biSizeImage, image->Header().biSizeImage);
-        EXPECT_EQ(std::memcmp(back.Bits(), image->Bits(), back.Header().biSizeImage), 0);
-    }
-}
-
 TEST(Dispatch, UnknownFormatStartsEveryTryAtTheStreamPosition)
 {
     std::unique_ptr<CDibImage> image(SmallPicture());

@@ -3,6 +3,7 @@
 // the file holds.
 #include "base/ByteOrder.h"
 #include "image/DibImage.h"
+#include "tests/unit/image/ByteFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -15,25 +16,11 @@ using namespace glint;
 namespace {
 
 using Bytes = std::vector<uint8_t>;
+using test::Decode;
+using test::Put16;
+using test::Put32;
+using test::Top;
 
-void Put16(Bytes& v, uint32_t x)
-{
-    v.push_back(uint8_t(x));
-    v.push_back(uint8_t(x >> 8));
-}
-void Put32(Bytes& v, uint32_t x)
-{
-    Put16(v, x & 0xFFFF);
-    Put16(v, x >> 16);
-}
-
-bool Decode(CDibImage& image, const Bytes& file, uint32_t format, int32_t frame = 0)
-{
-    image.SetFrame(frame);
-    return image.DecodeBuffer(file.data(), file.size(), format);
-}
-
-uint8_t Top(const CDibImage& image, int32_t x, int32_t y) { return image.PixelIndex(x, image.Height() - 1 - y); }
 RGBQUAD TopColor(const CDibImage& image, int32_t x, int32_t y) { return image.PixelColor(x, image.Height() - 1 - y, false); }
 
 // ---- icons ----
@@ -193,53 +180,16 @@ TEST(IconDecoder, FullMaskGivesANegativeWithIndexZeroTransparent)
     EXPECT_EQ(image.PaletteEntry(0).rgbRed, 255); // the palette inverted
 }
 
-TEST(IconDecoder, DamagedDirectoriesAndEntries)
+TEST(IconDecoder, ACountBeyondTheFileIsReportedAndAMissingMaskIsNoFault)
 {
     const auto none = [](uint32_t, uint32_t) { return false; };
     CDibImage image;
-    // More entries claimed than the file holds.
     EXPECT_FALSE(Decode(image, IconFile({Icon8(2, 2, 4, none)}, 1, 4000), FORMAT_ICO));
-    EXPECT_STREQ(image.LastError(), "icon directory larger than the file");
     EXPECT_EQ(image.FrameCount(), 4000);
-    // An offset past the end.
-    Bytes beyond = IconFile({Icon8(2, 2, 4, none)});
-    WriteU32LE(&beyond[6 + 12], 0x7FFFFFF0);
-    EXPECT_FALSE(Decode(image, beyond, FORMAT_ICO));
-    EXPECT_STREQ(image.LastError(), "icon entry outside the file");
-    // Pixels cut short.
-    Bytes cut = IconFile({Icon8(16, 16, 4, none)});
-    cut.resize(6 + 16 + 40 + 16 + 100);
-    EXPECT_FALSE(Decode(image, cut, FORMAT_ICO));
-    EXPECT_STREQ(image.LastError(), "corrupted icon pixels");
-    // A palette larger than the bit count allows.
-    Bytes wide = IconFile({Icon8(2, 2, 4, none)});
-    WriteU32LE(&wide[6 + 16 + 32], 300);
-    EXPECT_FALSE(Decode(image, wide, FORMAT_ICO));
-    // Wrong type and reserved fields.
-    EXPECT_FALSE(Decode(image, IconFile({Icon8(2, 2, 4, none)}, 3), FORMAT_ICO));
-    // A missing mask still gives the colour picture.
     Bytes noMask = IconFile({Icon8(2, 2, 4, none)});
     noMask.resize(noMask.size() - 8);
     ASSERT_TRUE(Decode(image, noMask, FORMAT_ICO));
     EXPECT_EQ(image.PixelIndex(1, 1), 2);
-}
-
-TEST(IconDecoder, DamagedPngEntryIsRefusedWithAMessage)
-{
-    Bytes file;
-    Put16(file, 0);
-    Put16(file, 1);
-    Put16(file, 1);
-    file.insert(file.end(), {0, 0, 0, 0});
-    Put16(file, 1);
-    Put16(file, 32);
-    Put32(file, 60);
-    Put32(file, 22);
-    file.insert(file.end(), {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'});
-    file.resize(22 + 60, 0);
-    CDibImage image;
-    EXPECT_FALSE(Decode(image, file, FORMAT_ICO));
-    EXPECT_NE(std::string(image.LastError()).find("PNG"), std::string::npos) << image.LastError();
 }
 
 // ---- PCX ----
@@ -284,53 +234,10 @@ TEST(PcxDecoder, RunsRepeatAndCrossLines)
     CDibImage image;
     ASSERT_TRUE(Decode(image, file, FORMAT_PCX)) << image.LastError();
     EXPECT_EQ(image.BitCount(), 8u);
-    EXPECT_EQ(Top(image, 0, 0), 0x55);
-    EXPECT_EQ(Top(image, 2, 0), 0x55);
-    EXPECT_EQ(Top(image, 3, 0), 0x10);
-    EXPECT_EQ(Top(image, 1, 1), 0x10);
-    EXPECT_EQ(Top(image, 2, 1), 0x20);
-    EXPECT_EQ(Top(image, 3, 1), 0x30);
+    EXPECT_EQ(test::Indices(image), "55 55 55 10/10 10 20 30");
     EXPECT_EQ(image.PaletteEntry(0x55).rgbBlue, 255 - 0x55);
     EXPECT_EQ(image.XDPI(), 150);
     EXPECT_EQ(image.YDPI(), 75);
-}
-
-TEST(PcxDecoder, RunPastTheEndTruncationAndSignature)
-{
-    CDibImage image;
-    Bytes over = PcxHeader(4, 1, 8, 1, 4);
-    over.insert(over.end(), {0xC5, 0x01});
-    EXPECT_FALSE(Decode(image, over, FORMAT_PCX));
-    EXPECT_STREQ(image.LastError(), "repeat count spans end of image");
-
-    Bytes cut = PcxHeader(4, 2, 8, 1, 4);
-    cut.insert(cut.end(), {0xC4, 0x01, 0x02});
-    EXPECT_FALSE(Decode(image, cut, FORMAT_PCX));
-    EXPECT_STREQ(image.LastError(), "corrupted PCX");
-
-    Bytes sig = PcxHeader(2, 1, 8, 1, 2);
-    sig.insert(sig.end(), {0x01, 0x02, 0x0B});
-    EXPECT_FALSE(Decode(image, sig, FORMAT_PCX));
-    EXPECT_STREQ(image.LastError(), "bad color map signature");
-
-    Bytes planes = PcxHeader(2, 1, 1, 5, 2);
-    EXPECT_FALSE(Decode(image, planes, FORMAT_PCX));
-    EXPECT_STREQ(image.LastError(), "Can't handle image with more than 4 planes");
-
-    Bytes enc = PcxHeader(2, 1, 8, 1, 2);
-    enc[2] = 0;
-    EXPECT_FALSE(Decode(image, enc, FORMAT_PCX));
-    EXPECT_STREQ(image.LastError(), "PCX file has unknown encoding scheme");
-
-    // A header claiming a huge picture over a few bytes of data.
-    Bytes huge = PcxHeader(60000, 60000, 8, 1, 60000);
-    huge.insert(huge.end(), {0xFF, 0x00});
-    EXPECT_FALSE(Decode(image, huge, FORMAT_PCX));
-    EXPECT_STREQ(image.LastError(), "corrupted PCX");
-
-    // Lines too short for their pixels.
-    Bytes shortLine = PcxHeader(20, 1, 8, 1, 4);
-    EXPECT_FALSE(Decode(image, shortLine, FORMAT_PCX));
 }
 
 TEST(PcxDecoder, PlanesPackedPixelsAndTrueColour)
@@ -341,9 +248,7 @@ TEST(PcxDecoder, PlanesPackedPixelsAndTrueColour)
     mono.insert(mono.end(), {0xA0, 0x40});
     ASSERT_TRUE(Decode(image, mono, FORMAT_PCX)) << image.LastError();
     EXPECT_EQ(image.BitCount(), 1u);
-    EXPECT_EQ(Top(image, 0, 0), 1);
-    EXPECT_EQ(Top(image, 1, 0), 0);
-    EXPECT_EQ(Top(image, 9, 0), 1);
+    EXPECT_EQ(test::Indices(image), "01 00 01 00 00 00 00 00 00 01");
     EXPECT_EQ(image.PaletteEntry(1).rgbGreen, 255);
 
     // 2 bits, 1 plane: 4 pixels a byte, header palette.
@@ -351,8 +256,7 @@ TEST(PcxDecoder, PlanesPackedPixelsAndTrueColour)
     two.insert(two.end(), {0x1B, 0x00});
     ASSERT_TRUE(Decode(image, two, FORMAT_PCX)) << image.LastError();
     EXPECT_EQ(image.BitCount(), 4u);
-    EXPECT_EQ(Top(image, 0, 0), 0);
-    EXPECT_EQ(Top(image, 3, 0), 3);
+    EXPECT_EQ(test::Indices(image), "00 01 02 03");
     EXPECT_EQ(image.PaletteEntry(3).rgbRed, 48);
 
     // 4 planes of 1 bit: bit n of the index from plane n.
@@ -360,8 +264,7 @@ TEST(PcxDecoder, PlanesPackedPixelsAndTrueColour)
     ega.insert(ega.end(), {0x80, 0, 0x40, 0, 0xC1, 0xC0, 0, 0x40, 0}); // 0xC0 itself is a run byte
     ASSERT_TRUE(Decode(image, ega, FORMAT_PCX)) << image.LastError();
     EXPECT_EQ(image.BitCount(), 4u);
-    EXPECT_EQ(Top(image, 0, 0), 1 | 4);
-    EXPECT_EQ(Top(image, 1, 0), 2 | 4 | 8);
+    EXPECT_EQ(test::Indices(image), "05 0E");
 
     // 3 planes of 1 bit: 8 colours.
     Bytes eight = PcxHeader(1, 1, 1, 3, 2);
@@ -380,10 +283,6 @@ TEST(PcxDecoder, PlanesPackedPixelsAndTrueColour)
     EXPECT_EQ(c.rgbBlue, 6);
     ASSERT_TRUE(image.HasAlpha());
     EXPECT_EQ(image.AlphaGet(1, 0), 8);
-
-    Bytes deep = PcxHeader(2, 1, 4, 2, 2);
-    EXPECT_FALSE(Decode(image, deep, FORMAT_PCX));
-    EXPECT_STREQ(image.LastError(), "Can't handle more than 1 bit per pixel");
 }
 
 // ---- TGA ----
@@ -453,11 +352,6 @@ TEST(TgaDecoder, RunLengthPacketsCarryOverLines)
     over.insert(over.end(), {0xFF, 1, 2, 3});
     ASSERT_TRUE(Decode(image, over, FORMAT_TGA)) << image.LastError();
     EXPECT_EQ(image.PixelColor(1, 0, false).rgbRed, 3);
-
-    Bytes cut = TgaHeader(10, 4, 4, 24, 0);
-    cut.insert(cut.end(), {0x02, 1, 2, 3});
-    EXPECT_FALSE(Decode(image, cut, FORMAT_TGA));
-    EXPECT_STREQ(image.LastError(), "corrupted TGA");
 }
 
 TEST(TgaDecoder, ColourMapsAndGrey)
@@ -478,33 +372,6 @@ TEST(TgaDecoder, ColourMapsAndGrey)
     ASSERT_TRUE(Decode(image, grey, FORMAT_TGA)) << image.LastError();
     EXPECT_TRUE(image.IsGrayPalette());
     EXPECT_EQ(image.PixelColor(2, 0, false).rgbGreen, 77);
-}
-
-TEST(TgaDecoder, DamagedHeaders)
-{
-    CDibImage image;
-    Bytes type = TgaHeader(4, 1, 1, 24, 0);
-    type.insert(type.end(), 3, 0);
-    EXPECT_FALSE(Decode(image, type, FORMAT_TGA));
-    EXPECT_STREQ(image.LastError(), "Unknown TGA image type");
-    for (const Bytes& bad : {TgaHeader(2, 0, 1, 24, 0), TgaHeader(2, 1, 1, 12, 0), TgaHeader(1, 1, 1, 8, 0),
-                             TgaHeader(2, 1, 1, 8, 0), TgaHeader(1, 1, 1, 8, 0, 300, 24)}) {
-        Bytes file = bad;
-        file.resize(file.size() + 2000, 0);
-        EXPECT_FALSE(Decode(image, file, FORMAT_TGA));
-        EXPECT_STREQ(image.LastError(), "bad TGA header");
-    }
-    // Big claims over a few bytes cost no memory: refused at once.
-    Bytes raw = TgaHeader(2, 65535, 65535, 32, 0);
-    raw.resize(raw.size() + 16, 0);
-    EXPECT_FALSE(Decode(image, raw, FORMAT_TGA));
-    EXPECT_STREQ(image.LastError(), "corrupted TGA");
-    Bytes rle = TgaHeader(10, 65535, 65535, 32, 0);
-    rle.insert(rle.end(), {0xFF, 1, 2, 3, 4});
-    EXPECT_FALSE(Decode(image, rle, FORMAT_TGA));
-    EXPECT_STREQ(image.LastError(), "corrupted TGA");
-    EXPECT_FALSE(Decode(image, Bytes{0, 0, 2}, FORMAT_TGA));
-    EXPECT_STREQ(image.LastError(), "Not a TGA");
 }
 
 // ---- WBMP ----
@@ -529,23 +396,69 @@ TEST(WbmpDecoder, MultiByteWidth)
     EXPECT_EQ(image.PaletteEntry(0).rgbRed, 0);
 }
 
-TEST(WbmpDecoder, OverflowsAndShortFiles)
+// ---- damaged files of every format ----
+
+// The header and `bytes`, or with `pad` zeros after it.
+Bytes With(Bytes head, std::initializer_list<uint8_t> bytes, size_t pad = 0)
 {
-    CDibImage image;
-    // A width that never ends or exceeds 31 bits.
-    EXPECT_FALSE(Decode(image, Bytes{0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 1, 0}, FORMAT_WBMP));
-    EXPECT_STREQ(image.LastError(), "Corrupted WBMP");
-    EXPECT_FALSE(Decode(image, Bytes{0, 0, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 1, 0}, FORMAT_WBMP));
-    EXPECT_STREQ(image.LastError(), "Corrupted WBMP");
-    // 65536 x 65536 over 4 bytes of rows: no giant picture.
-    EXPECT_FALSE(Decode(image, Bytes{0, 0, 0x84, 0x80, 0x00, 0x84, 0x80, 0x00, 1, 2, 3, 4}, FORMAT_WBMP));
-    EXPECT_STREQ(image.LastError(), "Corrupted WBMP");
-    EXPECT_FALSE(Decode(image, Bytes{0, 0, 0, 1}, FORMAT_WBMP));
-    EXPECT_STREQ(image.LastError(), "Corrupted WBMP");
-    EXPECT_FALSE(Decode(image, Bytes{1, 0, 1, 1, 0}, FORMAT_WBMP));
-    EXPECT_STREQ(image.LastError(), "Unsupported WBMP type");
-    EXPECT_FALSE(Decode(image, Bytes{0}, FORMAT_WBMP));
-    EXPECT_STREQ(image.LastError(), "Not a WBMP");
+    head.insert(head.end(), bytes);
+    head.resize(head.size() + pad, 0);
+    return head;
+}
+
+TEST(DamagedFiles, AreRefusedWithTheirMessage)
+{
+    const auto none = [](uint32_t, uint32_t) { return false; };
+    Bytes beyond = IconFile({Icon8(2, 2, 4, none)}), cutIcon = IconFile({Icon8(16, 16, 4, none)}),
+          widePalette = IconFile({Icon8(2, 2, 4, none)}), pngEntry;
+    WriteU32LE(&beyond[6 + 12], 0x7FFFFFF0);
+    cutIcon.resize(6 + 16 + 40 + 16 + 100);
+    WriteU32LE(&widePalette[6 + 16 + 32], 300); // more than the bit count allows
+    for (uint32_t v : {0u, 1u, 1u}) // a directory of one entry pointing at a damaged PNG
+        Put16(pngEntry, v);
+    pngEntry.insert(pngEntry.end(), {0, 0, 0, 0, 1, 0, 32, 0, 60, 0, 0, 0, 22, 0, 0, 0, 0x89, 'P', 'N', 'G', '\r', '\n',
+                                     0x1A, '\n'});
+    pngEntry.resize(22 + 60, 0);
+    Bytes encoding = PcxHeader(2, 1, 8, 1, 2);
+    encoding[2] = 0;
+    test::ExpectRefused({
+        {"icon count beyond the file", IconFile({Icon8(2, 2, 4, none)}, 1, 4000), FORMAT_ICO,
+         "icon directory larger than the file"},
+        {"icon offset beyond the file", beyond, FORMAT_ICO, "icon entry outside the file"},
+        {"icon pixels cut short", cutIcon, FORMAT_ICO, "corrupted icon pixels"},
+        {"icon palette too large", widePalette, FORMAT_ICO},
+        {"icon of a wrong type", IconFile({Icon8(2, 2, 4, none)}, 3), FORMAT_ICO},
+        {"icon with a damaged PNG", pngEntry, FORMAT_ICO, "corrupted PNG-compressed icon entry"},
+        {"PCX run past the end", With(PcxHeader(4, 1, 8, 1, 4), {0xC5, 0x01}), FORMAT_PCX,
+         "repeat count spans end of image"},
+        {"PCX cut short", With(PcxHeader(4, 2, 8, 1, 4), {0xC4, 0x01, 0x02}), FORMAT_PCX, "corrupted PCX"},
+        {"PCX palette signature", With(PcxHeader(2, 1, 8, 1, 2), {0x01, 0x02, 0x0B}), FORMAT_PCX,
+         "bad color map signature"},
+        {"PCX five planes", PcxHeader(2, 1, 1, 5, 2), FORMAT_PCX, "Can't handle image with more than 4 planes"},
+        {"PCX planes of 4 bits", PcxHeader(2, 1, 4, 2, 2), FORMAT_PCX, "Can't handle more than 1 bit per pixel"},
+        {"PCX encoding", encoding, FORMAT_PCX, "PCX file has unknown encoding scheme"},
+        {"PCX huge over a few bytes", With(PcxHeader(60000, 60000, 8, 1, 60000), {0xFF, 0x00}), FORMAT_PCX,
+         "corrupted PCX"},
+        {"PCX lines too short", PcxHeader(20, 1, 8, 1, 4), FORMAT_PCX},
+        {"TGA cut short", With(TgaHeader(10, 4, 4, 24, 0), {0x02, 1, 2, 3}), FORMAT_TGA, "corrupted TGA"},
+        {"TGA type", With(TgaHeader(4, 1, 1, 24, 0), {}, 3), FORMAT_TGA, "Unknown TGA image type"},
+        {"TGA zero width", With(TgaHeader(2, 0, 1, 24, 0), {}, 2000), FORMAT_TGA, "bad TGA header"},
+        {"TGA depth 12", With(TgaHeader(2, 1, 1, 12, 0), {}, 2000), FORMAT_TGA, "bad TGA header"},
+        {"TGA mapped without map", With(TgaHeader(1, 1, 1, 8, 0), {}, 2000), FORMAT_TGA, "bad TGA header"},
+        {"TGA true colour of 8 bits", With(TgaHeader(2, 1, 1, 8, 0), {}, 2000), FORMAT_TGA, "bad TGA header"},
+        {"TGA map of 24-bit 300", With(TgaHeader(1, 1, 1, 8, 0, 300, 24), {}, 2000), FORMAT_TGA, "bad TGA header"},
+        // Big claims over a few bytes cost no memory: refused at once.
+        {"TGA huge raw", With(TgaHeader(2, 65535, 65535, 32, 0), {}, 16), FORMAT_TGA, "corrupted TGA"},
+        {"TGA huge runs", With(TgaHeader(10, 65535, 65535, 32, 0), {0xFF, 1, 2, 3, 4}), FORMAT_TGA, "corrupted TGA"},
+        {"TGA too short", Bytes{0, 0, 2}, FORMAT_TGA, "Not a TGA"},
+        // WBMP widths that never end or exceed 31 bits; 65536 x 65536 over 4 bytes.
+        {"WBMP endless width", Bytes{0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 1, 0}, FORMAT_WBMP, "Corrupted WBMP"},
+        {"WBMP width over 31 bits", Bytes{0, 0, 0x8F, 0xFF, 0xFF, 0xFF, 0x7F, 1, 0}, FORMAT_WBMP, "Corrupted WBMP"},
+        {"WBMP huge", Bytes{0, 0, 0x84, 0x80, 0x00, 0x84, 0x80, 0x00, 1, 2, 3, 4}, FORMAT_WBMP, "Corrupted WBMP"},
+        {"WBMP zero width", Bytes{0, 0, 0, 1}, FORMAT_WBMP, "Corrupted WBMP"},
+        {"WBMP type", Bytes{1, 0, 1, 1, 0}, FORMAT_WBMP, "Unsupported WBMP type"},
+        {"WBMP one byte", Bytes{0}, FORMAT_WBMP, "Not a WBMP"},
+    });
 }
 
 // ---- the dispatcher ----

@@ -1,9 +1,9 @@
 #!/bin/sh
-# glintimg info and decode on every format of the GIF, icon, PCX, TGA and
-# WBMP decoders (files written by ImageMagick): the format is named, the
-# decoded BMP holds the pixels ImageMagick reads, frames are chosen with
-# --frame, and a metafile in this build without GDI, a missing frame or a
-# damaged file end in a message and a non-zero exit.
+# glintimg info and decode on BMP, GIF, icon, PCX, TGA and WBMP files written
+# by ImageMagick: the format is named, the decoded BMP holds the pixels
+# ImageMagick reads, frames are chosen with --frame, and a metafile in this
+# build without GDI, a missing frame or a damaged file end in a message and a
+# non-zero exit.
 # usage: glintimg_codecs.sh GLINTIMG
 set -eu
 glintimg=$(cd "$(dirname "$1")" && pwd)/$(basename "$1")
@@ -19,8 +19,9 @@ convert base.ppm -resize 16x16! b.ico
 convert base.ppm pcx:c.pcx
 convert base.ppm -compress RLE tga:d.tga
 convert base.ppm -monochrome wbmp:e.wbmp
+convert base.ppm -colors 40 -compress RLE BMP3:f.bmp
 
-for pair in a.gif:GIF b.ico:ICO c.pcx:PCX d.tga:TGA e.wbmp:WBMP; do
+for pair in a.gif:GIF b.ico:ICO c.pcx:PCX d.tga:TGA e.wbmp:WBMP f.bmp:BMP; do
   file=${pair%%:*}; format=${pair##*:}
   "$glintimg" info "$file" > info.txt || fail "info $file"
   grep -q "^format: $format\$" info.txt || fail "info $file does not say $format: $(cat info.txt)"
@@ -48,4 +49,7 @@ grep -q 'GDI' err.txt || fail "no GDI message for a metafile: $(cat err.txt)"
 head -c 40 c.pcx > cut.pcx
 if "$glintimg" info cut.pcx 2> err.txt; then fail "a cut PCX was read"; fi
 grep -q 'cannot decode' err.txt || fail "no message for a cut PCX"
+printf 'BM not really a bitmap' > bad.bmp
+if "$glintimg" decode bad.bmp out.bmp 2> err.txt; then fail "a bad BMP was decoded"; fi
+grep -q 'cannot decode bad.bmp' err.txt || fail "unclear message for a bad BMP: $(cat err.txt)"
 echo "glintimg codecs: all checks passed"

@@ -66,13 +66,6 @@ TEST(RunInstallEntries, FiveAttemptsTwoSecondsApartThenReportAndGoOn)
     EXPECT_EQ(r.events, expected);
 }
 
-TEST(RunInstallEntries, EmptyListRunsNothing)
-{
-    FakeRunner r;
-    EXPECT_EQ(RunInstallEntries({}, r), 0);
-    EXPECT_TRUE(r.events.empty());
-}
-
 TEST(RunInstallEntries, StopWhileAnEntryRunsStartsNothingFurther)
 {
     FakeRunner r;
@@ -90,7 +83,7 @@ TEST(RunInstallEntries, StopDuringARetryPauseEndsWithoutReport)
     EXPECT_EQ(r.events, (Events{"fail missing", "pause 2000", "fail missing", "pause 2000"}));
 }
 
-TEST(RunInstallEntries, StoppedBeforeTheStartRunsNothing)
+TEST(RunInstallEntries, StoppedBeforeTheStartOrAnEmptyListRunsNothing)
 {
     class AlreadyStopped : public FakeRunner {
     public:
@@ -98,4 +91,7 @@ TEST(RunInstallEntries, StoppedBeforeTheStartRunsNothing)
     } r;
     EXPECT_EQ(RunInstallEntries({"a"}, r), 0);
     EXPECT_TRUE(r.events.empty());
+    FakeRunner empty;
+    EXPECT_EQ(RunInstallEntries({}, empty), 0);
+    EXPECT_TRUE(empty.events.empty());
 }

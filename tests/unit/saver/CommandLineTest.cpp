@@ -2,69 +2,40 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+
 using glint::kNoSwitchMode;
 using glint::ParseSaverCommandLine;
 
-TEST(SaverCommandLine, NoSwitchOpensSettingsWithoutOwner)
+TEST(SaverCommandLine, ModeAndPreviewHandle)
 {
-    EXPECT_EQ(ParseSaverCommandLine("").mode, kNoSwitchMode);
-    EXPECT_EQ(ParseSaverCommandLine("   ").mode, kNoSwitchMode);
-    EXPECT_EQ(ParseSaverCommandLine("abc").mode, kNoSwitchMode);
-    // A switch character that ends the line has no letter.
-    EXPECT_EQ(ParseSaverCommandLine("abc /").mode, kNoSwitchMode);
-    EXPECT_EQ(ParseSaverCommandLine("-").mode, kNoSwitchMode);
-}
-
-TEST(SaverCommandLine, LetterIsLoweredAndEitherSwitchCharacterWorks)
-{
-    EXPECT_EQ(ParseSaverCommandLine("/c").mode, 'c');
-    EXPECT_EQ(ParseSaverCommandLine("/C").mode, 'c');
-    EXPECT_EQ(ParseSaverCommandLine("-s").mode, 's');
-    EXPECT_EQ(ParseSaverCommandLine("/S").mode, 's');
-    EXPECT_EQ(ParseSaverCommandLine("/a").mode, 'a');
-    EXPECT_EQ(ParseSaverCommandLine("/U").mode, 'u');
-    EXPECT_EQ(ParseSaverCommandLine("/x").mode, 'x');
-    // Text before the switch is ignored; the first switch character wins.
-    EXPECT_EQ(ParseSaverCommandLine("abc /s").mode, 's');
-    EXPECT_EQ(ParseSaverCommandLine("x-c /s").mode, 'c');
-    // Windows passes "/c:1234" for the settings dialog.
-    EXPECT_EQ(ParseSaverCommandLine("/c:1234").mode, 'c');
-}
-
-TEST(SaverCommandLine, PreviewHandle)
-{
-    EXPECT_EQ(ParseSaverCommandLine("/p 1234").windowHandle, 1234);
-    EXPECT_EQ(ParseSaverCommandLine("/P   987").windowHandle, 987);
-    EXPECT_EQ(ParseSaverCommandLine("/p 12ab").windowHandle, 12);
-    EXPECT_EQ(ParseSaverCommandLine("/p 1").windowHandle, 1);
-    // A colon right after the letter stops the number at once.
-    EXPECT_EQ(ParseSaverCommandLine("/p:1234").windowHandle, 0);
-    // Too short to hold a handle.
-    EXPECT_EQ(ParseSaverCommandLine("/p").windowHandle, 0);
-    EXPECT_EQ(ParseSaverCommandLine("/p1").windowHandle, 0);
-    EXPECT_EQ(ParseSaverCommandLine("/p ").windowHandle, 0);
-    EXPECT_EQ(ParseSaverCommandLine("/p").mode, 'p');
-    // Only the preview reads a handle.
-    EXPECT_EQ(ParseSaverCommandLine("/s 1234").windowHandle, 0);
-    EXPECT_EQ(ParseSaverCommandLine("/c 1234").windowHandle, 0);
-}
-
-TEST(SaverCommandLine, HandlesBeyond32BitsKeepEveryBit)
-{
-    // A 64-bit Windows may pass handles that need more than 32 bits.
-    EXPECT_EQ(ParseSaverCommandLine("/p 4294967296").windowHandle, int64_t(1) << 32);
-    EXPECT_EQ(ParseSaverCommandLine("/p 4294967301").windowHandle, 4294967301);
-    EXPECT_EQ(ParseSaverCommandLine("/p 81985529216486895").windowHandle, 0x0123456789ABCDEF);
-    EXPECT_EQ(ParseSaverCommandLine("/p 9223372036854775807").windowHandle, INT64_MAX);
-    // Sign-extended handles arrive as negative numbers.
-    EXPECT_EQ(ParseSaverCommandLine("/p -12").windowHandle, -12);
-    EXPECT_EQ(ParseSaverCommandLine("/p -4294967296").windowHandle, -(int64_t(1) << 32));
-}
-
-TEST(SaverCommandLine, HugeHandleWrapsWithoutOverflowTrap)
-{
-    // Past 64 bits the number wraps (2^64 + 5 gives 5); no undefined behaviour.
-    EXPECT_EQ(ParseSaverCommandLine("/p 18446744073709551621").windowHandle, 5);
-    EXPECT_EQ(ParseSaverCommandLine("/p 18446744073709551615").windowHandle, -1);
+    const struct {
+        const char* line;
+        int mode;
+        int64_t handle;
+    } cases[] = {
+        // No switch, or a switch character that ends the line: settings without owner.
+        {"", kNoSwitchMode, 0}, {"   ", kNoSwitchMode, 0}, {"abc", kNoSwitchMode, 0}, {"abc /", kNoSwitchMode, 0},
+        {"-", kNoSwitchMode, 0},
+        // The letter is lowered and either switch character works; text before
+        // the switch is ignored and the first switch character wins.
+        {"/c", 'c', 0}, {"/C", 'c', 0}, {"-s", 's', 0}, {"/S", 's', 0}, {"/a", 'a', 0}, {"/U", 'u', 0},
+        {"/x", 'x', 0}, {"abc /s", 's', 0}, {"x-c /s", 'c', 0},
+        {"/c:1234", 'c', 0}, // as Windows passes it for the settings dialog
+        // The preview's handle; a colon right after the letter stops the number.
+        {"/p 1234", 'p', 1234}, {"/P   987", 'p', 987}, {"/p 12ab", 'p', 12}, {"/p 1", 'p', 1}, {"/p:1234", 'p', 0},
+        // Too short to hold a handle; only the preview reads one.
+        {"/p", 'p', 0}, {"/p1", 'p', 0}, {"/p ", 'p', 0}, {"/s 1234", 's', 0}, {"/c 1234", 'c', 0},
+        // A 64-bit Windows may pass handles of more than 32 bits, or sign-extended ones.
+        {"/p 4294967296", 'p', int64_t(1) << 32}, {"/p 4294967301", 'p', 4294967301},
+        {"/p 81985529216486895", 'p', 0x0123456789ABCDEF}, {"/p 9223372036854775807", 'p', INT64_MAX},
+        {"/p -12", 'p', -12}, {"/p -4294967296", 'p', -(int64_t(1) << 32)},
+        // Past 64 bits the number wraps (2^64 + 5 gives 5), with no overflow trap.
+        {"/p 18446744073709551621", 'p', 5}, {"/p 18446744073709551615", 'p', -1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ParseSaverCommandLine(c.line).mode, c.mode) << c.line;
+        EXPECT_EQ(ParseSaverCommandLine(c.line).windowHandle, c.handle) << c.line;
+    }
     EXPECT_EQ(ParseSaverCommandLine("/p 99999999999999999999999").mode, 'p');
 }

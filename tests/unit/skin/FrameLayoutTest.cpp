@@ -219,28 +219,6 @@ std::vector<RECT> Runs(const std::vector<uint32_t>& pixels, int32_t width, int32
     return KeyRuns({pixels.data(), width, height, stride ? stride : size_t(width)}, K);
 }
 
-TEST(RegionRuns, RunsOfOneRow)
-{
-    const struct {
-        std::vector<uint32_t> row;
-        std::vector<RECT> runs;
-    } cases[] = {
-        {{K, A, A}, {{1, 0, 3, 1}}},                     // open at the row's end
-        {{A, K, A, A, K}, {{0, 0, 1, 1}, {2, 0, 4, 1}}},
-        {{A, A, A}, {{0, 0, 3, 1}}},
-        {{K, K, K}, {}},
-        {{A}, {{0, 0, 1, 1}}},
-        {{K}, {}},
-        {{K, A, K, A}, {{1, 0, 2, 1}, {3, 0, 4, 1}}},
-    };
-    for (const auto& c : cases) {
-        const std::vector<RECT> runs = Runs(c.row, int32_t(c.row.size()), 1);
-        ASSERT_EQ(runs.size(), c.runs.size());
-        for (size_t i = 0; i < runs.size(); ++i)
-            EXPECT_EQ(Text(runs[i]), Text(c.runs[i]));
-    }
-}
-
 TEST(RegionRuns, RowsTopFirstAndStrideIgnored)
 {
     // Two rows of 3 pixels, each row padded to 4 with a non-key value that must not count.
@@ -283,67 +261,13 @@ TEST(RegionRuns, RunsCoverExactlyTheOtherPixels)
         EXPECT_LE(runs[i - 1].top, runs[i].top) << "rows top first";
 }
 
-// ---- placement ----
-
+// Placing regions over a target is checked on real regions (the Win32 tests).
 TEST(RegionPlacement, DrawModes)
 {
     EXPECT_EQ(RegionModeForDrawMode(0), REGION_MOVE);
     EXPECT_EQ(RegionModeForDrawMode(1), REGION_TILE);
     EXPECT_EQ(RegionModeForDrawMode(2), REGION_SCALE);
     EXPECT_EQ(RegionModeForDrawMode(-1), REGION_SCALE);
-}
-
-TEST(RegionPlacement, TileOrigins)
-{
-    const std::vector<POINT> origins = TileOrigins({10, 10}, {5, 5, 28, 17});
-    const std::vector<std::pair<int32_t, int32_t>> expected = {{5, 5}, {15, 5}, {25, 5}, {5, 15}, {15, 15}, {25, 15}};
-    ASSERT_EQ(origins.size(), expected.size());
-    for (size_t i = 0; i < origins.size(); ++i) {
-        EXPECT_EQ(origins[i].x, expected[i].first);
-        EXPECT_EQ(origins[i].y, expected[i].second);
-    }
-    EXPECT_TRUE(TileOrigins({0, 10}, {0, 0, 10, 10}).empty());
-    EXPECT_TRUE(TileOrigins({10, 10}, {0, 0, 0, 10}).empty());
-}
-
-TEST(RegionPlacement, MovedAndClipped)
-{
-    const std::vector<RECT> moved = MoveRects({{0, 0, 4, 1}, {1, 1, 2, 2}, {5, 0, 6, 1}}, {10, 20, 12, 30});
-    ASSERT_EQ(moved.size(), 2u); // the third lies beyond the target's width
-    EXPECT_RECT(moved[0], 10, 20, 12, 21);
-    EXPECT_RECT(moved[1], 11, 21, 12, 22);
-}
-
-TEST(RegionPlacement, TiledAndClipped)
-{
-    // A 3 x 1 source whose middle pixel is kept, tiled over 7 x 2: the copy
-    // starting at x = 6 keeps nothing inside the target.
-    const std::vector<RECT> tiled = TileRects({{1, 0, 2, 1}}, {3, 1}, {0, 0, 7, 2});
-    std::set<std::pair<int32_t, int32_t>> cells;
-    for (const RECT& r : tiled) {
-        EXPECT_EQ(r.right - r.left, 1);
-        cells.insert({r.left, r.top});
-    }
-    EXPECT_EQ(tiled.size(), 4u);
-    EXPECT_EQ(cells, (std::set<std::pair<int32_t, int32_t>>{{1, 0}, {4, 0}, {1, 1}, {4, 1}}));
-}
-
-TEST(RegionPlacement, ScaleOntoTarget)
-{
-    const RegionScale s = ScaleOnto({10, 20}, {5, 6, 25, 16});
-    EXPECT_FLOAT_EQ(s.scaleX, 2.0f);
-    EXPECT_FLOAT_EQ(s.scaleY, 0.5f);
-    EXPECT_FLOAT_EQ(s.dx, 5.0f);
-    EXPECT_FLOAT_EQ(s.dy, 6.0f);
-    const RegionScale none = ScaleOnto({0, 0}, {5, 6, 25, 16});
-    EXPECT_FLOAT_EQ(none.scaleX, 1.0f);
-    EXPECT_FLOAT_EQ(none.scaleY, 1.0f);
-}
-
-TEST(RegionPlacement, Bounds)
-{
-    EXPECT_RECT(BoundsOf({}), 0, 0, 0, 0);
-    EXPECT_RECT(BoundsOf({{3, 1, 5, 2}, {0, 2, 2, 3}, {4, 0, 9, 1}}), 0, 0, 9, 3);
 }
 
 } // namespace

@@ -22,34 +22,31 @@ bool Same(const RECT& a, const RECT& b)
 #define EXPECT_RECT(r, l, t, rr, b) EXPECT_TRUE(Same((r), RECT{l, t, rr, b})) \
     << (r).left << "," << (r).top << "," << (r).right << "," << (r).bottom
 
-TEST(SkinSlice, EmptyWhenNameOrRectangleIsMissing)
+TEST(SkinSlice, EmptinessAndTheSectionEachModeDraws)
 {
     EXPECT_TRUE(Slice("", {0, 0, 10, 10}, 0).IsEmpty());
     EXPECT_TRUE(Slice("a.bmp", {5, 0, 5, 10}, 0).IsEmpty());
     EXPECT_TRUE(Slice("a.bmp", {0, 8, 10, 2}, 0).IsEmpty());
     EXPECT_FALSE(Slice("a.bmp", {0, 0, 1, 1}, 0).IsEmpty());
-}
-
-TEST(SkinSlice, PlaceModeClipsTheSectionToTheDestination)
-{
-    const SliceSection s = SectionFor(Slice("a.bmp", {10, 20, 50, 60}, 0), {100, 200, 120, 210});
-    EXPECT_RECT(s.source, 10, 20, 30, 30); // only the top-left 20 x 10 of the 40 x 40
-    EXPECT_RECT(s.destination, 100, 200, 120, 210);
-}
-
-TEST(SkinSlice, PlaceModeKeepsASmallSectionAtItsSize)
-{
-    const SliceSection s = SectionFor(Slice("a.bmp", {0, 0, 8, 6}, 0), {10, 10, 50, 50});
-    EXPECT_RECT(s.source, 0, 0, 8, 6);
-    EXPECT_RECT(s.destination, 10, 10, 18, 16);
-}
-
-TEST(SkinSlice, TileAndStretchTakeTheWholeSource)
-{
-    for (int mode : {1, 2, 7, -1}) {
-        const SliceSection s = SectionFor(Slice("a.bmp", {10, 20, 50, 60}, mode), {0, 0, 5, 5});
-        EXPECT_RECT(s.source, 10, 20, 50, 60);
-        EXPECT_RECT(s.destination, 0, 0, 5, 5);
+    const struct {
+        RECT source;
+        int mode;
+        RECT destination, wantSource, wantDestination;
+    } cases[] = {
+        // placed: clipped to the destination (the top-left 20 x 10 of 40 x 40), or kept at its size
+        {{10, 20, 50, 60}, 0, {100, 200, 120, 210}, {10, 20, 30, 30}, {100, 200, 120, 210}},
+        {{0, 0, 8, 6}, 0, {10, 10, 50, 50}, {0, 0, 8, 6}, {10, 10, 18, 16}},
+        // tiled and stretched (any other mode): the whole source
+        {{10, 20, 50, 60}, 1, {0, 0, 5, 5}, {10, 20, 50, 60}, {0, 0, 5, 5}},
+        {{10, 20, 50, 60}, 2, {0, 0, 5, 5}, {10, 20, 50, 60}, {0, 0, 5, 5}},
+        {{10, 20, 50, 60}, -1, {0, 0, 5, 5}, {10, 20, 50, 60}, {0, 0, 5, 5}},
+    };
+    for (const auto& c : cases) {
+        const SliceSection s = SectionFor(Slice("a.bmp", c.source, c.mode), c.destination);
+        const RECT& ws = c.wantSource;
+        const RECT& wd = c.wantDestination;
+        EXPECT_RECT(s.source, ws.left, ws.top, ws.right, ws.bottom) << "mode " << c.mode;
+        EXPECT_RECT(s.destination, wd.left, wd.top, wd.right, wd.bottom) << "mode " << c.mode;
     }
 }
 
@@ -100,38 +97,35 @@ TEST(SkinGrid, GridModeSwitchesSinglePartsToStretch)
 
 TEST(SkinGrid, RepeatedCentreCutsTheLastCellAtTheRightEdge)
 {
-    // Centre source 10 wide (margins 2), centre cell 2 ... 35 wide 33: cells of 10, 10, 10, 3.
-    const auto parts = SplitGrid(Grid("p.bmp", {0, 0, 14, 8}, {2, 2, 2, 2}, 8), {0, 0, 37, 20});
-    const std::vector<GridPart> cells = RepeatedCentre(parts[4]);
-    ASSERT_EQ(cells.size(), 4u);
-    EXPECT_RECT(cells[0].destination, 2, 2, 12, 18);
-    EXPECT_RECT(cells[2].destination, 22, 2, 32, 18);
-    EXPECT_RECT(cells[3].destination, 32, 2, 35, 18);
-    EXPECT_RECT(cells[3].slice.source, 2, 2, 5, 6); // cut to the cell, not squeezed into it
-    for (const GridPart& c : cells)
-        EXPECT_EQ(c.slice.mode, SKIN_DRAW_STRETCH);
-}
-
-TEST(SkinGrid, RepeatedCentreOfExactWidthHasNoPartialCell)
-{
-    const auto parts = SplitGrid(Grid("p.bmp", {0, 0, 14, 8}, {2, 2, 2, 2}, 8), {0, 0, 34, 20});
-    const std::vector<GridPart> cells = RepeatedCentre(parts[4]);
-    ASSERT_EQ(cells.size(), 3u);
-    EXPECT_RECT(cells[2].destination, 22, 2, 32, 18);
-    EXPECT_RECT(cells[2].slice.source, 2, 2, 12, 6);
-}
-
-TEST(SkinGrid, CentreOfZeroWidthIsNotRepeated)
-{
-    const auto parts = SplitGrid(Grid("p.bmp", {0, 0, 4, 8}, {2, 2, 2, 2}, 8), {0, 0, 40, 20});
-    EXPECT_TRUE(RepeatedCentre(parts[4]).empty());
-}
-
-TEST(SkinGrid, DestinationNarrowerThanItsMarginsGivesNoCentre)
-{
-    const auto parts = SplitGrid(Grid("p.bmp", {0, 0, 20, 20}, {8, 8, 8, 8}, 8), {0, 0, 10, 10});
-    EXPECT_LE(parts[4].destination.right, parts[4].destination.left);
-    EXPECT_TRUE(RepeatedCentre(parts[4]).empty());
+    // Centre source 10 wide (margins 2). Centre cell 2 ... 35, 33 wide: cells
+    // of 10, 10, 10, 3; 2 ... 32: three whole cells; none for a centre of
+    // width 0, nor for a destination narrower than its margins.
+    const struct {
+        RECT source;
+        int32_t margin, width;
+        size_t cells;
+        RECT lastDestination, lastSource;
+    } cases[] = {
+        {{0, 0, 14, 8}, 2, 37, 4, {32, 2, 35, 18}, {2, 2, 5, 6}}, // cut to the cell, not squeezed into it
+        {{0, 0, 14, 8}, 2, 34, 3, {22, 2, 32, 18}, {2, 2, 12, 6}},
+        {{0, 0, 4, 8}, 2, 40, 0, {}, {}},
+        {{0, 0, 20, 20}, 8, 10, 0, {}, {}},
+    };
+    for (const auto& c : cases) {
+        const int32_t m = c.margin;
+        const auto parts = SplitGrid(Grid("p.bmp", c.source, {m, m, m, m}, 8), {0, 0, c.width, 20});
+        const std::vector<GridPart> cells = RepeatedCentre(parts[4]);
+        ASSERT_EQ(cells.size(), c.cells) << c.width;
+        if (cells.empty())
+            continue;
+        EXPECT_RECT(cells[0].destination, 2, 2, 12, 18);
+        const RECT& d = c.lastDestination;
+        const RECT& s = c.lastSource;
+        EXPECT_RECT(cells.back().destination, d.left, d.top, d.right, d.bottom);
+        EXPECT_RECT(cells.back().slice.source, s.left, s.top, s.right, s.bottom);
+        for (const GridPart& cell : cells)
+            EXPECT_EQ(cell.slice.mode, SKIN_DRAW_STRETCH);
+    }
 }
 
 TEST(SkinEffect, DefaultsUseTheSystemColoursAndOneCopy)

@@ -55,6 +55,11 @@ public:
             Rect(1, 2, 3, 4).U32(1);
         return U32(0); // child count
     }
+    // A node of the current version announcing `children` records that follow.
+    SkinBytes& Parent(uint32_t code, const std::string& name, uint32_t children)
+    {
+        return U32(code).Text(name, 51).U32(0).U32(0).U32(0).Text("", 51).U32(0).Rect(0, 0, 1, 1).U32(0).U32(children);
+    }
     // The definition part (after Node) for minor version `minor`.
     SkinBytes& Definition(uint8_t minor, const SkinFont& font, int32_t controlId = 42)
     {

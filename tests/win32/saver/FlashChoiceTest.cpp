@@ -105,17 +105,16 @@ TEST_F(FakeFlashRegistration, OnlyBuildsBeforeTheRefusingOnesAreHosted)
 {
     EXPECT_FALSE(InstalledControlCanPlay(flash::win32::kFlashClassId)) << "nothing registered";
 
-    Register(File("flash371", Version(32, 0, 0, 371)));
-    EXPECT_FALSE(InstalledControlCanPlay(flash::win32::kFlashClassId)) << "the first refusing build";
-    Register(File("flash465", Version(32, 0, 0, 465)));
-    EXPECT_FALSE(InstalledControlCanPlay(flash::win32::kFlashClassId));
-    Register(File("flash40", Version(40, 0, 0, 0)));
-    EXPECT_FALSE(InstalledControlCanPlay(flash::win32::kFlashClassId));
-    Register(File("flashnone", 0));
-    EXPECT_FALSE(InstalledControlCanPlay(flash::win32::kFlashClassId)) << "a file without a version";
-
-    Register(File("flash370", Version(32, 0, 0, 370)));
-    EXPECT_TRUE(InstalledControlCanPlay(flash::win32::kFlashClassId)) << "the last build that plays";
+    // From the first refusing build on, and a file without a version: no; the last build that plays: yes.
+    const std::pair<const char*, uint64_t> builds[] = {{"flash371", Version(32, 0, 0, 371)},
+                                                       {"flash465", Version(32, 0, 0, 465)},
+                                                       {"flash40", Version(40, 0, 0, 0)},
+                                                       {"flashnone", 0},
+                                                       {"flash370", Version(32, 0, 0, 370)}};
+    for (const auto& [name, version] : builds) {
+        Register(File(name, version));
+        EXPECT_EQ(InstalledControlCanPlay(flash::win32::kFlashClassId), version == Version(32, 0, 0, 370)) << name;
+    }
     const std::string old = File("flash11", Version(11, 1, 102, 55));
     Register(old);
     EXPECT_TRUE(InstalledControlCanPlay(flash::win32::kFlashClassId));

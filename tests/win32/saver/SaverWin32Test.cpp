@@ -45,24 +45,18 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsStoreTest, NothingStoredKeepsTheDataFileDefaults)
+TEST_F(SettingsStoreTest, WrittenChoicesOverrideTheDataFileAndMinusOneDoesNot)
 {
     RunSettings s;
     s.exitOnMouse = 1;
     s.exitOnKey = 0;
     s.soundMute = 1;
-    ReadStoredExitRules(s);
+    ReadStoredExitRules(s); // nothing stored: the data file's values stay, the sound is on
     ReadSoundMute(s);
     EXPECT_EQ(s.exitOnMouse, 1);
     EXPECT_EQ(s.exitOnKey, 0);
     EXPECT_EQ(s.soundMute, 0);
-}
-
-TEST_F(SettingsStoreTest, WrittenChoicesOverrideAndMinusOneDoesNot)
-{
     WriteStoredSettings(1, -1, 0);
-    RunSettings s;
-    s.exitOnMouse = 1;
     s.exitOnKey = 1;
     ReadStoredExitRules(s);
     ReadSoundMute(s);

@@ -274,20 +274,16 @@ TEST_F(SaverWndTest, FullScreenShowsTheMovieMutesAndGivesEverythingBackAtTheEnd)
     EXPECT_FALSE(WorkFolderExists());
 }
 
-TEST_F(SaverWndTest, AVolumeThatCannotBeReadIsNeverSetToZero)
+TEST_F(SaverWndTest, WithoutMuteOrAReadableVolumeTheVolumeIsLeftAlone)
 {
-    runSettings.soundMute = 1;
-    wavestandin::readable = false;
-    ASSERT_TRUE(Start(nullptr));
-    Close();
-    EXPECT_TRUE(wavestandin::sets.empty()) << "nothing could be given back, so nothing was taken";
-}
-
-TEST_F(SaverWndTest, WithoutMuteTheVolumeIsLeftAlone)
-{
-    ASSERT_TRUE(Start(nullptr));
-    Close();
-    EXPECT_TRUE(wavestandin::sets.empty());
+    // A volume that cannot be read could not be given back, so it is not taken.
+    for (auto [mute, readable] : {std::pair{0, true}, {1, false}}) {
+        runSettings.soundMute = mute;
+        wavestandin::readable = readable;
+        ASSERT_TRUE(Start(nullptr));
+        Close();
+        EXPECT_TRUE(wavestandin::sets.empty()) << mute;
+    }
 }
 
 TEST_F(SaverWndTest, FSCommandScaleRuleInFullScreen)

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,14 @@ public:
         const uint32_t p = bits_[size_t(y) * size_t(width_) + size_t(x)];
         return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
     }
+    int Count(COLORREF c) const
+    {
+        int n = 0;
+        for (int y = 0; y < height_; ++y)
+            for (int x = 0; x < width_; ++x)
+                n += At(x, y) == c;
+        return n;
+    }
     HDC Dc() const { return dc_; }
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -124,18 +133,33 @@ inline bool LoadDefaultSkin(CSkinStore& store)
 
 inline std::string ArtFile(const char* name) { return std::string(GLINT_DEFAULT_SKIN_ART) + "/" + name; }
 
-// Handles what is queued for this thread (timers included) for about ms milliseconds.
-inline void Pump(DWORD ms)
+// Handles what is queued for this thread (timers included) until done() holds
+// or timeoutMs has passed; answers done(). Without a condition it empties the queue.
+inline bool Pump(const std::function<bool()>& done = nullptr, DWORD timeoutMs = 5000)
 {
-    const DWORD end = GetTickCount() + ms;
-    do {
+    const DWORD start = GetTickCount();
+    for (;;) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
-        Sleep(10);
-    } while (int32_t(GetTickCount() - end) < 0);
+        if (!done || done())
+            return true;
+        if (GetTickCount() - start > timeoutMs)
+            return done();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+}
+
+// How many pixels of two canvases of one size differ.
+inline int Differences(const Canvas& a, const Canvas& b)
+{
+    int n = 0;
+    for (int y = 0; y < a.Height(); ++y)
+        for (int x = 0; x < a.Width(); ++x)
+            n += a.At(x, y) != b.At(x, y);
+    return n;
 }
 
 } // namespace glint::test

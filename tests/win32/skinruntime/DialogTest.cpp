@@ -1,11 +1,11 @@
 // Skinned dialog frames on real windows with the default skin: the client
-// size kept on attach, the region cut by the transparent colour, the frame's
-// hit tests, the caption buttons, and the system's look where the skin cannot
-// paint a frame.
+// size kept on attach, the frame's hit tests and caption double-clicks, and
+// the system's look where the skin cannot paint a frame. (The region, the
+// caption buttons and the fallback colours are checked on the frame pieces,
+// and end to end on the screen.)
 #include "SkinTestSupport.h"
 
 #include "skin/runtime/SkinDialogWnd.h"
-#include "skin/runtime/SkinElements.h"
 
 using namespace skintest;
 
@@ -34,25 +34,6 @@ LPARAM ScreenPoint(HWND window, POINT local)
     return MAKELPARAM(r.left + local.x, r.top + local.y);
 }
 
-// The dialog's close button (kind 1) as laid out now, in window coordinates.
-RECT CloseButtonRect(HWND dialog)
-{
-    CSkinWnd* object = SkinRegistry().Find(dialog);
-    RECT box;
-    GetWindowRect(dialog, &box);
-    OffsetRect(&box, -box.left, -box.top);
-    if (object)
-        for (const auto& element : object->Elements())
-            if (auto* button = dynamic_cast<CCaptionButtonElement*>(element.get());
-                button && button->Button().kind == CAPTION_CLOSE) {
-                button->Layout(box);
-                return button->Rect();
-            }
-    return {};
-}
-
-POINT Centre(const RECT& r) { return {(r.left + r.right) / 2, (r.top + r.bottom) / 2}; }
-
 TEST_F(SkinRuntimeTest, AttachingKeepsTheClientSizeInsideTheSkinsBorders)
 {
     DialogLog log;
@@ -75,37 +56,6 @@ TEST_F(SkinRuntimeTest, AttachingKeepsTheClientSizeInsideTheSkinsBorders)
     EXPECT_EQ(ClientSize(skinned).cx, WindowSize(skinned).cx - (WindowSize(plain).cx - ClientSize(plain).cx));
     DestroyWindow(plain);
     DestroyWindow(skinned);
-}
-
-TEST_F(SkinRuntimeTest, TheRegionCutsTheTransparentCorners)
-{
-    DialogLog log;
-    HWND dialog = DialogTemplate(kModal | WS_SYSMENU).Create(&log);
-    ASSERT_NE(SkinRegistry().Find(dialog), nullptr);
-    SetWindowPos(dialog, HWND_TOP, 40, 40, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
-    UpdateWindow(dialog);
-    Pump();
-
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    ASSERT_NE(GetWindowRgn(dialog, region), ERROR) << "the frame's first paint sets a region";
-    const SIZE size = WindowSize(dialog);
-    struct Case {
-        POINT point;
-        bool inside;
-    } const cases[] = {
-        {{0, 0}, false}, {{size.cx - 1, 0}, false}, {{1, 1}, false},          // rounded top corners
-        {{size.cx / 2, 1}, true}, {{size.cx / 2, 15}, true},                    // caption band
-        {{2, size.cy / 2}, true}, {{size.cx / 2, size.cy / 2}, true},           // border and client
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(PtInRegion(region, c.point.x, c.point.y) != FALSE, c.inside) << c.point.x << "," << c.point.y;
-    DeleteObject(region);
-
-    RECT r;
-    GetWindowRect(dialog, &r);
-    EXPECT_NE(WindowFromPoint(POINT{r.left, r.top}), dialog) << "a cut corner hits what lies below";
-    EXPECT_EQ(WindowFromPoint(POINT{r.left + size.cx / 2, r.top + 15}), dialog);
-    DestroyWindow(dialog);
 }
 
 TEST_F(SkinRuntimeTest, AModalFrameIsNeverSizableByHitTest)
@@ -156,33 +106,6 @@ TEST_F(SkinRuntimeTest, DoubleClickingTheCaptionMaximisesOnlySizableDialogs)
     }
 }
 
-TEST_F(SkinRuntimeTest, TheCloseButtonActsOnlyWithASystemMenuAndARelease)
-{
-    struct Case {
-        bool sysMenu;
-        bool releaseInside;
-        bool closes;
-    } const cases[] = {{true, true, true}, {true, false, false}, {false, true, false}};
-    for (const Case& c : cases) {
-        DialogLog log;
-        HWND dialog = DialogTemplate(kModal | (c.sysMenu ? WS_SYSMENU : 0)).Create(&log);
-        ASSERT_NE(SkinRegistry().Find(dialog), nullptr);
-        const RECT button = CloseButtonRect(dialog);
-        ASSERT_FALSE(IsRectEmpty(&button));
-        const POINT inside = Centre(button);
-        const POINT outside = {button.left - 30, inside.y};
-        // The hit code is left out: the frame's elements answer by the point,
-        // and no system move loop may start in a test.
-        SendMessageA(dialog, WM_NCLBUTTONDOWN, HTNOWHERE, ScreenPoint(dialog, inside));
-        SendMessageA(dialog, WM_NCLBUTTONUP, HTNOWHERE, ScreenPoint(dialog, c.releaseInside ? inside : outside));
-        Pump();
-        Pump();
-        EXPECT_EQ(log.closeCommands, c.closes ? 1 : 0) << "sysmenu " << c.sysMenu << " inside " << c.releaseInside;
-        EXPECT_EQ(log.cancels, c.closes ? 1 : 0);
-        DestroyWindow(dialog);
-    }
-}
-
 TEST_F(SkinRuntimeTest, ADefinitionOfAnotherKindLeavesTheSystemsFrame)
 {
     DialogLog log;
@@ -201,30 +124,6 @@ TEST_F(SkinRuntimeTest, ADefinitionOfAnotherKindLeavesTheSystemsFrame)
     DeleteObject(region);
     DestroyWindow(dialog);
     DestroyWindow(plain);
-}
-
-TEST_F(SkinRuntimeTest, AFrameWhosePictureIsMissingPaintsItsFallbackColours)
-{
-    const std::string path = TempFile("skm");
-    ASSERT_TRUE(WriteBytes(path, BuiltSkinContainer()));
-    ASSERT_EQ(OpenSkinFile(path.c_str()), 1);
-    DeleteFileA(path.c_str());
-    DialogLog log;
-    HWND dialog = DialogTemplate(kModal | WS_SYSMENU, 150, 80).Create(&log);
-    ASSERT_NE(SkinRegistry().Find(dialog), nullptr);
-    SetWindowPos(dialog, HWND_TOP, 60, 60, 0, 0, SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
-    UpdateWindow(dialog);
-    Pump();
-    RECT r;
-    GetWindowRect(dialog, &r);
-    // The built skin's borders: 6 left and right, 24 at the top, 8 at the bottom.
-    EXPECT_EQ(ClientSize(dialog).cx, r.right - r.left - 12);
-    EXPECT_EQ(ClientSize(dialog).cy, r.bottom - r.top - 32);
-    HDC screen = GetDC(nullptr);
-    EXPECT_EQ(GetPixel(screen, r.left + (r.right - r.left) / 2, r.top + 12), kBuiltFrameColour);
-    EXPECT_EQ(GetPixel(screen, r.left + 2, r.top + 40), kBuiltFrameColour);
-    ReleaseDC(nullptr, screen);
-    DestroyWindow(dialog);
 }
 
 } // namespace

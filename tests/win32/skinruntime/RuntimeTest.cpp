@@ -134,23 +134,14 @@ TEST_F(SkinRuntimeTest, ASecondInitInstallsNoSecondHook)
     DestroyWindow(dialog);
 }
 
-TEST_F(SkinRuntimeTest, AutoDialogNameKeepsFortyNineCharacters)
+TEST_F(SkinRuntimeTest, TheAutoDialogNameKeepsFortyNineCharactersAndAnEmptyOneSkinsNothing)
 {
-    const std::string sixty(60, 'x');
     EXPECT_EQ(SetAutoDialogSkin((std::string(49, 'a') + std::string(11, 'b')).c_str()), 1);
     EXPECT_EQ(AutoDialogSkinName(), std::string(49, 'a'));
-    SetAutoDialogSkin(sixty.c_str());
-    EXPECT_EQ(AutoDialogSkinName().size(), 49u);
     EXPECT_EQ(ResetAutoDialogSkin(), 1);
     EXPECT_EQ(AutoDialogSkinName(), "");
-}
 
-TEST_F(SkinRuntimeTest, EmptyAutoNameLeavesNewDialogsUnskinned)
-{
     DialogLog log;
-    HWND skinned = DialogTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME).Create(&log);
-    EXPECT_NE(SkinRegistry().Find(skinned), nullptr);
-    SetAutoDialogSkin("");
     HWND plain = DialogTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME).Create(&log);
     EXPECT_EQ(SkinRegistry().Find(plain), nullptr);
     EXPECT_EQ(GetPropA(plain, SKIN_OBJECT_PROPERTY), nullptr);
@@ -158,12 +149,11 @@ TEST_F(SkinRuntimeTest, EmptyAutoNameLeavesNewDialogsUnskinned)
     SetAutoDialogSkin("NoSuchFrame");
     HWND unknown = DialogTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME).Create(&log);
     EXPECT_EQ(SkinRegistry().Find(unknown), nullptr);
-    DestroyWindow(skinned);
     DestroyWindow(plain);
     DestroyWindow(unknown);
 }
 
-TEST_F(SkinRuntimeTest, MissingResourceAnswersSixteenAndKeepsTheSkin)
+TEST_F(SkinRuntimeTest, SkinsThatCannotBeReadAnswerTheirErrorAndKeepTheSkinInForce)
 {
     DialogLog log;
     HWND dialog = DialogTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME).Create(&log);
@@ -172,38 +162,30 @@ TEST_F(SkinRuntimeTest, MissingResourceAnswersSixteenAndKeepsTheSkin)
     CSkinNode* definition = object->Definition();
     CSkinStore* store = &SkinRegistry().Store();
 
+    const std::string garbage = TempFile("skg"), empty = TempFile("ske"), good = TempFile("skb");
+    ASSERT_TRUE(WriteBytes(garbage, std::vector<uint8_t>(300, 0x5A)));
+    ASSERT_TRUE(WriteBytes(good, BuiltSkinContainer()));
     EXPECT_EQ(OpenSkinResource(GetModuleHandleA(nullptr), "NO_SUCH_SKIN", "GLAZE_WORK"), 0);
     EXPECT_EQ(SkinRuntimeError(), SKIN_RT_NO_RESOURCE);
-    EXPECT_EQ(&SkinRegistry().Store(), store);
+    const struct {
+        const char* path;
+        int error;
+    } cases[] = {{"C:\\no\\such\\folder\\skin.skin", SKIN_RT_FILE_NOT_READ}, {nullptr, SKIN_RT_FILE_NOT_READ},
+                 {garbage.c_str(), SKIN_ERROR_CONTAINER}, {empty.c_str(), SKIN_RT_FILE_NOT_READ}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(OpenSkinFile(c.path), 0);
+        EXPECT_EQ(SkinRuntimeError(), c.error) << (c.path ? c.path : "no path");
+    }
+    EXPECT_EQ(&SkinRegistry().Store(), store) << "a bad skin left the skin in force";
     EXPECT_EQ(SkinRegistry().Find(dialog), object);
     EXPECT_EQ(object->Definition(), definition);
-    DestroyWindow(dialog);
-}
 
-TEST_F(SkinRuntimeTest, SkinFilesFromDiskAndTheirErrors)
-{
-    CSkinStore* store = &SkinRegistry().Store();
-    EXPECT_EQ(OpenSkinFile("C:\\no\\such\\folder\\skin.skin"), 0);
-    EXPECT_EQ(SkinRuntimeError(), SKIN_RT_FILE_NOT_READ);
-    EXPECT_EQ(OpenSkinFile(nullptr), 0);
-    EXPECT_EQ(SkinRuntimeError(), SKIN_RT_FILE_NOT_READ);
-
-    const std::string garbage = TempFile("skg");
-    ASSERT_TRUE(WriteBytes(garbage, std::vector<uint8_t>(300, 0x5A)));
-    EXPECT_EQ(OpenSkinFile(garbage.c_str()), 0);
-    EXPECT_EQ(SkinRuntimeError(), SKIN_ERROR_CONTAINER);
-    const std::string empty = TempFile("ske");
-    EXPECT_EQ(OpenSkinFile(empty.c_str()), 0);
-    EXPECT_EQ(SkinRuntimeError(), SKIN_RT_FILE_NOT_READ);
-    EXPECT_EQ(&SkinRegistry().Store(), store) << "a bad file left the skin in force";
-
-    const std::string good = TempFile("skb");
-    ASSERT_TRUE(WriteBytes(good, BuiltSkinContainer()));
     EXPECT_EQ(OpenSkinFile(good.c_str()), 1);
     EXPECT_EQ(SkinRuntimeError(), SKIN_RT_OK);
     EXPECT_NE(SkinRegistry().Store().FindByType(SKIN_TOOLBAR), nullptr);
     for (const std::string& path : {garbage, empty, good})
         DeleteFileA(path.c_str());
+    DestroyWindow(dialog);
 }
 
 // A top-level window whose skin object records the menu keys it is offered.
@@ -265,7 +247,8 @@ TEST_F(SkinRuntimeTest, KeyboardHookOffersMenuKeysAndSwallowsAltRelease)
 }
 
 // Wine reports the version named per program under AppDefaults; a small
-// program of ours reports the code it computes from it.
+// program of ours reports the code it computes from it. One version of each
+// family is enough here: the mapping itself is checked above.
 TEST(SkinPlatform, CodeFollowsWinesPerProgramVersion)
 {
     ASSERT_NE(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"), nullptr)
@@ -278,8 +261,7 @@ TEST(SkinPlatform, CodeFollowsWinesPerProgramVersion)
     struct Case {
         const char* version;
         DWORD code;
-    } const cases[] = {{"win98", PLATFORM_WIN98}, {"winme", PLATFORM_WINME}, {"nt40", PLATFORM_NT4},
-                       {"win2k", PLATFORM_WIN2000}, {"winxp", PLATFORM_WINXP + 10}, {"win7", PLATFORM_NT_OTHER}};
+    } const cases[] = {{"win98", PLATFORM_WIN98}, {"winxp", PLATFORM_WINXP + 10}, {"win7", PLATFORM_NT_OTHER}};
     for (const Case& c : cases) {
         HKEY k;
         ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr),

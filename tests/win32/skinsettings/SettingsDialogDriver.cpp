@@ -6,6 +6,7 @@
 #include "skin/runtime/SkinRuntime.h"
 
 #include <fstream>
+#include <string>
 #include <vector>
 
 namespace glint::testing {
@@ -43,15 +44,7 @@ fw::CWinApp& TestApp()
     return app;
 }
 
-} // namespace
-
-bool StartSkinnedDialogs()
-{
-    HINSTANCE instance = TestApp().m_hInstance;
-    return InitSkinRuntime(instance, "Glint Box", 0, 0) && OpenSkinResource(instance, "DEFAULT_SKIN", "GLAZE_WORK") &&
-           SetAutoDialogSkin("Dialog");
-}
-
+// A 24-bit BMP file of one colour, the dialog's picture.
 void WritePictureFile(const std::string& path, int width, int height, COLORREF colour)
 {
     const int stride = (width * 3 + 3) & ~3;
@@ -78,6 +71,15 @@ void WritePictureFile(const std::string& path, int width, int height, COLORREF c
         out.write(row.data(), stride);
 }
 
+} // namespace
+
+bool StartSkinnedDialogs()
+{
+    HINSTANCE instance = TestApp().m_hInstance;
+    return InitSkinRuntime(instance, "Glint Box", 0, 0) && OpenSkinResource(instance, "DEFAULT_SKIN", "GLAZE_WORK") &&
+           SetAutoDialogSkin("Dialog");
+}
+
 void PaintWholeWindow(HWND window)
 {
     RedrawWindow(window, nullptr, nullptr,
@@ -85,7 +87,7 @@ void PaintWholeWindow(HWND window)
     GdiFlush();
 }
 
-bool RunSettingsDialog(const std::function<void(HWND dialog)>& whileOpen, const std::string& workFolder)
+bool RunSettingsDialog(const std::function<void(HWND dialog)>& whileOpen)
 {
     TestApp();
     char temp[MAX_PATH];
@@ -94,7 +96,6 @@ bool RunSettingsDialog(const std::function<void(HWND dialog)>& whileOpen, const 
     WritePictureFile(picture, 64, 48, RGB(40, 120, 200));
     runSettings.pictureKind = 1;
     runSettings.picturePath = picture;
-    runSettings.workFolder = workFolder;
 
     CSettingsDlg dialog(nullptr);
     openDialog = &dialog;

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <functional>
-#include <string>
 
 namespace glint::testing {
 
@@ -15,12 +14,8 @@ bool StartSkinnedDialogs();
 
 // Opens the settings dialog with a still picture; whileOpen runs once the
 // dialog is shown and painted, and the dialog is cancelled after it returns.
-// A work folder given is the one the dialog removes when it closes.
 // False when the dialog could not be shown.
-bool RunSettingsDialog(const std::function<void(HWND dialog)>& whileOpen, const std::string& workFolder = {});
-
-// A 24-bit BMP file of one colour, the dialog's picture.
-void WritePictureFile(const std::string& path, int width, int height, COLORREF colour);
+bool RunSettingsDialog(const std::function<void(HWND dialog)>& whileOpen);
 
 // Paints the whole window now: frame, background, client and every child.
 void PaintWholeWindow(HWND window);

@@ -83,26 +83,6 @@ TEST(SkinnedSettingsDialog, StoppingTheRuntimeFreesWhatTheSkinHeld)
     EXPECT_EQ(CountGdiObjects(), gdi);
 }
 
-TEST(SkinnedSettingsDialog, ClosingItRemovesTheWorkFolderAsUnskinned)
-{
-    // The dialog removes the work folder when it is destroyed; the skin's
-    // window procedure must pass the destruction on.
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    const std::string folder = std::string(temp) + "glint-work-" + std::to_string(GetCurrentProcessId());
-    for (bool skinned : {false, true}) {
-        ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
-        if (skinned) {
-            ASSERT_TRUE(StartSkinnedDialogs());
-        }
-        ASSERT_TRUE(RunSettingsDialog(nullptr, folder));
-        EXPECT_EQ(GetFileAttributesA(folder.c_str()), INVALID_FILE_ATTRIBUTES) << (skinned ? "skinned" : "unskinned");
-        if (skinned)
-            ExitSkinRuntime();
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
 TEST(SkinnedSettingsDialog, OpenedAndClosed200TimesLeavesNoGdiOrUserObjects)
 {
     ASSERT_TRUE(StartSkinnedDialogs()) << "error " << SkinRuntimeError();

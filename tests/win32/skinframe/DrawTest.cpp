@@ -2,6 +2,7 @@
 // prepared definitions hold.
 #include <windows.h>
 
+#include "FrameTestSupport.h"
 #include "skin/file/SkinDefinitions.h"
 #include "skin/file/SkinObjects.h"
 #include "skin/file/SkinStore.h"
@@ -14,58 +15,9 @@
 #include <memory>
 
 using namespace glint;
+using namespace glint::test;
 
 namespace {
-
-// A 32-bit top-down DIB section selected into a memory DC, filled white.
-class Canvas {
-public:
-    Canvas(int w, int h) : w_(w), h_(h), dc_(CreateCompatibleDC(nullptr))
-    {
-        BITMAPINFO bmi{};
-        bmi.bmiHeader.biSize = sizeof bmi.bmiHeader;
-        bmi.bmiHeader.biWidth = w;
-        bmi.bmiHeader.biHeight = -h;
-        bmi.bmiHeader.biPlanes = 1;
-        bmi.bmiHeader.biBitCount = 32;
-        bitmap_ = CreateDIBSection(dc_, &bmi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-        Fill(RGB(255, 255, 255));
-    }
-    ~Canvas()
-    {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    void Fill(COLORREF c)
-    {
-        for (int i = 0; i < w_ * h_; ++i)
-            bits_[i] = RGB(GetBValue(c), GetGValue(c), GetRValue(c));
-    }
-    COLORREF At(int x, int y) const
-    {
-        GdiFlush();
-        const uint32_t p = bits_[y * w_ + x];
-        return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
-    }
-    int Count(COLORREF c) const
-    {
-        int n = 0;
-        for (int y = 0; y < h_; ++y)
-            for (int x = 0; x < w_; ++x)
-                n += At(x, y) == c;
-        return n;
-    }
-    HDC Dc() const { return dc_; }
-
-private:
-    int w_, h_;
-    HDC dc_;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    uint32_t* bits_ = nullptr;
-};
 
 constexpr COLORREF kRed = RGB(255, 0, 0), kGreen = RGB(0, 255, 0), kBlue = RGB(0, 0, 255);
 constexpr COLORREF kWhite = RGB(255, 255, 255), kGrey = RGB(128, 128, 128);
@@ -102,7 +54,7 @@ protected:
 
 TEST_F(SkinDraw, PlaceModeDrawsOnlyTheTopLeftOfALargerSection)
 {
-    Canvas canvas(64, 64);
+    Canvas canvas(64, 64, kWhite);
     DrawImageRef(canvas.Dc(), store_, Slice({0, 0, 40, 40}, SKIN_DRAW_PLACE), {10, 10, 30, 20});
     EXPECT_EQ(canvas.Count(kRed), 20 * 10);
     EXPECT_EQ(canvas.Count(kGreen), 0);
@@ -113,7 +65,7 @@ TEST_F(SkinDraw, PlaceModeDrawsOnlyTheTopLeftOfALargerSection)
 
 TEST_F(SkinDraw, TileModeRepeatsFromTheTopLeftAndClipsTheLastRowAndColumn)
 {
-    Canvas canvas(64, 64);
+    Canvas canvas(64, 64, kWhite);
     // The section: 10 x 10 red at its left, 10 x 10 green at its right.
     DrawImageRef(canvas.Dc(), store_, Slice({10, 0, 30, 10}, SKIN_DRAW_TILE), {0, 0, 50, 15});
     EXPECT_EQ(canvas.At(0, 0), kRed);
@@ -127,7 +79,7 @@ TEST_F(SkinDraw, TileModeRepeatsFromTheTopLeftAndClipsTheLastRowAndColumn)
 
 TEST_F(SkinDraw, StretchModeScalesTheWholeSection)
 {
-    Canvas canvas(64, 64);
+    Canvas canvas(64, 64, kWhite);
     DrawImageRef(canvas.Dc(), store_, Slice({0, 0, 40, 40}, SKIN_DRAW_STRETCH), {0, 0, 20, 20});
     EXPECT_EQ(canvas.At(2, 2), kRed);
     EXPECT_EQ(canvas.At(17, 2), kGreen);
@@ -138,7 +90,7 @@ TEST_F(SkinDraw, StretchModeScalesTheWholeSection)
 
 TEST_F(SkinDraw, MissingImageFillsWithTheFallbackOnlyWhenAsked)
 {
-    Canvas canvas(32, 32);
+    Canvas canvas(32, 32, kWhite);
     SkinImageRef missing = Slice({0, 0, 10, 10}, SKIN_DRAW_PLACE);
     std::strcpy(missing.image, "none.bmp");
     DrawImageRef(canvas.Dc(), store_, missing, {0, 0, 8, 8});
@@ -153,7 +105,7 @@ TEST_F(SkinDraw, MissingImageFillsWithTheFallbackOnlyWhenAsked)
 
 TEST_F(SkinDraw, GridWithoutMarginsStretchesTheWholeSource)
 {
-    Canvas canvas(64, 64);
+    Canvas canvas(64, 64, kWhite);
     SkinGridRef grid{};
     std::strcpy(grid.image, "q.bmp");
     grid.source = {0, 0, 40, 40};
@@ -168,7 +120,7 @@ TEST_F(SkinDraw, GridWithoutMarginsStretchesTheWholeSource)
 
 TEST_F(SkinDraw, GridKeepsItsCornersAtTheirSize)
 {
-    Canvas canvas(64, 64);
+    Canvas canvas(64, 64, kWhite);
     SkinGridRef grid{};
     std::strcpy(grid.image, "q.bmp");
     grid.source = {10, 10, 30, 30}; // red, green, blue, grey quarters of 10 x 10
@@ -186,7 +138,7 @@ TEST_F(SkinDraw, GridKeepsItsCornersAtTheirSize)
 
 TEST(SkinDrawText, EffectFlagsDecideTheOffsetCopy)
 {
-    Canvas plain(80, 30), shadowed(80, 30);
+    Canvas plain(80, 30, kWhite), shadowed(80, 30, kWhite);
     SkinTextEffect e = DefaultTextEffect();
     e.SetTextColour(kBlue);
     e.SetEffectColour(kRed);
@@ -210,66 +162,54 @@ TEST(SkinDrawText, EffectFlagsDecideTheOffsetCopy)
     DeleteObject(font);
 }
 
-TEST(SkinPrepare, DefinitionsMakeFontsAndFramesMakeKeyColourRegions)
+TEST(SkinPrepare, DefinitionsMakeFontsAndFramesMakeKeyColourRegionsOnlyWithTheKey)
 {
-    CSkinStore store;
-    auto info = std::make_unique<CSkinInfo>();
-    info->SetName("Application");
-    info->keyColour = RGB(255, 0, 255);
-    info->useTransparentColour = 1;
-    store.AddDefinition(std::move(info));
-    auto image = std::make_unique<CSkinImage>();
-    image->SetName("f.bmp");
-    image->image.Create(10, 10, 24, FORMAT_BMP);
-    for (int y = 0; y < 10; ++y)
-        for (int x = 0; x < 10; ++x)
-            image->image.SetPixelColor(x, y, (x < 3 && y >= 7) ? RGB(255, 0, 255) : RGB(0, 0, 0));
-    store.AddImage(std::move(image));
-    auto frame = std::make_unique<CFrameDefinition>();
-    frame->SetName("Dialog");
-    frame->slices[FRAME_TOP_LEFT] = SkinImageRef{};
-    std::strcpy(frame->slices[FRAME_TOP_LEFT].image, "f.bmp");
-    frame->slices[FRAME_TOP_LEFT].source = {0, 0, 10, 10};
-    CFrameDefinition* raw = frame.get();
-    store.AddDefinition(std::move(frame));
-    auto edit = std::make_unique<CEditDefinition>(SKIN_EDIT);
-    edit->SetName("Edit");
-    CEditDefinition* rawEdit = edit.get();
-    store.AddDefinition(std::move(edit));
+    for (bool useKey : {true, false}) {
+        CSkinStore store;
+        auto info = std::make_unique<CSkinInfo>();
+        info->SetName("Application");
+        info->keyColour = kKey;
+        info->useTransparentColour = useKey;
+        store.AddDefinition(std::move(info));
+        auto image = std::make_unique<CSkinImage>();
+        image->SetName("f.bmp");
+        image->image.Create(10, 10, 24, FORMAT_BMP);
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x)
+                image->image.SetPixelColor(x, y, (x < 3 && y >= 7) ? kKey : RGB(0, 0, 0));
+        store.AddImage(std::move(image));
+        auto frame = std::make_unique<CFrameDefinition>();
+        frame->SetName("Dialog");
+        std::strcpy(frame->slices[FRAME_TOP_LEFT].image, "f.bmp");
+        frame->slices[FRAME_TOP_LEFT].source = {0, 0, 10, 10};
+        CFrameDefinition* raw = frame.get();
+        store.AddDefinition(std::move(frame));
+        auto edit = std::make_unique<CEditDefinition>(SKIN_EDIT);
+        edit->SetName("Edit");
+        CEditDefinition* rawEdit = edit.get();
+        store.AddDefinition(std::move(edit));
 
-    store.Prepare();
-    ASSERT_NE(rawEdit->fontHandle, nullptr);
-    HRGN region = raw->cache[FRAME_TOP_LEFT].region;
-    ASSERT_NE(region, nullptr);
-    EXPECT_FALSE(PtInRegion(region, 0, 0)) << "the key-coloured top-left corner is left out";
-    EXPECT_FALSE(PtInRegion(region, 2, 2));
-    EXPECT_TRUE(PtInRegion(region, 3, 0));
-    EXPECT_TRUE(PtInRegion(region, 5, 5));
-    EXPECT_EQ(raw->cache[FRAME_TOP].region, nullptr) << "an empty slice has no entry";
+        store.Prepare();
+        ASSERT_NE(rawEdit->fontHandle, nullptr);
+        EXPECT_NE(raw->cache[FRAME_TOP_LEFT].section, nullptr);
+        HRGN region = raw->cache[FRAME_TOP_LEFT].region;
+        if (!useKey) {
+            EXPECT_EQ(region, nullptr) << "without the transparent colour frames have no regions";
+            continue;
+        }
+        ASSERT_NE(region, nullptr);
+        EXPECT_FALSE(PtInRegion(region, 0, 0)) << "the key-coloured top-left corner is left out";
+        EXPECT_FALSE(PtInRegion(region, 2, 2));
+        EXPECT_TRUE(PtInRegion(region, 3, 0));
+        EXPECT_TRUE(PtInRegion(region, 5, 5));
+        EXPECT_EQ(raw->cache[FRAME_TOP].region, nullptr) << "an empty slice has no entry";
 
-    store.Prepare(); // again: the earlier objects are replaced, not leaked
-    raw->Release();
-    rawEdit->Release();
-    EXPECT_EQ(raw->cache[FRAME_TOP_LEFT].region, nullptr);
-    EXPECT_EQ(rawEdit->fontHandle, nullptr);
-}
-
-TEST(SkinPrepare, WithoutTheTransparentColourFramesHaveNoRegions)
-{
-    CSkinStore store;
-    auto image = std::make_unique<CSkinImage>();
-    image->SetName("f.bmp");
-    image->image.Create(4, 4, 24, FORMAT_BMP);
-    store.AddImage(std::move(image));
-    auto frame = std::make_unique<CFrameDefinition>();
-    frame->SetName("Dialog");
-    std::strcpy(frame->slices[0].image, "f.bmp");
-    frame->slices[0].source = {0, 0, 4, 4};
-    CFrameDefinition* raw = frame.get();
-    store.AddDefinition(std::move(frame));
-    store.Prepare();
-    EXPECT_NE(raw->cache[0].section, nullptr);
-    EXPECT_EQ(raw->cache[0].region, nullptr);
+        store.Prepare(); // again: the earlier objects are replaced, not leaked
+        raw->Release();
+        rawEdit->Release();
+        EXPECT_EQ(raw->cache[FRAME_TOP_LEFT].region, nullptr);
+        EXPECT_EQ(rawEdit->fontHandle, nullptr);
+    }
 }
 
 } // namespace
