@@ -233,6 +233,16 @@ void CSkinScrollCtrl::PaintClientBackground()
         FillRect(control.Get(), &client, GetSysColorBrush(COLOR_WINDOW));
         CallPrevious(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(control.Get()), PRF_CLIENT);
         BlitKeyed(composed.Get(), client, control.Get(), window);
+        // The control's own children (a list view's header) paint themselves:
+        // the composed picture must not cover them.
+        for (HWND child = GetWindow(window_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+            if (!IsWindowVisible(child))
+                continue;
+            RECT area;
+            GetWindowRect(child, &area);
+            MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&area), 2);
+            ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
+        }
         const RECT& r = paint.rcPaint;
         BitBlt(dc, r.left, r.top, r.right - r.left, r.bottom - r.top, composed.Get(), r.left, r.top, SRCCOPY);
     }

@@ -89,11 +89,13 @@ inline std::vector<uint8_t> BlockSkin(bool listBackground = true)
     edit->backColour = kEditBack;
     edit->keyColour = kReadOnlyBack;
     store.AddDefinition(std::move(edit));
-    auto list = std::make_unique<CEditDefinition>(SKIN_LIST_BOX);
-    list->SetName("ListBox");
-    if (listBackground)
-        list->background = Slice(LIST_BACK);
-    store.AddDefinition(std::move(list));
+    for (uint32_t type : {SKIN_LIST_BOX, SKIN_LIST_VIEW}) {
+        auto list = std::make_unique<CEditDefinition>(type);
+        list->SetName(type == SKIN_LIST_BOX ? "ListBox" : "ListView");
+        if (listBackground)
+            list->background = Slice(LIST_BACK);
+        store.AddDefinition(std::move(list));
+    }
 
     CSkinStream file;
     std::vector<uint8_t> container;

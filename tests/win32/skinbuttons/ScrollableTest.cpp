@@ -1,8 +1,10 @@
 // The scrollable controls' colours and background on real windows under Wine:
 // an edit takes the skin's background colour and a read-only one the
-// read-only colour; a list box shows the background picture behind its items.
+// read-only colour; a list box shows the background picture behind its items;
+// a list view's header stays on top of the view's background.
 #include "ButtonSkinSupport.h"
 
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -74,6 +76,29 @@ TEST_F(SkinnedScrollables, AListBoxShowsItsBackgroundPictureBehindItsItems)
         ReleaseDC(list, dc);
         EXPECT_GT(text, 10) << "top " << top;
     }
+}
+
+TEST_F(SkinnedScrollables, AListViewsHeaderStaysOnTopOfItsBackground)
+{
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES};
+    ASSERT_TRUE(InitCommonControlsEx(&classes));
+    HWND view = AddControl(dialog_, WC_LISTVIEWA, "", LVS_REPORT, 4, {10, 10, 200, 150}, WS_EX_CLIENTEDGE);
+    ASSERT_NE(GetPropA(view, "OBJECT"), nullptr);
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.cx = 120;
+    column.pszText = const_cast<char*>("Name");
+    SendMessageA(view, LVM_INSERTCOLUMNA, 0, reinterpret_cast<LPARAM>(&column));
+    HWND header = reinterpret_cast<HWND>(SendMessageA(view, LVM_GETHEADER, 0, 0));
+    ASSERT_NE(header, nullptr);
+    RECT bar;
+    GetClientRect(header, &bar);
+    ASSERT_GT(bar.bottom, 4);
+    // The view repaints alone, as it does after scrolling; its header is not asked to.
+    RedrawWindow(view, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    EXPECT_NE(ClientPixel(view, bar.right / 2, bar.bottom / 2), kBlockColours[LIST_BACK]);
+    // Below the header the background picture shows.
+    EXPECT_EQ(ClientPixel(view, 180, 120), kBlockColours[LIST_BACK]);
 }
 
 } // namespace
