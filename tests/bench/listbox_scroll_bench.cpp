@@ -3,6 +3,7 @@
 // box, in one process under Wine. Prints the time per step and the ratio; the
 // goal is at most 2.
 //   bench_listbox_scroll [STEPS]    (default 100)
+#include "tests/bench/WallClock.h"
 #include "tests/win32/skinbuttons/ButtonSkinSupport.h"
 
 #include <windows.h>
@@ -16,18 +17,6 @@ using namespace buttontest;
 namespace {
 
 constexpr int kItems = 1000;
-
-double Seconds()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / double(frequency.QuadPart);
-}
 
 // Seconds per scroll step of a list box in a new dialog; negative when the
 // list box is (not) skinned against what was asked.

@@ -3,6 +3,7 @@
 // system's look, in one process. Prints the time per paint and the ratio; the
 // goal is at most 2.
 //   bench_skin_paint [ROUNDS]    (default 300)
+#include "tests/bench/WallClock.h"
 #include "tests/win32/skinsettings/SettingsDialogDriver.h"
 
 #include "skin/runtime/SkinRuntime.h"
@@ -17,18 +18,6 @@ using namespace glint;
 using namespace glint::testing;
 
 namespace {
-
-double Seconds()
-{
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER now;
-    QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / double(frequency.QuadPart);
-}
 
 // Seconds per whole paint of the open settings dialog; negative when it did
 // not open, or was (not) skinned against what was asked.

@@ -11,22 +11,14 @@ using namespace glint::flash;
 using namespace glint::flash::testing;
 using glint::flash::test::ColorDistance;
 using glint::flash::test::Draw;
+using glint::flash::test::At;
+using glint::flash::test::kBlue;
+using glint::flash::test::kGreen;
+using glint::flash::test::kRed;
+using glint::flash::test::kWhite;
+using glint::flash::test::Square;
 
 namespace {
-
-constexpr Rgba kWhite{255, 255, 255, 255};
-constexpr Rgba kRed{255, 0, 0, 255};
-constexpr Rgba kBlue{0, 0, 255, 255};
-
-// Shape `id`: a square of `size` pixels at the origin in one colour.
-void Square(SwfWriter& swf, uint16_t id, Rgba c, int size = 10)
-{
-    ShapeBuilder sb;
-    sb.Rect(0, 0, size * 20, size * 20, sb.AddSolidFill(c));
-    swf.DefineShape(id, sb);
-}
-
-Matrix At(double x, double y) { return Matrix{1, 0, 0, 1, x * 20, y * 20}; }
 
 TEST(Sprites, PlayTheirOwnTimelineWhileTheMovieHasOneFrame)
 {

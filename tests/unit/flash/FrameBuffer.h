@@ -1,6 +1,7 @@
 #pragma once
 // A frame buffer for the player tests, with pixel access by channel.
 #include "flash/SwfPlayer.h"
+#include "flash/testing/SwfWriter.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -37,5 +38,21 @@ inline int ColorDistance(uint32_t a, uint32_t b)
         d = std::max(d, std::abs(int((a >> s) & 0xFF) - int((b >> s) & 0xFF)));
     return d;
 }
+
+constexpr Rgba kWhite{255, 255, 255, 255};
+constexpr Rgba kRed{255, 0, 0, 255};
+constexpr Rgba kGreen{0, 255, 0, 255};
+constexpr Rgba kBlue{0, 0, 255, 255};
+
+// Shape `id`: a square of `size` pixels at the origin in one colour.
+inline void Square(testing::SwfWriter& swf, uint16_t id, Rgba c, int size = 10)
+{
+    testing::ShapeBuilder sb;
+    sb.Rect(0, 0, size * 20, size * 20, sb.AddSolidFill(c));
+    swf.DefineShape(id, sb);
+}
+
+// A placement at (x, y) pixels.
+inline Matrix At(double x, double y) { return Matrix{1, 0, 0, 1, x * 20, y * 20}; }
 
 } // namespace glint::flash::test

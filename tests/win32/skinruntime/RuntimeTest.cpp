@@ -4,6 +4,7 @@
 
 #include "skin/runtime/SkinHooks.h"
 #include "skin/runtime/SkinMessages.h"
+#include "tests/support/WineVersionRun.h"
 
 #include <thread>
 
@@ -257,34 +258,13 @@ TEST(SkinPlatform, CodeFollowsWinesPerProgramVersion)
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string probe = path;
     probe = probe.substr(0, probe.find_last_of("\\/") + 1) + "skinruntime_platform.exe";
-    const char* key = "Software\\Wine\\AppDefaults\\skinruntime_platform.exe";
     struct Case {
         const char* version;
         DWORD code;
     } const cases[] = {{"win98", PLATFORM_WIN98}, {"winxp", PLATFORM_WINXP + 10}, {"win7", PLATFORM_NT_OTHER}};
-    for (const Case& c : cases) {
-        HKEY k;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(k, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.version),
-                       DWORD(strlen(c.version) + 1));
-        RegCloseKey(k);
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        std::string command = "\"" + probe + "\"";
-        ASSERT_TRUE(CreateProcessA(probe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                                   &pi))
-            << probe;
-        WaitForSingleObject(pi.hProcess, 60000);
-        DWORD exitCode = 999;
-        GetExitCodeProcess(pi.hProcess, &exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        // The code, plus 10 when the themed button procedure was captured (XP only).
-        EXPECT_EQ(exitCode, c.code) << c.version;
-    }
-    RegDeleteKeyA(HKEY_CURRENT_USER, key);
+    // The code, plus 10 when the themed button procedure was captured (XP only).
+    for (const Case& c : cases)
+        EXPECT_EQ(glint::test::RunAsWindowsVersion(probe, c.version), c.code) << c.version;
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "skin/file/SkinStore.h"
 #include "skin/runtime/SkinRegistry.h"
 #include "skin/runtime/scrollbar/SkinScrollBars.h"
+#include "tests/support/WineVersionRun.h"
 
 #include <gtest/gtest.h>
 
@@ -392,33 +393,12 @@ TEST(ScrollRedirection, FollowsThePlatform)
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string probe = path;
     probe = probe.substr(0, probe.find_last_of("\\/") + 1) + "skinscroll_probe.exe";
-    const char* key = "Software\\Wine\\AppDefaults\\skinscroll_probe.exe";
     const struct {
         const char* version;
         DWORD code;
     } cases[] = {{"winxp", 8 + 10 + 100}, {"win98", 0 + 10 + 0}};
-    for (const auto& c : cases) {
-        HKEY k;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &k, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(k, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(c.version),
-                       DWORD(strlen(c.version) + 1));
-        RegCloseKey(k);
-        STARTUPINFOA si = {};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi = {};
-        std::string command = "\"" + probe + "\"";
-        ASSERT_TRUE(CreateProcessA(probe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                                   &pi))
-            << probe;
-        WaitForSingleObject(pi.hProcess, 60000);
-        DWORD exitCode = 999;
-        GetExitCodeProcess(pi.hProcess, &exitCode);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
-        EXPECT_EQ(c.code, exitCode) << c.version;
-    }
-    RegDeleteKeyA(HKEY_CURRENT_USER, key);
+    for (const auto& c : cases)
+        EXPECT_EQ(c.code, glint::test::RunAsWindowsVersion(probe, c.version)) << c.version;
 }
 
 } // namespace
