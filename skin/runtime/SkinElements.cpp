@@ -1,6 +1,7 @@
 #include "skin/runtime/SkinElements.h"
 
 #include "image/gdi/GdiGuards.h"
+#include "skin/file/SkinGdiHandles.h"
 #include "skin/file/SkinDefinitions.h"
 #include "skin/file/SkinStore.h"
 #include "skin/file/SkinTypes.h"
@@ -301,7 +302,7 @@ void CImageFrameElement::Draw(HDC dc)
     const CImageElement& d = Image();
     CSkinStore& store = owner_.ElementStore();
     HWND window = owner_.ElementWindow();
-    gdi::GdiObject<HFONT> font(CreateFontIndirectA(&d.elementFont.logFont));
+    gdi::GdiObject<HFONT> font(CreateSkinFont(d.elementFont.logFont));
     gdi::Selection selected(dc, font.Get());
     const UINT format = ElementTextFormat(d.horizontalAlign, d.verticalAlign);
     switch (d.role) {

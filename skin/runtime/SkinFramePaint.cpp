@@ -1,6 +1,7 @@
 #include "skin/runtime/SkinFramePaint.h"
 
 #include "image/gdi/GdiGuards.h"
+#include "skin/file/SkinGdiHandles.h"
 #include "skin/file/SkinDefinitions.h"
 #include "skin/file/SkinStore.h"
 #include "skin/file/SkinTypes.h"
@@ -85,7 +86,7 @@ void DrawFrameCaption(HDC dc, const CFrameDefinition* d, const FrameRects& parts
 {
     if (!d || !text || !captionTextFlag || !HasWholeCaption(styleAtAttach))
         return;
-    gdi::GdiObject<HFONT> font(CreateFontIndirectA(&d->frameFont.logFont));
+    gdi::GdiObject<HFONT> font(CreateSkinFont(d->frameFont.logFont));
     gdi::Selection selected(dc, font.Get());
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = SetTextColor(dc, d->frameFont.colour);

@@ -8,7 +8,16 @@
 
 namespace glint {
 
-SkinFontHandle CreateSkinFont(const LOGFONTA& font) { return CreateFontIndirectA(&font); }
+SkinFontHandle CreateSkinFont(const LOGFONTA& font)
+{
+    // Skins name the ANSI character set, with which GDI reads a text's bytes
+    // in code page 1252 whatever the system's is (Korean came out as Latin
+    // letters): the system's own code page is what the texts are in.
+    LOGFONTA f = font;
+    if (f.lfCharSet == ANSI_CHARSET)
+        f.lfCharSet = DEFAULT_CHARSET;
+    return CreateFontIndirectA(&f);
+}
 
 SkinRegionHandle CreateKeyColourRegion(const CDibImage& image, COLORREF key)
 {

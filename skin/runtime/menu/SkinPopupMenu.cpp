@@ -1,6 +1,7 @@
 #include "skin/runtime/menu/SkinPopupMenu.h"
 
 #include "image/gdi/GdiGuards.h"
+#include "skin/file/SkinGdiHandles.h"
 #include "skin/file/SkinStore.h"
 #include "skin/file/SkinTypes.h"
 #include "skin/file/gdi/SkinDraw.h"
@@ -200,7 +201,7 @@ RECT CSkinPopupMenuWnd::ClientBox() const
 void CSkinPopupMenuWnd::Measure()
 {
     HDC dc = GetDC(window_);
-    gdi::GdiObject<HFONT> font(CreateFontIndirectA(&menuDefinition_->frameFont.logFont));
+    gdi::GdiObject<HFONT> font(CreateSkinFont(menuDefinition_->frameFont.logFont));
     gdi::Selection selected(dc, font.Get());
     SIZE test = {}, blanks = {};
     GetTextExtentPoint32A(dc, "TEST", 4, &test);
@@ -594,7 +595,7 @@ void CSkinPopupMenuWnd::Paint(HDC dc)
     const CMenuDefinition& d = *menuDefinition_;
     CSkinStore& store = SkinRegistry().Store();
     DrawImageRef(memory.Get(), store, d.slices[PART_CLIENT], client, &d.activeColour);
-    gdi::GdiObject<HFONT> font(CreateFontIndirectA(&d.frameFont.logFont));
+    gdi::GdiObject<HFONT> font(CreateSkinFont(d.frameFont.logFont));
     gdi::Selection fontSelected(memory.Get(), font.Get());
     const int last = std::min(first_ + scroll_.visible, int(items_->size()));
     for (int item = first_; item < last; ++item)
