@@ -9,14 +9,7 @@
 
 using namespace glint::flash;
 using namespace glint::flash::testing;
-using glint::flash::test::ColorDistance;
-using glint::flash::test::Draw;
-using glint::flash::test::At;
-using glint::flash::test::kBlue;
-using glint::flash::test::kGreen;
-using glint::flash::test::kRed;
-using glint::flash::test::kWhite;
-using glint::flash::test::Square;
+using namespace glint::flash::test;
 
 namespace {
 
