@@ -1,6 +1,7 @@
 #include "skin/file/SkinRecords.h"
 
 #include "base/SysColors.h"
+#include "skin/layout/RegionRuns.h"
 #include "image/DibImage.h"
 
 #include <algorithm>
@@ -123,27 +124,18 @@ std::vector<GridPart> RepeatedCentre(const GridPart& centre)
 
 std::vector<RECT> KeyColourRuns(const CDibImage& image, COLORREF key)
 {
-    std::vector<RECT> runs;
     if (!image.IsValid())
-        return runs;
+        return {};
     const int32_t w = image.Width(), h = image.Height();
+    std::vector<uint32_t> pixels(size_t(w) * size_t(h));
     for (int32_t top = 0; top < h; ++top) {
         const int32_t y = h - 1 - top; // pixel rows count from the bottom
-        int32_t start = -1;
         for (int32_t x = 0; x < w; ++x) {
             const RGBQUAD p = image.PixelColor(x, y, false);
-            const bool keep = RGB(p.rgbRed, p.rgbGreen, p.rgbBlue) != (key & 0xFFFFFF);
-            if (keep && start < 0)
-                start = x;
-            if (!keep && start >= 0) {
-                runs.push_back({start, top, x, top + 1});
-                start = -1;
-            }
+            pixels[size_t(top) * size_t(w) + size_t(x)] = RGB(p.rgbRed, p.rgbGreen, p.rgbBlue);
         }
-        if (start >= 0)
-            runs.push_back({start, top, w, top + 1});
     }
-    return runs;
+    return KeyRuns({pixels.data(), w, h, size_t(w)}, key & 0xFFFFFF);
 }
 
 } // namespace glint

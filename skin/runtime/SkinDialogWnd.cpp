@@ -304,7 +304,9 @@ LRESULT CSkinDialogWnd::OnNcMouse(UINT message, WPARAM wParam, LPARAM lParam)
         bool took = false;
         for (size_t i = 0; i < elements_.size(); ++i) {
             CFrameElement* element = elements_[i].get();
-            if ((element->*operation)(point) && !IsElementOfType(*element, SKIN_IMAGE_ELEMENT))
+            // Asked before the call: the call may rebuild the list and free the element.
+            const bool image = IsElementOfType(*element, SKIN_IMAGE_ELEMENT);
+            if ((element->*operation)(point) && !image)
                 took = true;
         }
         return took;
