@@ -62,6 +62,19 @@ bool LocateDataFile(const std::string& displayName, std::string& dataPath)
     return true;
 }
 
+// Wiped and made anew. What is left there after the wipe is used only when it
+// is a real folder: files written through a link would land wherever it points.
+static bool MakeWorkFolder(const std::string& path)
+{
+    if (GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        DeleteFolderTree(path);
+    if (CreateDirectoryA(path.c_str(), nullptr))
+        return true;
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 bool LoadDataFile(const std::string& dataPath)
 {
     datafile::FileSource source;
@@ -77,9 +90,10 @@ bool LoadDataFile(const std::string& dataPath)
     }
 
     const std::string workFolder = FolderOf(ProgramPath()) + "\\_swf_" + scan.contents.workName + "_work";
-    if (GetFileAttributesA(workFolder.c_str()) != INVALID_FILE_ATTRIBUTES)
-        DeleteFolderTree(workFolder);
-    CreateDirectoryA(workFolder.c_str(), nullptr);
+    if (!MakeWorkFolder(workFolder)) {
+        ShowDataFileMessage(IDS_BAD_DATA_FILE);
+        return false;
+    }
 
     for (const datafile::Payload& payload : scan.contents.payloads) {
         if (!datafile::ExtractPayload(source, payload, workFolder + "\\" + payload.name)) {
