@@ -35,286 +35,104 @@ Bytes& InfoHeader(Bytes& b, int32_t w, int32_t h, uint16_t bpp, uint32_t compres
 
 Bytes& FileHeader(Bytes& b, uint32_t offset) { return b.Raw({'B', 'M'}).U32(0).U32(0).U32(offset); }
 
-bool Decode(CDibImage& image, const Bytes& b, uint32_t format = FORMAT_BMP)
+// Palette entries i = 0..n-1 of blue i, so that "0000ii" shows index ii; their
+// reserved bytes are not zero.
+Bytes& Palette(Bytes& b, int n)
 {
-    return image.DecodeBuffer(b.data.data(), b.data.size(), format);
+    for (int i = 0; i < n; ++i)
+        b.U8(uint8_t(i)).U8(0).U8(0).U8(0x99);
+    return b;
 }
-
-bool Same(RGBQUAD a, RGBQUAD b) { return std::memcmp(&a, &b, 4) == 0; }
 
 } // namespace
 
-TEST(BmpHeaders, BareInfoHeaderDecodes)
+TEST(BmpDecoder, KnownPictures)
 {
-    Bytes b;
-    InfoHeader(b, 2, 1, 8);
-    for (int i = 0; i < 256; ++i)
-        b.U8(uint8_t(i)).U8(0).U8(0).U8(0x99);
-    b.Raw({3, 200, 0, 0});
-    CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError();
-    EXPECT_EQ(image.PixelIndex(0, 0), 3);
-    EXPECT_EQ(image.PixelIndex(1, 0), 200);
-    EXPECT_TRUE(Same(image.PaletteEntry(200), RGBQUAD{200, 0, 0, 0})); // reserved cleared
-    EXPECT_EQ(image.XDPI(), 72);
-}
-
-TEST(BmpHeaders, BareFourBitWithFewColoursReadsFullPalette)
-{
-    Bytes b;
-    InfoHeader(b, 2, 1, 4, 0, 5);
-    for (int i = 0; i < 16; ++i)
-        b.U8(uint8_t(i * 10)).U8(0).U8(0).U8(0);
-    b.Raw({0x1F, 0, 0, 0});
-    CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError();
-    EXPECT_EQ(image.PixelIndex(0, 0), 1);
-    EXPECT_EQ(image.PixelIndex(1, 0), 15);
-    EXPECT_EQ(image.PaletteEntry(15).rgbBlue, 150);
-}
-
-TEST(BmpHeaders, FileColoursUsedNeverShortensThePaletteRead)
-{
-    // With a file header but a data offset of 0, the pixels come after the
-    // full 256 entries, not after the file's 2.
-    Bytes b;
-    FileHeader(b, 0);
-    InfoHeader(b, 1, 1, 8, 0, 2);
-    b.Raw({1, 2, 3, 0, 4, 5, 6, 0}).Fill(254 * 4, 0x77).Raw({1, 0, 0, 0});
-    CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError();
-    EXPECT_EQ(image.PixelIndex(0, 0), 1);
-    EXPECT_TRUE(Same(image.PaletteEntry(1), RGBQUAD{4, 5, 6, 0}));
-    EXPECT_TRUE(Same(image.PaletteEntry(2), RGBQUAD{0x77, 0x77, 0x77, 0}));
-
-    // With a data offset the pixels are found there; the entries beyond the
-    // file's count are whatever bytes the full read met, and a file that ends
-    // inside the palette leaves the rest black.
-    Bytes shortFile;
-    FileHeader(shortFile, 14 + 40 + 8);
-    InfoHeader(shortFile, 1, 1, 8, 0, 2);
-    shortFile.Raw({1, 2, 3, 0, 4, 5, 6, 0}).Raw({1, 0, 0, 0});
-    ASSERT_TRUE(Decode(image, shortFile)) << image.LastError();
-    EXPECT_EQ(image.PixelIndex(0, 0), 1);
-    EXPECT_TRUE(Same(image.PaletteEntry(2), RGBQUAD{1, 0, 0, 0}));
-    EXPECT_TRUE(Same(image.PaletteEntry(3), RGBQUAD{0, 0, 0, 0}));
-}
-
-TEST(BmpHeaders, CoreHeaderWithThreeBytePalette)
-{
-    Bytes b;
-    b.U32(12).U16(3).U16(1).U16(1).U16(1);
-    b.Raw({10, 20, 30, 40, 50, 60});
-    b.Raw({0x40, 0, 0, 0}); // pixels 0 1 0
-    CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError(); // only 26 bytes: no 40-byte read may be needed
-    EXPECT_EQ(image.Width(), 3);
-    EXPECT_EQ(image.PixelIndex(1, 0), 1);
-    EXPECT_TRUE(Same(image.PaletteEntry(0), RGBQUAD{10, 20, 30, 0}));
-    EXPECT_TRUE(Same(image.PaletteEntry(1), RGBQUAD{40, 50, 60, 0}));
-}
-
-TEST(BmpHeaders, LongHeadersAndTheirConditions)
-{
-    // A V5-sized header with bit fields: the masks are inside the header.
-    Bytes b;
-    FileHeader(b, 14 + 124);
-    InfoHeader(b, 1, 1, 16, 3, 0, 124);
-    b.U32(0xF800).U32(0x07E0).U32(0x001F).Fill(124 - 52, 0);
-    b.U16(0xFFFF).U16(0);
-    CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError();
-    EXPECT_TRUE(Same(image.PixelColor(0, 0), RGBQUAD{248, 252, 248, 0}));
-
-    // An unknown size above 40 is believed only for a plain bitmap.
-    Bytes odd;
-    InfoHeader(odd, 1, 1, 24, 0, 0, 44);
-    odd.Fill(4, 0).Raw({1, 2, 3, 0});
-    EXPECT_FALSE(Decode(image, odd)); // image size 0 is not the plain size
-    odd.data[20] = 4;                 // image size = one padded row
-    ASSERT_TRUE(Decode(image, odd)) << image.LastError();
-    EXPECT_TRUE(Same(image.PixelColor(0, 0), RGBQUAD{1, 2, 3, 0}));
-    Bytes oddCompressed;
-    InfoHeader(oddCompressed, 1, 1, 8, 1, 0, 44);
-    oddCompressed.Fill(4 + 1024 + 4, 0);
-    EXPECT_FALSE(Decode(image, oddCompressed));
-    EXPECT_STREQ(image.LastError(), "Error reading BMP info");
-    Bytes small;
-    InfoHeader(small, 1, 1, 24, 0, 0, 30);
-    EXPECT_FALSE(Decode(image, small));
-    // A header size near 4 GB must not turn into a backwards seek.
-    Bytes huge;
-    InfoHeader(huge, 1, 1, 24, 0, 0, 0xFFFFFFF0u);
-    huge.Fill(8, 0);
-    EXPECT_FALSE(Decode(image, huge));
-}
-
-TEST(BmpPixels, TopDownMatchesBottomUpTwin)
-{
-    Bytes up, down;
-    InfoHeader(up, 2, 2, 24);
-    InfoHeader(down, 2, 2, 24);
-    down.data[8] = 0xFE; // height -2
-    down.data[9] = down.data[10] = down.data[11] = 0xFF;
-    const std::initializer_list<uint8_t> rowA = {1, 2, 3, 4, 5, 6, 0, 0}, rowB = {7, 8, 9, 10, 11, 12, 0, 0};
-    up.Raw(rowA).Raw(rowB);
-    down.Raw(rowB).Raw(rowA);
-    CDibImage a, b;
-    ASSERT_TRUE(Decode(a, up));
-    ASSERT_TRUE(Decode(b, down)) << b.LastError();
-    EXPECT_EQ(b.Height(), 2);
-    EXPECT_EQ(std::memcmp(a.Bits(), b.Bits(), a.Header().biSizeImage), 0);
-}
-
-TEST(BmpPixels, SixteenBitDefaultsTo555)
-{
-    Bytes b;
-    InfoHeader(b, 3, 1, 16);
-    b.U16(0x7FFF).U16(0x001F).U16(0x7C00).U16(0);
-    CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError();
-    EXPECT_TRUE(Same(image.PixelColor(0, 0), RGBQUAD{248, 248, 248, 0}));
-    EXPECT_TRUE(Same(image.PixelColor(1, 0), RGBQUAD{248, 0, 0, 0}));
-    EXPECT_TRUE(Same(image.PixelColor(2, 0), RGBQUAD{0, 0, 248, 0}));
-}
-
-TEST(BmpPixels, SixteenBitMasksThenPixelsForEveryHeader)
-{
+    std::vector<test::KnownPicture> cases;
+    const auto add = [&cases](const char* what, const Bytes& b, const char* picture, uint32_t bits = 0) {
+        cases.push_back({what, b.data, FORMAT_BMP, picture, bits});
+    };
+    Bytes b; // each case starts it anew: b = {}
+    add("bare 40-byte header", Palette(InfoHeader(b, 2, 1, 8), 256).Raw({3, 200, 0, 0}), "a=000003 b=0000C8 | ab", 8);
+    // A count of 5 colours still reads all 16 entries before the pixels.
+    add("4 bits, 5 colours", Palette(InfoHeader(b = {}, 2, 1, 4, 0, 5), 16).Raw({0x1F, 0, 0, 0}),
+        "a=000001 b=00000F | ab", 4);
+    // With a data offset of 0, the pixels follow all 256 entries, not the file's 2.
+    add("2 colours, offset 0", InfoHeader(FileHeader(b = {}, 0), 1, 1, 8, 0, 2).Raw({1, 2, 3, 0, 4, 5, 6, 0})
+        .Fill(254 * 4, 0x77).Raw({1, 0, 0, 0}), "a=060504 | a");
+    // With an offset, the pixels are found there; a file that ends inside
+    // the palette leaves the rest of it black (entry 3 here).
+    add("2 colours, file ends in the palette", InfoHeader(FileHeader(b = {}, 14 + 40 + 8), 1, 1, 8, 0, 2)
+        .Raw({1, 2, 3, 0, 4, 5, 6, 0, 3, 0, 0, 0}), "a=000000 | a");
+    // 26 bytes in all: no 40-byte read may be needed.
+    add("core header", b = Bytes().U32(12).U16(3).U16(1).U16(1).U16(1).Raw({10, 20, 30, 40, 50, 60, 0x40, 0, 0, 0}),
+        "a=1E140A b=3C3228 | aba", 1);
+    add("V5 header with 5-6-5 fields", InfoHeader(FileHeader(b = {}, 14 + 124), 1, 1, 16, 3, 0, 124)
+        .U32(0xF800).U32(0x07E0).U32(0x001F).Fill(124 - 52, 0).U16(0xFFFF).U16(0), "a=F8FCF8 | a");
+    // An unknown size above 40 is believed for a plain bitmap whose image size is one padded row.
+    InfoHeader(b = {}, 1, 1, 24, 0, 0, 44).Fill(4, 0).Raw({1, 2, 3, 0});
+    b.data[20] = 4;
+    add("44-byte header", b, "a=030201 | a");
+    add("bottom-up rows", InfoHeader(b = {}, 2, 2, 24).Raw({1, 2, 3, 4, 5, 6, 0, 0, 7, 8, 9, 10, 11, 12, 0, 0}),
+        "a=090807 b=0C0B0A c=030201 d=060504 | ab/cd");
+    add("top-down rows", InfoHeader(b = {}, 2, -2, 24).Raw({7, 8, 9, 10, 11, 12, 0, 0, 1, 2, 3, 4, 5, 6, 0, 0}),
+        "a=090807 b=0C0B0A c=030201 d=060504 | ab/cd");
+    add("top-down, 8 bits", Palette(InfoHeader(b = {}, 2, -2, 8), 256).Raw({1, 2, 0, 0, 3, 4, 0, 0}),
+        "a=000001 b=000002 c=000003 d=000004 | ab/cd", 8);
+    add("16 bits are 5-5-5", InfoHeader(b = {}, 3, 1, 16).U16(0x7FFF).U16(0x001F).U16(0x7C00).U16(0),
+        "a=F8F8F8 b=0000F8 c=F80000 | abc", 24);
+    // 3-3-2 fields in the low byte: no field may shift by a negative count.
+    add("odd masks", InfoHeader(b = {}, 2, 1, 16, 3).U32(0x00E0).U32(0x001C).U32(0x0003).U16(0x00FF).U16(0),
+        "a=E0E0C0 b=000000 | ab");
+    add("32 bits", InfoHeader(FileHeader(b = {}, 54), 2, 1, 32).Raw({1, 2, 3, 99, 4, 5, 6, 98}),
+        "a=030201 b=060504 | ab", 24);
+    add("32 bits with fields", InfoHeader(FileHeader(b = {}, 66), 2, 1, 32, 3).U32(0xFF0000).U32(0xFF00).U32(0xFF)
+        .Raw({1, 2, 3, 99, 4, 5, 6, 98}), "a=030201 b=060504 | ab", 24);
+    add("rows missing at the end", InfoHeader(FileHeader(b = {}, 54), 4, 8, 24).Fill(12 * 2, 0xAB),
+        "a=000000 b=ABABAB | aaaa/aaaa/aaaa/aaaa/aaaa/aaaa/bbbb/bbbb");
     // The masks follow a bare 40-byte header; V2 to V5 headers hold them at
     // header + 40. The pixels follow the masks or the whole header, with or
     // without a file header whose data offset is 0.
-    for (uint32_t size : {40u, 52u, 56u, 64u, 108u, 124u}) {
+    for (uint32_t size : {40u, 52u, 56u, 64u, 108u, 124u})
         for (bool fileHeader : {false, size > 40}) {
-            Bytes b;
+            b = {};
             if (fileHeader)
                 FileHeader(b, 0);
-            InfoHeader(b, 1, 2, 16, 3, 0, size);
-            b.U32(0xF800).U32(0x07E0).U32(0x001F).Fill(size > 52 ? size - 52 : 0, 0xEE);
-            b.U16(0x07E0).U16(0).U16(0xF800).U16(0);
-            CDibImage image;
-            ASSERT_TRUE(Decode(image, b)) << image.LastError() << " header " << size;
-            EXPECT_TRUE(Same(image.PixelColor(0, 0), RGBQUAD{0, 252, 0, 0})) << size << " " << fileHeader;
-            EXPECT_TRUE(Same(image.PixelColor(0, 1), RGBQUAD{0, 0, 248, 0})) << size << " " << fileHeader;
+            add(size > 40 ? fileHeader ? "long header after a file header" : "long header" : "masks after 40 bytes",
+                InfoHeader(b, 1, 2, 16, 3, 0, size).U32(0xF800).U32(0x07E0).U32(0x001F)
+                .Fill(size > 52 ? size - 52 : 0, 0xEE).U16(0x07E0).U16(0).U16(0xF800).U16(0), "a=F80000 b=00FC00 | a/b");
         }
-    }
-}
+    // Run-length codes: a count and a value; 0 0 ends a line, 0 1 the picture,
+    // 0 2 dx dy moves, 0 n is n absolute pixels padded to 16 bits.
+    add("8-bit runs", Palette(InfoHeader(b = {}, 3, 2, 8, 1), 256).Raw({3, 0x41, 0, 0, 3, 0x42, 0, 1}),
+        "a=000042 b=000041 | aaa/bbb");
+    // After 7 8 9 the move goes to (4, 1), past the row: the run goes on in
+    // row 2; a move far away writes nothing, and the run after it neither.
+    add("8-bit absolute and moves", Palette(InfoHeader(b = {}, 4, 3, 8, 1), 256)
+        .Raw({0, 3, 7, 8, 9, 0xAA, 0, 2, 1, 1, 2, 0x55, 0, 2, 0xFF, 0xFF, 0xFF, 0x66, 0, 1}),
+        "a=000055 b=000000 c=000007 d=000008 e=000009 | aabb/bbbb/cdeb");
+    // 4 bits: runs alternate two nibbles; absolute 3 takes two bytes, 5
+    // three and a pad; a move by an odd count changes the nibble.
+    add("4-bit runs", Palette(InfoHeader(b = {}, 8, 3, 4, 2), 16)
+        .Raw({3, 0x12, 0, 3, 0x34, 0x50, 0, 0, 0, 5, 0x67, 0x89, 0xA0, 0, 0, 2, 1, 1, 2, 0xBC, 0, 1, 1, 0xFF}),
+        "a=000000 b=00000B c=00000C d=000006 e=000007 f=000008 g=000009 h=00000A i=000001 j=000002 k=000003 "
+        "l=000004 m=000005 | aaaaaabc/defghaaa/ijiklmaa");
+    add("runs cut short", Palette(InfoHeader(b = {}, 4, 4, 8, 1), 256).Raw({0, 2, 1}), "a=000000 | aaaa/aaaa/aaaa/aaaa");
+    test::ExpectPictures(cases);
 
-TEST(BmpPixels, OddMasksDoNotShiftNegatively)
-{
-    Bytes b;
-    InfoHeader(b, 2, 1, 16, 3);
-    b.U32(0x00E0).U32(0x001C).U32(0x0003); // 3-3-2 in the low byte
-    b.U16(0x00FF).U16(0x0000);
+    // The palette's reserved bytes are cleared; the resolution is read.
     CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError();
-    EXPECT_TRUE(Same(image.PixelColor(0, 0), RGBQUAD{192, 224, 224, 0}));
-}
-
-TEST(BmpPixels, ThirtyTwoBitsWithAndWithoutBitFields)
-{
-    for (uint32_t compression : {0u, 3u}) {
-        Bytes b;
-        FileHeader(b, 14 + 40 + (compression ? 12 : 0));
-        InfoHeader(b, 2, 1, 32, compression);
-        if (compression)
-            b.U32(0xFF0000).U32(0xFF00).U32(0xFF);
-        b.Raw({1, 2, 3, 99, 4, 5, 6, 98});
-        CDibImage image;
-        ASSERT_TRUE(Decode(image, b)) << image.LastError();
-        EXPECT_TRUE(Same(image.PixelColor(1, 0), RGBQUAD{4, 5, 6, 0})) << compression;
-        EXPECT_EQ(image.BitCount(), 24u);
-    }
-}
-
-TEST(BmpPixels, ShortPixelDataLeavesZeroRows)
-{
-    Bytes b;
-    FileHeader(b, 54);
-    InfoHeader(b, 4, 8, 24);
-    b.Fill(12 * 2, 0xAB); // two rows of twelve bytes
-    CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError();
-    EXPECT_EQ(image.RowPointer(1)[0], 0xAB);
-    for (int32_t y = 2; y < 8; ++y)
-        for (int i = 0; i < 12; ++i)
-            ASSERT_EQ(image.RowPointer(y)[i], 0);
-}
-
-TEST(BmpRle, EightBitRunsAndEndOfLine)
-{
-    Bytes b;
-    InfoHeader(b, 3, 2, 8, 1);
-    b.Fill(1024, 0);
-    b.Raw({0x03, 0x41, 0x00, 0x00, 0x03, 0x42, 0x00, 0x01});
-    CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError();
-    for (int x = 0; x < 3; ++x) {
-        EXPECT_EQ(image.PixelIndex(x, 0), 0x41);
-        EXPECT_EQ(image.PixelIndex(x, 1), 0x42);
-    }
-}
-
-TEST(BmpRle, EightBitAbsoluteDeltaAndOverrun)
-{
-    Bytes b;
-    InfoHeader(b, 4, 3, 8, 1);
-    b.Fill(1024, 0);
-    b.Raw({0x00, 0x03, 7, 8, 9, 0xAA}); // absolute 3 + pad
-    b.Raw({0x00, 0x02, 0x01, 0x01});    // delta: 1 right, 1 up -> (4, 1)
-    b.Raw({0x02, 0x55});                // (4,1) is past the row: runs on into row 2
-    b.Raw({0x00, 0x02, 0xFF, 0xFF});    // far away: nothing written, no crash
-    b.Raw({0xFF, 0x66});
-    b.Raw({0x00, 0x01});
-    CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError();
-    EXPECT_EQ(image.PixelIndex(0, 0), 7);
-    EXPECT_EQ(image.PixelIndex(2, 0), 9);
-    EXPECT_EQ(image.PixelIndex(3, 0), 0); // the pad byte is not a pixel
-    EXPECT_EQ(image.PixelIndex(0, 2), 0x55);
-    EXPECT_EQ(image.PixelIndex(1, 2), 0x55);
-}
-
-TEST(BmpRle, FourBitRunsAbsoluteAndPadding)
-{
-    Bytes b;
-    InfoHeader(b, 8, 3, 4, 2);
-    b.Fill(64, 0);
-    b.Raw({0x03, 0x12});                   // 1 2 1
-    b.Raw({0x00, 0x03, 0x34, 0x50});       // absolute 3: two bytes, no pad
-    b.Raw({0x00, 0x00});                   // end of line
-    b.Raw({0x00, 0x05, 0x67, 0x89, 0xA0, 0x00}); // absolute 5: three bytes + pad
-    b.Raw({0x00, 0x02, 0x01, 0x01});       // delta by an odd count: changes nibble
-    b.Raw({0x02, 0xBC});
-    b.Raw({0x00, 0x01});
-    b.Raw({0x01, 0xFF});                   // after the end: ignored
-    CDibImage image;
-    ASSERT_TRUE(Decode(image, b)) << image.LastError();
-    const uint8_t row0[] = {1, 2, 1, 3, 4, 5, 0, 0};
-    const uint8_t row1[] = {6, 7, 8, 9, 0xA, 0, 0, 0};
-    for (int x = 0; x < 8; ++x) {
-        EXPECT_EQ(image.PixelIndex(x, 0), row0[x]) << x;
-        EXPECT_EQ(image.PixelIndex(x, 1), row1[x]) << x;
-    }
-    EXPECT_EQ(image.PixelIndex(6, 2), 0xB);
-    EXPECT_EQ(image.PixelIndex(7, 2), 0xC);
-}
-
-TEST(BmpRle, TruncatedStreamStopsCleanly)
-{
-    Bytes b;
-    InfoHeader(b, 4, 4, 8, 1);
-    b.Fill(1024, 0);
-    b.Raw({0x00, 0x02, 0x01}); // delta cut short
-    CDibImage image;
-    EXPECT_TRUE(Decode(image, b));
-    EXPECT_EQ(image.PixelIndex(0, 0), 0);
+    ASSERT_TRUE(test::Decode(image, cases[0].file, FORMAT_BMP));
+    EXPECT_EQ(image.PaletteEntry(200).rgbReserved, 0);
+    EXPECT_EQ(image.XDPI(), 72);
 }
 
 TEST(BmpRefusals, MessagesForBadFiles)
 {
-    const auto info = [](int32_t w, int32_t h, uint16_t bpp, uint32_t compression = 0, size_t pad = 0) {
+    const auto info = [](int32_t w, int32_t h, uint16_t bpp, uint32_t compression = 0, size_t pad = 0,
+                         uint32_t size = 40) {
         Bytes b;
-        InfoHeader(b, w, h, bpp, compression).Fill(pad, 0);
+        InfoHeader(b, w, h, bpp, compression, 0, size).Fill(pad, 0);
         return b.data;
     };
     Bytes farOffset;
@@ -332,6 +150,13 @@ TEST(BmpRefusals, MessagesForBadFiles)
         {"4-bit runs of an 8-bit picture", info(1, 1, 8, 2, 1028), FORMAT_BMP},
         {"two bits", info(1, 1, 2, 0, 20), FORMAT_BMP, "unsupported bit count"},
         {"far data offset", farOffset.data, FORMAT_BMP, "bad pixel data offset"},
+        // A header size above 40 that is not known is believed only for a
+        // plain bitmap whose image size is the plain size.
+        {"44-byte header without image size", info(1, 1, 24, 0, 8, 44), FORMAT_BMP},
+        {"44-byte header, run-length", info(1, 1, 8, 1, 4 + 1024 + 4, 44), FORMAT_BMP, "Error reading BMP info"},
+        {"30-byte header", info(1, 1, 24, 0, 0, 30), FORMAT_BMP},
+        // Must not turn into a backwards seek.
+        {"header size near 4 GB", info(1, 1, 24, 0, 8, 0xFFFFFFF0u), FORMAT_BMP},
     });
 }
 

@@ -1,5 +1,6 @@
 #pragma once
-// What the tests of decoders on files built byte by byte share.
+// What the tests of decoders on files built byte by byte share, and the
+// pictures as short strings that the painting tests use too.
 #include "image/DibImage.h"
 
 #include <gtest/gtest.h>
@@ -31,19 +32,72 @@ inline bool Decode(CDibImage& image, const std::vector<uint8_t>& file, uint32_t 
 // Index of the pixel at (x, y) counted from the top.
 inline uint8_t Top(const CDibImage& image, int32_t x, int32_t y) { return image.PixelIndex(x, image.Height() - 1 - y); }
 
-// The palette indices in hex, top row first, rows joined by '/': "55 10/10 20".
-inline std::string Indices(const CDibImage& image)
+// A picture as a short string: a legend naming each colour (`colourAt(x, y)`,
+// y from the top) by a letter in order of first appearance, then the rows of
+// letters, top row first: "a=FF0000 b=00FF00 | ab/ba".
+template <class ColourAt>
+std::string Lettered(int32_t width, int32_t height, ColourAt colourAt)
 {
-    std::string out;
-    char hex[4];
-    for (int32_t y = 0; y < image.Height(); ++y)
-        for (int32_t x = 0; x < image.Width(); ++x) {
-            std::snprintf(hex, sizeof hex, "%02X", Top(image, x, y));
-            if (x || y)
-                out += x ? ' ' : '/';
-            out += hex;
+    std::vector<std::string> colours;
+    std::string legend, rows;
+    for (int32_t y = 0; y < height; ++y) {
+        rows += y ? "/" : "";
+        for (int32_t x = 0; x < width; ++x) {
+            const std::string colour = colourAt(x, y);
+            size_t i = 0;
+            while (i < colours.size() && colours[i] != colour)
+                ++i;
+            if (i == 26)
+                return "more than 26 colours";
+            if (i == colours.size()) {
+                colours.push_back(colour);
+                legend += std::string(1, char('a' + i)) + "=" + colour + " ";
+            }
+            rows += char('a' + i);
         }
-    return out;
+    }
+    return legend + "| " + rows;
+}
+
+// The picture as a person sees it: colours "RRGGBB", or "RRGGBBAA" with an alpha plane.
+inline std::string Picture(const CDibImage& image)
+{
+    return Lettered(image.Width(), image.Height(), [&image](int32_t x, int32_t top) {
+        const int32_t y = image.Height() - 1 - top;
+        const RGBQUAD c = image.PixelColor(x, y, false);
+        char hex[12];
+        std::snprintf(hex, sizeof hex, image.HasAlpha() ? "%02X%02X%02X%02X" : "%02X%02X%02X", c.rgbRed, c.rgbGreen,
+                      c.rgbBlue, image.AlphaGet(x, y));
+        return std::string(hex);
+    });
+}
+
+// A file built byte by byte and the picture it must decode to.
+struct KnownPicture {
+    const char* what;
+    std::vector<uint8_t> file;
+    uint32_t format;
+    std::string picture;
+    uint32_t bits = 0;       // the bit count, when it matters
+    int32_t frame = 0;
+    int32_t trans = -2;      // the transparent index, when it matters
+};
+
+inline void ExpectPictures(const std::vector<KnownPicture>& cases)
+{
+    for (const KnownPicture& c : cases) {
+        SCOPED_TRACE(c.what);
+        CDibImage image;
+        ASSERT_TRUE(Decode(image, c.file, c.format, c.frame)) << image.LastError();
+        EXPECT_EQ(image.Type(), c.format);
+        EXPECT_EQ(Picture(image), c.picture);
+        if (c.bits) {
+            EXPECT_EQ(image.BitCount(), c.bits);
+        }
+        if (c.trans != -2) {
+            EXPECT_EQ(image.TransIndex(), c.trans);
+        }
+    }
 }
 
 // A file that must be refused, with the message it must give (any, when null).

@@ -17,15 +17,29 @@ bool Same(RGBQUAD a, RGBQUAD b) { return std::memcmp(&a, &b, 4) == 0; }
 
 } // namespace
 
-TEST(DibImageCreate, ZeroSizeFailsAndLeavesImageEmpty)
+TEST(DibImageCreate, RefusedSizesLeaveTheImageEmpty)
 {
-    CDibImage image(4, 4, 8, FORMAT_BMP);
-    ASSERT_TRUE(image.IsValid());
-    EXPECT_EQ(image.Create(0, 10, 8, FORMAT_BMP), nullptr);
-    EXPECT_FALSE(image.IsValid());
-    EXPECT_STREQ(image.LastError(), "CDibImage::Create : width and height must be greater than zero");
-    EXPECT_EQ(image.Create(10, -3, 8, FORMAT_BMP), nullptr);
-    EXPECT_EQ(image.Bits(), nullptr);
+    const struct {
+        int32_t width, height;
+        const char* message;
+    } cases[] = {
+        {0, 10, "CDibImage::Create : width and height must be greater than zero"},
+        {10, -3, "CDibImage::Create : width and height must be greater than zero"},
+        {60000, 60000, "DIBIMAGE_MAX_MEMORY exceeded"},
+        // Products that wrap around 32 (and 64) bits must still be refused.
+        {0x7FFFFFFF, 0x7FFFFFFF, "DIBIMAGE_MAX_MEMORY exceeded"},
+        // Within the limit by the formula but with a row stride beyond 32 bits.
+        {0x7FFFFFFF, 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        CDibImage image(4, 4, 8, FORMAT_BMP);
+        EXPECT_EQ(image.Create(c.width, c.height, 24, FORMAT_BMP), nullptr) << c.width << "x" << c.height;
+        EXPECT_FALSE(image.IsValid());
+        EXPECT_EQ(image.Bits(), nullptr);
+        if (c.message) {
+            EXPECT_STREQ(image.LastError(), c.message);
+        }
+    }
 }
 
 TEST(DibImageCreate, BitCountIsNormalisedAndRowsPadded)
@@ -46,19 +60,6 @@ TEST(DibImageCreate, BitCountIsNormalisedAndRowsPadded)
     // The stored header is the working header.
     EXPECT_EQ(std::memcmp(image.Dib(), &image.Header(), 40), 0);
     EXPECT_EQ(image.Bits(), image.Dib() + 40 + 64);
-}
-
-TEST(DibImageCreate, MemoryLimitIsComputedWithoutOverflow)
-{
-    CDibImage image;
-    EXPECT_EQ(image.Create(60000, 60000, 24, FORMAT_BMP), nullptr);
-    EXPECT_STREQ(image.LastError(), "DIBIMAGE_MAX_MEMORY exceeded");
-    // Products that wrap around 32 (and 64) bits must still be refused.
-    EXPECT_EQ(image.Create(0x7FFFFFFF, 0x7FFFFFFF, 24, FORMAT_BMP), nullptr);
-    EXPECT_STREQ(image.LastError(), "DIBIMAGE_MAX_MEMORY exceeded");
-    // Within the limit by the formula but with a row stride beyond 32 bits.
-    EXPECT_EQ(image.Create(0x7FFFFFFF, 1, 24, FORMAT_BMP), nullptr);
-    EXPECT_FALSE(image.IsValid());
 }
 
 TEST(DibImageCreate, NewPixelRowsAreZero)
@@ -122,18 +123,6 @@ TEST(DibImageLifetime, CopyFromWithoutPixelsKeepsPaletteAndAlpha)
     EXPECT_FALSE(noAlpha.HasAlpha());
 }
 
-TEST(DibImagePixels, FillNormalisesValue)
-{
-    CDibImage mono(9, 2, 1, FORMAT_BMP);
-    mono.Fill(1);
-    EXPECT_EQ(mono.Bits()[0], 255);
-    EXPECT_EQ(mono.Bits()[7], 255);
-    CDibImage nibble(3, 2, 4, FORMAT_BMP);
-    nibble.Fill(0x23);
-    for (uint32_t i = 0; i < nibble.Header().biSizeImage; ++i)
-        EXPECT_EQ(nibble.Bits()[i], 0x33);
-}
-
 TEST(DibImagePixels, IndexOutsideGivesTransIndexOrFirstByte)
 {
     CDibImage image(4, 4, 8, FORMAT_BMP);
@@ -149,6 +138,13 @@ TEST(DibImagePixels, IndexOutsideGivesTransIndexOrFirstByte)
 
 TEST(DibImagePixels, PackedIndicesUseTheRightBits)
 {
+    // Fill repeats the index in every bit or nibble of the bytes.
+    CDibImage filled(9, 2, 1, FORMAT_BMP), nibbles(3, 2, 4, FORMAT_BMP);
+    filled.Fill(1);
+    nibbles.Fill(0x23);
+    EXPECT_EQ(filled.Bits()[7], 255);
+    EXPECT_EQ(nibbles.Bits()[5], 0x33);
+
     CDibImage mono(10, 1, 1, FORMAT_BMP);
     mono.SetPixelIndex(0, 0, 1);
     mono.SetPixelIndex(9, 0, 3); // only the low bit counts
@@ -252,19 +248,16 @@ TEST(DibImageOptions, ResolutionAndCodecOptions)
     EXPECT_EQ(image.CodecOption(16), 0u);
 }
 
-TEST(DibImageAlpha, PlaneAccessAndFlips)
+// The plane's flips are checked with the picture's, below.
+TEST(DibImageAlpha, PlaneAccess)
 {
     CDibImage image(3, 2, 8, FORMAT_BMP);
     EXPECT_EQ(image.AlphaGet(0, 0), 0);
     EXPECT_FALSE(image.AlphaFlip());
     ASSERT_TRUE(image.AlphaCreate());
     EXPECT_EQ(image.AlphaGet(2, 1), 255);
-    image.AlphaSet(0, 0, 1);
     image.AlphaSet(3, 0, 9); // outside: ignored
-    ASSERT_TRUE(image.AlphaMirror());
-    EXPECT_EQ(image.AlphaGet(2, 0), 1);
-    ASSERT_TRUE(image.AlphaFlip());
-    EXPECT_EQ(image.AlphaGet(2, 1), 1);
+    EXPECT_EQ(image.AlphaGet(0, 1), 255);
     image.AlphaDelete();
     EXPECT_FALSE(image.HasAlpha());
 }

@@ -1,9 +1,10 @@
 // Metafiles recorded with GDI and decoded back: placeable WMF sized from its
-// box and units per inch, the units-per-inch range, enhanced metafiles sized
-// from their bounds and limited to 4000 pixels, and what the picture shows.
+// box and units per inch (or a width asked for), enhanced metafiles sized from
+// their bounds and limited to 4000 pixels, what the picture shows, and damage.
 #include "image/DibImage.h"
 #include "image/ImageStream.h"
 #include "image/gdi/DibImageWMF.h"
+#include "tests/unit/image/ByteFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,12 @@ int ScreenPpi(int index)
     const int ppi = GetDeviceCaps(screen, index);
     ReleaseDC(nullptr, screen);
     return ppi;
+}
+
+COLORREF ColourAt(const CDibImage& image, int32_t x, int32_t y)
+{
+    const RGBQUAD c = image.PixelColor(x, y, false);
+    return RGB(c.rgbRed, c.rgbGreen, c.rgbBlue);
 }
 
 // A Windows metafile whose logical window is w x h units: the left half red,
@@ -86,52 +93,42 @@ TEST(Metafile, PlaceableSizeFollowsUnitsPerInch)
     EXPECT_EQ(image.Width(), 1440 * ppiX / 1440);
     EXPECT_EQ(image.Height(), 720 * ppiY / 1440);
     // The left half is the recorded red; the right half the window colour.
-    const RGBQUAD red = image.PixelColor(image.Width() / 4, image.Height() / 2, false);
-    EXPECT_EQ(red.rgbRed, 255);
-    EXPECT_EQ(red.rgbGreen, 0);
-    EXPECT_EQ(red.rgbBlue, 0);
-    const RGBQUAD back = image.PixelColor(image.Width() * 3 / 4, image.Height() / 2, false);
-    const COLORREF window = GetSysColor(COLOR_WINDOW);
-    EXPECT_EQ(back.rgbRed, GetRValue(window));
-    EXPECT_EQ(back.rgbGreen, GetGValue(window));
-    EXPECT_EQ(back.rgbBlue, GetBValue(window));
+    EXPECT_EQ(ColourAt(image, image.Width() / 4, image.Height() / 2), RGB(255, 0, 0));
+    EXPECT_EQ(ColourAt(image, image.Width() * 3 / 4, image.Height() / 2), GetSysColor(COLOR_WINDOW));
 
     // 720 units per inch: the same box is twice the size.
     const Bytes twice = Placeable(RecordWmf(1440, 720), 1440, 720, 720);
     ASSERT_TRUE(image.DecodeBuffer(twice.data(), twice.size(), FORMAT_WMF)) << image.LastError();
     EXPECT_EQ(image.Width(), 1440 * ppiX / 720);
+
+    // A width asked for; the height keeps its own size.
+    Bytes copy = file;
+    ImageMemoryStream stream(copy.data(), copy.size());
+    CDibImageWMF codec;
+    ASSERT_TRUE(codec.DecodeSized(&stream, 30, 0));
+    EXPECT_EQ(codec.Width(), 30);
+    EXPECT_EQ(codec.Height(), 720 * ppiY / 1440);
 }
 
-TEST(Metafile, UnitsPerInchOutOfRangeOrBadChecksumAreNotPlaceable)
+TEST(Metafile, DamagedFilesAreRefused)
 {
     const Bytes wmf = RecordWmf(100, 100);
-    for (const Bytes& file : {Placeable(wmf, 100, 100, 2541), Placeable(wmf, 100, 100, 0),
-                              Placeable(wmf, 100, 100, 1440, false)}) {
-        CDibImage image;
-        EXPECT_FALSE(image.DecodeBuffer(file.data(), file.size(), FORMAT_WMF));
-        EXPECT_STREQ(image.LastError(), "corrupted WMF");
-    }
+    // A placeable header whose metafile claims more words than the file has.
+    Bytes cut = Placeable(wmf, 100, 100, 1440);
+    cut.resize(22 + 18 + 4);
+    test::ExpectRefused({
+        {"2541 units per inch", Placeable(wmf, 100, 100, 2541), FORMAT_WMF, "corrupted WMF"},
+        {"0 units per inch", Placeable(wmf, 100, 100, 0), FORMAT_WMF, "corrupted WMF"},
+        {"bad checksum", Placeable(wmf, 100, 100, 1440, false), FORMAT_WMF, "corrupted WMF"},
+        {"empty box", Placeable(wmf, 0, 100, 1440), FORMAT_WMF, "empty WMF"},
+        {"neither kind", Bytes(200, 0x42), FORMAT_WMF, "corrupted WMF"},
+        {"cut short", cut, FORMAT_WMF, "corrupted WMF"},
+    });
     // 2540 is the largest accepted.
     const Bytes edge = Placeable(wmf, 2540, 2540, 2540);
     CDibImage image;
     ASSERT_TRUE(image.DecodeBuffer(edge.data(), edge.size(), FORMAT_WMF)) << image.LastError();
     EXPECT_EQ(image.Width(), ScreenPpi(LOGPIXELSX));
-}
-
-TEST(Metafile, EmptyBoxAndForcedSize)
-{
-    const Bytes empty = Placeable(RecordWmf(100, 100), 0, 100, 1440);
-    CDibImage image;
-    EXPECT_FALSE(image.DecodeBuffer(empty.data(), empty.size(), FORMAT_WMF));
-    EXPECT_STREQ(image.LastError(), "empty WMF");
-
-    const Bytes file = Placeable(RecordWmf(1440, 720), 1440, 720, 1440);
-    CDibImageWMF codec;
-    std::vector<uint8_t> copy = file;
-    ImageMemoryStream stream(copy.data(), copy.size());
-    ASSERT_TRUE(codec.DecodeSized(&stream, 30, 0));
-    EXPECT_EQ(codec.Width(), 30);
-    EXPECT_EQ(codec.Height(), 720 * ScreenPpi(LOGPIXELSY) / 1440);
 }
 
 TEST(Metafile, EnhancedSizeComesFromItsBoundsAndIsLimited)
@@ -147,27 +144,12 @@ TEST(Metafile, EnhancedSizeComesFromItsBoundsAndIsLimited)
     ASSERT_TRUE(image.DecodeBuffer(wide.data(), wide.size(), FORMAT_WMF)) << image.LastError();
     EXPECT_EQ(image.Width(), 4000);
     EXPECT_EQ(image.Height(), 500);
-    const RGBQUAD blue = image.PixelColor(2000, 250, false);
-    EXPECT_EQ(blue.rgbBlue, 255);
-    EXPECT_EQ(blue.rgbRed, 0);
+    EXPECT_EQ(ColourAt(image, 2000, 250), RGB(0, 0, 255));
 
     const Bytes tall = RecordEmf(1000, 8000);
     ASSERT_TRUE(image.DecodeBuffer(tall.data(), tall.size(), FORMAT_WMF)) << image.LastError();
     EXPECT_EQ(image.Width(), 500);
     EXPECT_EQ(image.Height(), 4000);
-}
-
-TEST(Metafile, NeitherKindIsCorrupted)
-{
-    Bytes junk(200, 0x42);
-    CDibImage image;
-    EXPECT_FALSE(image.DecodeBuffer(junk.data(), junk.size(), FORMAT_WMF));
-    EXPECT_STREQ(image.LastError(), "corrupted WMF");
-    // A placeable header whose metafile claims more words than the file has.
-    Bytes cut = Placeable(RecordWmf(100, 100), 100, 100, 1440);
-    cut.resize(22 + 18 + 4);
-    EXPECT_FALSE(image.DecodeBuffer(cut.data(), cut.size(), FORMAT_WMF));
-    EXPECT_STREQ(image.LastError(), "corrupted WMF");
 }
 
 } // namespace
