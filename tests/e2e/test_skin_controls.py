@@ -6,7 +6,6 @@ keyboard, and the combo box's button lit under the mouse."""
 
 import os
 import subprocess
-import time
 import unittest
 
 from harness import (BIN, WINBUILD, WineTestCase, child, click, find_window, move_mouse, pixel, press, same_colour,

@@ -52,13 +52,8 @@ TEST(FrameLayout, PartsFollowTheWindowSize)
         for (int i = 0; i < PART_COUNT; ++i)
             EXPECT_EQ(Text(parts[size_t(i)]), Text(c.expected[size_t(i)])) << c.width << "x" << c.height << " part " << i;
     }
-}
-
-TEST(FrameLayout, ReferenceSizeAndBorders)
-{
     const SIZE size = FrameReferenceSize(kReference);
-    EXPECT_EQ(size.cx, 100);
-    EXPECT_EQ(size.cy, 80);
+    EXPECT_EQ(Text({0, 0, size.cx, size.cy}), Text({0, 0, 100, 80}));
     EXPECT_RECT(FrameBorders(kReference), 4, 30, 4, 10);
 }
 
@@ -209,6 +204,15 @@ TEST(FrameLayout, ElementTextFormats)
     EXPECT_EQ(ElementTextFormat(7, 9), 0x20u);
 }
 
+// Placing regions over a target is checked on real regions (the Win32 tests).
+TEST(FrameLayout, RegionModesOfDrawModes)
+{
+    EXPECT_EQ(RegionModeForDrawMode(0), REGION_MOVE);
+    EXPECT_EQ(RegionModeForDrawMode(1), REGION_TILE);
+    EXPECT_EQ(RegionModeForDrawMode(2), REGION_SCALE);
+    EXPECT_EQ(RegionModeForDrawMode(-1), REGION_SCALE);
+}
+
 // ---- key-colour runs ----
 
 constexpr uint32_t K = 0xFF00FF; // the key
@@ -259,15 +263,6 @@ TEST(RegionRuns, RunsCoverExactlyTheOtherPixels)
             EXPECT_EQ(covered.count({x, y}) == 1, pixels[size_t(y * w + x)] != K) << x << "," << y;
     for (size_t i = 1; i < runs.size(); ++i)
         EXPECT_LE(runs[i - 1].top, runs[i].top) << "rows top first";
-}
-
-// Placing regions over a target is checked on real regions (the Win32 tests).
-TEST(RegionPlacement, DrawModes)
-{
-    EXPECT_EQ(RegionModeForDrawMode(0), REGION_MOVE);
-    EXPECT_EQ(RegionModeForDrawMode(1), REGION_TILE);
-    EXPECT_EQ(RegionModeForDrawMode(2), REGION_SCALE);
-    EXPECT_EQ(RegionModeForDrawMode(-1), REGION_SCALE);
 }
 
 } // namespace

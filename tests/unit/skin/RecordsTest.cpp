@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <memory>
 
 using namespace glint;
 using glint::test::Grid;
@@ -128,49 +127,23 @@ TEST(SkinGrid, RepeatedCentreCutsTheLastCellAtTheRightEdge)
     }
 }
 
-TEST(SkinEffect, DefaultsUseTheSystemColoursAndOneCopy)
+// How runs are found is checked in FrameLayoutTest (RegionRuns); here, that
+// a decoded picture reaches that scanner with its rows from the top and its
+// colours compared on red, green and blue only.
+TEST(SkinRegion, PictureRowsFromTheTopAndTheKeysTopByteIgnored)
 {
-    const SkinTextEffect e = DefaultTextEffect();
-    EXPECT_EQ(e.offsetX, 0);
-    EXPECT_EQ(e.colourFlag, 255);
-    EXPECT_EQ(e.flags, 0x8004u);
-    EXPECT_FALSE(e.DrawsCopy());
-    SkinTextEffect copy = e;
-    copy.SetTextColour(RGB(1, 2, 3));
-    EXPECT_EQ(copy.red, 1);
-    EXPECT_EQ(copy.blue, 3);
-    EXPECT_EQ(copy.TextColour(), RGB(1, 2, 3));
-}
-
-// A 24-bit picture from rows of characters: 'k' is the key colour, anything else white.
-std::unique_ptr<CDibImage> Picture(const std::vector<std::string>& rows)
-{
-    auto picture = std::make_unique<CDibImage>();
-    CDibImage& image = *picture;
-    image.Create(int32_t(rows[0].size()), int32_t(rows.size()), 24, FORMAT_BMP);
-    for (size_t top = 0; top < rows.size(); ++top)
-        for (size_t x = 0; x < rows[top].size(); ++x)
-            image.SetPixelColor(int32_t(x), int32_t(rows.size() - 1 - top),
-                                rows[top][x] == 'k' ? RGB(255, 0, 255) : RGB(255, 255, 255));
-    return picture;
-}
-
-TEST(SkinRegion, RunsLeaveOutTheKeyColourRowByRowFromTheTop)
-{
-    const std::vector<RECT> runs = KeyColourRuns(*Picture({"kk..k.", "......", "kkkkkk", "k....."}), RGB(255, 0, 255));
-    ASSERT_EQ(runs.size(), 4u);
+    const char* const rows[] = {"kk..k.", "kkkkkk", "k....."}; // 'k' is the key colour, '.' white
+    CDibImage image;
+    image.Create(6, 3, 24, FORMAT_BMP);
+    for (int top = 0; top < 3; ++top)
+        for (int x = 0; x < 6; ++x)
+            image.SetPixelColor(x, 2 - top, rows[top][x] == 'k' ? RGB(255, 0, 255) : RGB(255, 255, 255));
+    const std::vector<RECT> runs = KeyColourRuns(image, 0x01FF00FF);
+    ASSERT_EQ(runs.size(), 3u);
     EXPECT_RECT(runs[0], 2, 0, 4, 1);
-    EXPECT_RECT(runs[1], 5, 0, 6, 1); // a run still open at the row's end closes there
-    EXPECT_RECT(runs[2], 0, 1, 6, 2);
-    EXPECT_RECT(runs[3], 1, 3, 6, 4);
-}
-
-TEST(SkinRegion, NoRunsForAnEmptyOrAllKeyPicture)
-{
+    EXPECT_RECT(runs[1], 5, 0, 6, 1);
+    EXPECT_RECT(runs[2], 1, 2, 6, 3);
     EXPECT_TRUE(KeyColourRuns(CDibImage(), RGB(255, 0, 255)).empty());
-    EXPECT_TRUE(KeyColourRuns(*Picture({"kkk", "kkk"}), RGB(255, 0, 255)).empty());
-    // The key's top byte does not count: COLORREFs compare on red, green and blue.
-    EXPECT_TRUE(KeyColourRuns(*Picture({"kkk"}), 0x01FF00FF).empty());
 }
 
 } // namespace

@@ -200,14 +200,13 @@ TEST_P(SlateSkin, DialogFrameCarriesEveryCaptionButtonKindAndAnImageElement)
     // The parts tile the reference frame without gaps, and each active and
     // inactive slice has the size of its part.
     const auto& p = dialog->partRects;
-    EXPECT_EQ(p[FRAME_TOP_LEFT].right, p[FRAME_TOP].left);
-    EXPECT_EQ(p[FRAME_TOP].right, p[FRAME_TOP_RIGHT].left);
-    EXPECT_EQ(p[FRAME_TOP_LEFT].bottom, p[FRAME_LEFT].top);
-    EXPECT_EQ(p[FRAME_LEFT].right, p[FRAME_CLIENT].left);
-    EXPECT_EQ(p[FRAME_CLIENT].right, p[FRAME_RIGHT].left);
-    EXPECT_EQ(p[FRAME_LEFT].bottom, p[FRAME_BOTTOM_LEFT].top);
-    EXPECT_EQ(p[FRAME_BOTTOM_LEFT].right, p[FRAME_BOTTOM].left);
-    EXPECT_EQ(p[FRAME_BOTTOM].right, p[FRAME_BOTTOM_RIGHT].left);
+    for (int row = 0; row < 3; ++row)
+        for (int column = 0; column < 3; ++column) {
+            const RECT& r = p[size_t(row * 3 + column)];
+            // The part on its right begins where it ends, and the part below it.
+            EXPECT_TRUE(column == 2 || r.right == p[size_t(row * 3 + column + 1)].left) << row << "," << column;
+            EXPECT_TRUE(row == 2 || r.bottom == p[size_t(row * 3 + column + 3)].top) << row << "," << column;
+        }
     EXPECT_EQ(p[FRAME_TOP_RIGHT].right, p[FRAME_BOTTOM_RIGHT].right);
     for (int part = 0; part < 18; ++part) {
         const RECT& r = p[size_t(part % FRAME_PART_COUNT)];

@@ -8,11 +8,12 @@
 #include "skin/file/SkinDefinitions.h"
 #include "skin/file/SkinObjects.h"
 #include "skin/file/SkinStore.h"
-#include "skin/file/SkinStream.h"
 #include "skin/file/SkinTypes.h"
+#include "skin/runtime/SkinRegistry.h"
 #include "skin/runtime/SkinRuntime.h"
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,16 +53,16 @@ inline SkinGridRef Grid(Block block)
 // The skin: a dialog frame, a push button whose six states are six blocks, a
 // check box and a radio button, an edit with its two colours, and a list box
 // with a background picture when listBackground is set.
-inline std::vector<uint8_t> BlockSkin(bool listBackground = true)
+inline std::unique_ptr<CSkinStore> BlockSkin(bool listBackground = true)
 {
-    CSkinStore store;
+    auto store = std::make_unique<CSkinStore>();
     auto picture = std::make_unique<CSkinImage>();
     picture->SetName("blocks.bmp");
     picture->image.Create(8 * BLOCK_COUNT, 8, 24, FORMAT_BMP);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8 * BLOCK_COUNT; ++x)
             picture->image.SetPixelColor(x, y, kBlockColours[x / 8]);
-    store.AddImage(std::move(picture));
+    store->AddImage(std::move(picture));
 
     auto frame = std::make_unique<CFrameDefinition>();
     frame->SetName("Dialog");
@@ -72,59 +73,42 @@ inline std::vector<uint8_t> BlockSkin(bool listBackground = true)
         frame->slices[size_t(part)] = Slice(FRAME);
     }
     frame->clientColour = RGB(236, 236, 236);
-    store.AddDefinition(std::move(frame));
+    store->AddDefinition(std::move(frame));
 
     auto button = std::make_unique<CPushButtonDefinition>();
     button->SetName("Button");
     for (int state = PUSH_NORMAL; state <= PUSH_DISABLED; ++state)
         button->states[size_t(state)].image = Grid(Block(state));
-    store.AddDefinition(std::move(button));
+    store->AddDefinition(std::move(button));
     for (uint32_t type : {SKIN_CHECK_BOX, SKIN_RADIO_BUTTON}) {
         auto check = std::make_unique<CCheckBoxDefinition>(type);
         check->SetName(type == SKIN_CHECK_BOX ? "CheckBox" : "Radio");
-        store.AddDefinition(std::move(check));
+        store->AddDefinition(std::move(check));
     }
     auto edit = std::make_unique<CEditDefinition>(SKIN_EDIT);
     edit->SetName("Edit");
     edit->backColour = kEditBack;
     edit->keyColour = kReadOnlyBack;
-    store.AddDefinition(std::move(edit));
+    store->AddDefinition(std::move(edit));
     for (uint32_t type : {SKIN_LIST_BOX, SKIN_LIST_VIEW}) {
         auto list = std::make_unique<CEditDefinition>(type);
         list->SetName(type == SKIN_LIST_BOX ? "ListBox" : "ListView");
         if (listBackground)
             list->background = Slice(LIST_BACK);
-        store.AddDefinition(std::move(list));
+        store->AddDefinition(std::move(list));
     }
 
-    CSkinStream file;
-    std::vector<uint8_t> container;
-    if (!store.Save(file) || !CompressContainer(file.Data(), file.Size(), container))
-        container.clear();
-    return container;
+    store->Prepare();
+    return store;
 }
 
 // Starts the runtime on this thread with the block skin; "" on success, else what failed.
 inline std::string StartWithBlockSkin(bool listBackground = true)
 {
-    char dir[MAX_PATH], path[MAX_PATH];
-    GetTempPathA(MAX_PATH, dir);
-    GetTempFileNameA(dir, "bsk", 0, path);
-    const std::vector<uint8_t> bytes = BlockSkin(listBackground);
-    HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    DWORD written = 0;
-    const bool saved = file != INVALID_HANDLE_VALUE && !bytes.empty() &&
-                       WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr) && written == bytes.size();
-    if (file != INVALID_HANDLE_VALUE)
-        CloseHandle(file);
-    if (!saved)
-        return "the skin could not be written";
     if (!InitSkinRuntime(GetModuleHandleA(nullptr), "Buttons"))
         return "the runtime did not start";
-    const int opened = OpenSkinFile(path);
-    DeleteFileA(path);
-    if (!opened)
-        return "the skin did not load: error " + std::to_string(SkinRuntimeError());
+    if (!SkinRegistry().ReplaceStore(BlockSkin(listBackground)))
+        return "the skin was not taken";
     SetAutoDialogSkin("Dialog");
     return "";
 }

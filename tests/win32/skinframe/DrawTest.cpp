@@ -13,6 +13,7 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 using namespace glint;
 using namespace glint::test;
@@ -26,15 +27,18 @@ constexpr COLORREF kWhite = RGB(255, 255, 255), kGrey = RGB(128, 128, 128);
 // (bottom-left), grey (bottom-right).
 std::unique_ptr<CSkinImage> Quadrants()
 {
-    auto image = std::make_unique<CSkinImage>();
-    image->SetName("q.bmp");
-    image->image.Create(40, 40, 24, FORMAT_BMP);
-    for (int top = 0; top < 40; ++top)
-        for (int x = 0; x < 40; ++x) {
-            const COLORREF c = top < 20 ? (x < 20 ? kRed : kGreen) : (x < 20 ? kBlue : kGrey);
-            image->image.SetPixelColor(x, 39 - top, c);
-        }
-    return image;
+    return SkinPicture("q.bmp", 40, 40,
+                       [](int x, int y) { return y < 20 ? (x < 20 ? kRed : kGreen) : (x < 20 ? kBlue : kGrey); });
+}
+
+SkinGridRef Grid(RECT source, RECT margins, int mode)
+{
+    SkinGridRef g{};
+    std::strcpy(g.image, "q.bmp");
+    g.source = source;
+    g.margins = margins;
+    g.mode = mode;
+    return g;
 }
 
 SkinImageRef Slice(RECT source, int mode)
@@ -52,40 +56,47 @@ protected:
     CSkinStore store_;
 };
 
-TEST_F(SkinDraw, PlaceModeDrawsOnlyTheTopLeftOfALargerSection)
+TEST_F(SkinDraw, SlicesAndGridsByMode)
 {
-    Canvas canvas(64, 64, kWhite);
-    DrawImageRef(canvas.Dc(), store_, Slice({0, 0, 40, 40}, SKIN_DRAW_PLACE), {10, 10, 30, 20});
-    EXPECT_EQ(canvas.Count(kRed), 20 * 10);
-    EXPECT_EQ(canvas.Count(kGreen), 0);
-    EXPECT_EQ(canvas.At(10, 10), kRed);
-    EXPECT_EQ(canvas.At(30, 10), kWhite);
-    EXPECT_EQ(canvas.At(10, 20), kWhite);
-}
-
-TEST_F(SkinDraw, TileModeRepeatsFromTheTopLeftAndClipsTheLastRowAndColumn)
-{
-    Canvas canvas(64, 64, kWhite);
-    // The section: 10 x 10 red at its left, 10 x 10 green at its right.
-    DrawImageRef(canvas.Dc(), store_, Slice({10, 0, 30, 10}, SKIN_DRAW_TILE), {0, 0, 50, 15});
-    EXPECT_EQ(canvas.At(0, 0), kRed);
-    EXPECT_EQ(canvas.At(10, 0), kGreen);
-    EXPECT_EQ(canvas.At(20, 14), kRed);
-    EXPECT_EQ(canvas.At(45, 5), kRed); // third copy, cut at 50
-    EXPECT_EQ(canvas.At(50, 5), kWhite);
-    EXPECT_EQ(canvas.At(5, 15), kWhite);
-    EXPECT_EQ(canvas.Count(kRed) + canvas.Count(kGreen), 50 * 15);
-}
-
-TEST_F(SkinDraw, StretchModeScalesTheWholeSection)
-{
-    Canvas canvas(64, 64, kWhite);
-    DrawImageRef(canvas.Dc(), store_, Slice({0, 0, 40, 40}, SKIN_DRAW_STRETCH), {0, 0, 20, 20});
-    EXPECT_EQ(canvas.At(2, 2), kRed);
-    EXPECT_EQ(canvas.At(17, 2), kGreen);
-    EXPECT_EQ(canvas.At(2, 17), kBlue);
-    EXPECT_EQ(canvas.At(17, 17), kGrey);
-    EXPECT_EQ(canvas.At(21, 21), kWhite);
+    struct Probe {
+        int x, y;
+        COLORREF colour;
+    };
+    const struct {
+        const char* name;
+        bool grid;
+        RECT source, margins;
+        int mode;
+        RECT destination;
+        std::vector<Probe> probes;
+        COLORREF counted;
+        int count; // pixels of that colour on the 64 x 64 canvas
+    } cases[] = {
+        {"place: only the top-left of a larger section", false, {0, 0, 40, 40}, {}, SKIN_DRAW_PLACE, {10, 10, 30, 20},
+         {{10, 10, kRed}, {30, 10, kWhite}, {10, 20, kWhite}}, kRed, 20 * 10},
+        // The section: 10 x 10 red at its left, 10 x 10 green at its right.
+        {"tile: from the top-left, the last row and column cut", false, {10, 0, 30, 10}, {}, SKIN_DRAW_TILE,
+         {0, 0, 50, 15}, {{0, 0, kRed}, {10, 0, kGreen}, {20, 14, kRed}, {45, 5, kRed}, {50, 5, kWhite}, {5, 15, kWhite}},
+         kWhite, 64 * 64 - 50 * 15},
+        {"stretch: the whole section scaled", false, {0, 0, 40, 40}, {}, SKIN_DRAW_STRETCH, {0, 0, 20, 20},
+         {{2, 2, kRed}, {17, 2, kGreen}, {2, 17, kBlue}, {17, 17, kGrey}, {21, 21, kWhite}}, kWhite, 64 * 64 - 20 * 20},
+        {"grid without margins: the whole source stretched", true, {0, 0, 40, 40}, {}, 1, {0, 0, 60, 60},
+         {{1, 1, kRed}, {58, 1, kGreen}, {1, 58, kBlue}, {58, 58, kGrey}}, kWhite, 64 * 64 - 60 * 60},
+        // Red, green, blue and grey quarters of 10 x 10.
+        {"grid: the corners keep their size", true, {10, 10, 30, 30}, {10, 10, 10, 10}, 5, {0, 0, 50, 40},
+         {{0, 0, kRed}, {9, 9, kRed}, {49, 0, kGreen}, {0, 39, kBlue}, {49, 39, kGrey}, {50, 39, kWhite}}, kRed, 100},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Canvas canvas(64, 64, kWhite);
+        if (c.grid)
+            DrawGridRef(canvas.Dc(), store_, Grid(c.source, c.margins, c.mode), c.destination);
+        else
+            DrawImageRef(canvas.Dc(), store_, Slice(c.source, c.mode), c.destination);
+        for (const Probe& p : c.probes)
+            EXPECT_EQ(canvas.At(p.x, p.y), p.colour) << p.x << "," << p.y;
+        EXPECT_EQ(canvas.Count(c.counted), c.count);
+    }
 }
 
 TEST_F(SkinDraw, MissingImageFillsWithTheFallbackOnlyWhenAsked)
@@ -101,39 +112,6 @@ TEST_F(SkinDraw, MissingImageFillsWithTheFallbackOnlyWhenAsked)
     canvas.Fill(kWhite);
     DrawImageRef(canvas.Dc(), store_, Slice({5, 5, 5, 9}, SKIN_DRAW_PLACE), {0, 0, 8, 8}, &fallback);
     EXPECT_EQ(canvas.Count(kBlue), 64) << "an empty source rectangle is an empty slice";
-}
-
-TEST_F(SkinDraw, GridWithoutMarginsStretchesTheWholeSource)
-{
-    Canvas canvas(64, 64, kWhite);
-    SkinGridRef grid{};
-    std::strcpy(grid.image, "q.bmp");
-    grid.source = {0, 0, 40, 40};
-    grid.mode = 1;
-    DrawGridRef(canvas.Dc(), store_, grid, {0, 0, 60, 60});
-    EXPECT_EQ(canvas.At(1, 1), kRed);
-    EXPECT_EQ(canvas.At(58, 1), kGreen);
-    EXPECT_EQ(canvas.At(1, 58), kBlue);
-    EXPECT_EQ(canvas.At(58, 58), kGrey);
-    EXPECT_EQ(canvas.Count(kWhite), 64 * 64 - 60 * 60);
-}
-
-TEST_F(SkinDraw, GridKeepsItsCornersAtTheirSize)
-{
-    Canvas canvas(64, 64, kWhite);
-    SkinGridRef grid{};
-    std::strcpy(grid.image, "q.bmp");
-    grid.source = {10, 10, 30, 30}; // red, green, blue, grey quarters of 10 x 10
-    grid.margins = {10, 10, 10, 10};
-    grid.mode = 5;
-    DrawGridRef(canvas.Dc(), store_, grid, {0, 0, 50, 40});
-    EXPECT_EQ(canvas.At(0, 0), kRed);
-    EXPECT_EQ(canvas.At(9, 9), kRed);
-    EXPECT_EQ(canvas.At(49, 0), kGreen);
-    EXPECT_EQ(canvas.At(0, 39), kBlue);
-    EXPECT_EQ(canvas.At(49, 39), kGrey);
-    EXPECT_EQ(canvas.At(50, 39), kWhite);
-    EXPECT_EQ(canvas.Count(kRed), 100);
 }
 
 TEST(SkinDrawText, EffectFlagsDecideTheOffsetCopy)
@@ -166,18 +144,9 @@ TEST(SkinPrepare, DefinitionsMakeFontsAndFramesMakeKeyColourRegionsOnlyWithTheKe
 {
     for (bool useKey : {true, false}) {
         CSkinStore store;
-        auto info = std::make_unique<CSkinInfo>();
-        info->SetName("Application");
-        info->keyColour = kKey;
-        info->useTransparentColour = useKey;
-        store.AddDefinition(std::move(info));
-        auto image = std::make_unique<CSkinImage>();
-        image->SetName("f.bmp");
-        image->image.Create(10, 10, 24, FORMAT_BMP);
-        for (int y = 0; y < 10; ++y)
-            for (int x = 0; x < 10; ++x)
-                image->image.SetPixelColor(x, y, (x < 3 && y >= 7) ? kKey : RGB(0, 0, 0));
-        store.AddImage(std::move(image));
+        AddKeyInfo(store, useKey);
+        // The top-left 3 x 3 is key colour.
+        store.AddImage(SkinPicture("f.bmp", 10, 10, [](int x, int y) { return x < 3 && y < 3 ? kKey : RGB(0, 0, 0); }));
         auto frame = std::make_unique<CFrameDefinition>();
         frame->SetName("Dialog");
         std::strcpy(frame->slices[FRAME_TOP_LEFT].image, "f.bmp");
@@ -192,16 +161,12 @@ TEST(SkinPrepare, DefinitionsMakeFontsAndFramesMakeKeyColourRegionsOnlyWithTheKe
         store.Prepare();
         ASSERT_NE(rawEdit->fontHandle, nullptr);
         EXPECT_NE(raw->cache[FRAME_TOP_LEFT].section, nullptr);
-        HRGN region = raw->cache[FRAME_TOP_LEFT].region;
-        if (!useKey) {
-            EXPECT_EQ(region, nullptr) << "without the transparent colour frames have no regions";
-            continue;
-        }
-        ASSERT_NE(region, nullptr);
-        EXPECT_FALSE(PtInRegion(region, 0, 0)) << "the key-coloured top-left corner is left out";
-        EXPECT_FALSE(PtInRegion(region, 2, 2));
-        EXPECT_TRUE(PtInRegion(region, 3, 0));
-        EXPECT_TRUE(PtInRegion(region, 5, 5));
+        const HRGN region = raw->cache[FRAME_TOP_LEFT].region;
+        // Without the transparent colour frames have no regions; with it the
+        // key-coloured corner is left out.
+        ASSERT_EQ(region != nullptr, useKey);
+        for (POINT p : {POINT{0, 0}, POINT{2, 2}, POINT{3, 0}, POINT{5, 5}})
+            EXPECT_TRUE(!useKey || (PtInRegion(region, p.x, p.y) != 0) == (p.x >= 3)) << p.x << "," << p.y;
         EXPECT_EQ(raw->cache[FRAME_TOP].region, nullptr) << "an empty slice has no entry";
 
         store.Prepare(); // again: the earlier objects are replaced, not leaked

@@ -178,60 +178,45 @@ TEST_F(Elements, CloseActsOnlyWhenEnabledAndReleasedOverIt)
     EXPECT_EQ(closed[0].wParam, WPARAM(SC_CLOSE));
 }
 
-TEST_F(Elements, EnablingFollowsTheStyleByKind)
+TEST_F(Elements, EachKindIsEnabledByItsStyleBitAndPostsItsCommand)
 {
+    constexpr DWORD kAll = WS_SYSMENU | WS_MAXIMIZEBOX | WS_MINIMIZEBOX;
     const struct {
         uint32_t kind;
-        DWORD enabling;
-    } cases[] = {{CAPTION_CLOSE, WS_SYSMENU},
-                 {CAPTION_SYSTEM_MENU, WS_SYSMENU},
-                 {CAPTION_MAXIMISE, WS_MAXIMIZEBOX},
-                 {CAPTION_MINIMISE, WS_MINIMIZEBOX}};
-    for (const auto& c : cases) {
-        CCaptionButtonElement* b = Button(c.kind);
-        b->SyncWithStyle(WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_MINIMIZEBOX);
-        EXPECT_TRUE(b->Enabled()) << c.kind;
-        b->SyncWithStyle((WS_CAPTION | WS_SYSMENU | WS_MAXIMIZEBOX | WS_MINIMIZEBOX) & ~c.enabling);
-        EXPECT_FALSE(b->Enabled()) << c.kind;
-    }
-    for (uint32_t kind : {CAPTION_CUSTOM, CAPTION_ICON}) {
-        CCaptionButtonElement* b = Button(kind);
-        b->SyncWithStyle(0);
-        EXPECT_TRUE(b->Enabled()) << "kind " << kind << " ignores the style";
-    }
-}
-
-TEST_F(Elements, EachKindPostsItsCommand)
-{
-    const struct {
-        uint32_t kind;
-        int show; // how the window is shown first
+        DWORD enabling; // the style bit without which the button is disabled
+        int show;       // how the window is shown first
         UINT message;
         WPARAM wParam;
     } cases[] = {
-        {CAPTION_CUSTOM, SW_RESTORE, WM_COMMAND, 1234},
-        {CAPTION_MAXIMISE, SW_RESTORE, WM_SYSCOMMAND, SC_MAXIMIZE},
-        {CAPTION_MAXIMISE, SW_MAXIMIZE, WM_SYSCOMMAND, SC_RESTORE},
-        {CAPTION_MINIMISE, SW_RESTORE, WM_SYSCOMMAND, SC_MINIMIZE},
-        {CAPTION_MINIMISE, SW_MINIMIZE, WM_SYSCOMMAND, SC_RESTORE},
+        {CAPTION_CUSTOM, 0, SW_RESTORE, WM_COMMAND, 1234},
+        {CAPTION_MAXIMISE, WS_MAXIMIZEBOX, SW_RESTORE, WM_SYSCOMMAND, SC_MAXIMIZE},
+        {CAPTION_MAXIMISE, WS_MAXIMIZEBOX, SW_MAXIMIZE, WM_SYSCOMMAND, SC_RESTORE},
+        {CAPTION_MINIMISE, WS_MINIMIZEBOX, SW_RESTORE, WM_SYSCOMMAND, SC_MINIMIZE},
+        {CAPTION_MINIMISE, WS_MINIMIZEBOX, SW_MINIMIZE, WM_SYSCOMMAND, SC_RESTORE},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "kind " << c.kind << " show " << c.show);
         ShowWindow(window_, c.show);
         Pump();
         g_received.clear();
         CCaptionButtonElement* b = Button(c.kind);
-        b->SyncWithStyle(WS_SYSMENU | WS_MAXIMIZEBOX | WS_MINIMIZEBOX);
+        b->SyncWithStyle(c.enabling ? kAll & ~c.enabling : 0); // a custom button ignores the style
+        EXPECT_EQ(b->Enabled(), c.enabling == 0);
+        b->SyncWithStyle(kAll);
+        EXPECT_TRUE(b->Enabled());
         Click(*b, Centre(*b), Centre(*b));
         const std::vector<Received> got = Delivered();
-        ASSERT_EQ(got.size(), 1u) << "kind " << c.kind << " show " << c.show;
-        EXPECT_EQ(got[0].message, c.message) << "kind " << c.kind;
-        EXPECT_EQ(got[0].wParam, c.wParam) << "kind " << c.kind << " show " << c.show;
+        ASSERT_EQ(got.size(), 1u);
+        EXPECT_EQ(got[0].message, c.message);
+        EXPECT_EQ(got[0].wParam, c.wParam);
         if (c.kind != CAPTION_CUSTOM) {
             EXPECT_EQ(b->State(), BUTTON_NORMAL);
         }
     }
     ShowWindow(window_, SW_RESTORE);
     CCaptionButtonElement* icon = Button(CAPTION_ICON);
+    icon->SyncWithStyle(0);
+    EXPECT_TRUE(icon->Enabled()) << "the icon button ignores the style";
     Click(*icon, Centre(*icon), Centre(*icon));
     EXPECT_TRUE(Delivered().empty()) << "the icon button does nothing";
 }
@@ -349,23 +334,12 @@ TEST_F(Elements, IconButtonDrawsTheWindowIcon)
     SendMessageA(window_, WM_SETICON, ICON_SMALL, 0);
 }
 
-// A 12 x 12 picture: a key-coloured border of 3 pixels around a green square.
-void AddBorderedPicture(CSkinStore& store)
-{
-    auto image = std::make_unique<CSkinImage>();
-    image->SetName("b.bmp");
-    image->image.Create(12, 12, 24, FORMAT_BMP);
-    for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 12; ++x) {
-            const bool border = x < 3 || y < 3 || x >= 9 || y >= 9;
-            image->image.SetPixelColor(x, y, border ? RGBQUAD{255, 0, 255, 0} : RGBQUAD{0, 200, 0, 0});
-        }
-    store.AddImage(std::move(image));
-}
-
 TEST_F(Elements, WithTheKeyColourButtonsAreShapedAndComposedOverTheFrame)
 {
-    AddBorderedPicture(store_);
+    // A 12 x 12 picture: a key-coloured border of 3 pixels around a green square.
+    store_.AddImage(SkinPicture("b.bmp", 12, 12, [](int x, int y) {
+        return x < 3 || y < 3 || x >= 9 || y >= 9 ? kKey : RGB(0, 200, 0);
+    }));
     useKey_ = true;
     auto definition = std::make_unique<CCaptionButton>();
     definition->designRect = {20, 4, 32, 16};
@@ -399,14 +373,12 @@ TEST_F(Elements, ImageElements)
     g_received.clear();
     EXPECT_EQ(r.message, UINT(WM_DRAWITEM));
     EXPECT_EQ(r.wParam, WPARAM(77));
-    EXPECT_EQ(r.item.CtlType, UINT(ODT_STATIC));
-    EXPECT_EQ(r.item.CtlID, 77u);
-    EXPECT_EQ(r.item.itemID, 0xFFFFFFFFu);
-    EXPECT_EQ(r.item.itemAction, UINT(ODA_DRAWENTIRE));
-    EXPECT_EQ(r.item.itemState, UINT(ODS_DEFAULT));
-    EXPECT_EQ(r.item.hwndItem, window_);
-    EXPECT_EQ(r.item.hDC, canvas.Dc());
-    EXPECT_TRUE(EqualRect(&r.item.rcItem, &element->Rect()));
+    const DRAWITEMSTRUCT& item = r.item;
+    EXPECT_EQ(std::vector<UINT>({item.CtlType, item.CtlID, item.itemID, item.itemAction, item.itemState}),
+              std::vector<UINT>({ODT_STATIC, 77, 0xFFFFFFFF, ODA_DRAWENTIRE, ODS_DEFAULT}));
+    EXPECT_EQ(item.hwndItem, window_);
+    EXPECT_EQ(item.hDC, canvas.Dc());
+    EXPECT_TRUE(EqualRect(&item.rcItem, &element->Rect()));
 
     // Anchored right and bottom: the gaps to the window's edges stay.
     CImageElement anchored;
@@ -438,25 +410,20 @@ TEST_F(Elements, FillElementsAndVisibility)
     Canvas canvas(kW, kH);
     DrawElements(canvas.Dc(), elements_, {0, 0, kW, kH});
     EXPECT_EQ(canvas.At(10, 5), RGB(200, 100, 50));
-    EXPECT_EQ(canvas.At(29, 14), RGB(200, 100, 50));
-    EXPECT_EQ(canvas.At(30, 15), RGB(1, 2, 3));
+    EXPECT_EQ(canvas.Count(RGB(200, 100, 50)), 20 * 10);
 
     fill.visibility = 3; // only when maximised
     Canvas hidden(kW, kH);
     DrawElements(hidden.Dc(), elements_, {0, 0, kW, kH});
-    EXPECT_EQ(hidden.At(10, 5), RGB(1, 2, 3));
+    EXPECT_EQ(hidden.Count(RGB(1, 2, 3)), kW * kH);
     EXPECT_EQ(element->HitTest({12, 7}), HIT_NOWHERE);
-}
 
-TEST_F(Elements, FactoryMakesNothingForOtherRecords)
-{
-    // (Image, fill and caption-button elements are made in the tests above.)
+    // Other records make no element (image, fill and caption-button ones are made above).
     CSkinNode plain(SKIN_OBJECT);
     CPartBase imageCodeWithoutImageClass(SKIN_IMAGE_ELEMENT);
     CStaticDefinition control;
-    EXPECT_EQ(CreateFrameElement(*this, plain), nullptr);
-    EXPECT_EQ(CreateFrameElement(*this, imageCodeWithoutImageClass), nullptr);
-    EXPECT_EQ(CreateFrameElement(*this, control), nullptr);
+    for (CSkinNode* other : std::initializer_list<CSkinNode*>{&plain, &imageCodeWithoutImageClass, &control})
+        EXPECT_EQ(CreateFrameElement(*this, *other), nullptr);
 }
 
 } // namespace

@@ -1,10 +1,13 @@
 #pragma once
-// What the frame tests share: a 32-bit canvas, the default skin loaded from
-// its compiled file, the skin's pictures read straight from the BMP files that
-// drew it, and a message pump.
+// What the frame tests share: a 32-bit canvas, pictures for a store, the
+// default skin loaded from its compiled file and the skin's pictures read
+// straight from the BMP files that drew it.
 #include <windows.h>
 
+#include "../skinruntime/SkinTestSupport.h"
 #include "base/File.h"
+#include "skin/file/SkinDefinitions.h"
+#include "skin/file/SkinObjects.h"
 #include "skin/file/SkinStore.h"
 #include "skin/file/SkinStream.h"
 
@@ -12,6 +15,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -71,17 +75,17 @@ public:
         const uint32_t p = bits_[size_t(y) * size_t(width_) + size_t(x)];
         return RGB((p >> 16) & 255, (p >> 8) & 255, p & 255);
     }
-    int Count(COLORREF c) const
+    // Pixels that differ from expected(x, y).
+    int Mismatches(const std::function<COLORREF(int, int)>& expected) const
     {
         int n = 0;
         for (int y = 0; y < height_; ++y)
             for (int x = 0; x < width_; ++x)
-                n += At(x, y) == c;
+                n += At(x, y) != expected(x, y);
         return n;
     }
+    int Count(COLORREF c) const { return width_ * height_ - Mismatches([c](int, int) { return c; }); }
     HDC Dc() const { return dc_; }
-    int Width() const { return width_; }
-    int Height() const { return height_; }
 
 private:
     int width_, height_;
@@ -122,6 +126,29 @@ private:
     std::vector<uint32_t> pixels_;
 };
 
+// A 24-bit picture for a store, colour(x, y) counted from the top row.
+inline std::unique_ptr<CSkinImage> SkinPicture(const char* name, int width, int height,
+                                               const std::function<COLORREF(int, int)>& colour)
+{
+    auto image = std::make_unique<CSkinImage>();
+    image->SetName(name);
+    image->image.Create(width, height, 24, FORMAT_BMP);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image->image.SetPixelColor(x, height - 1 - y, colour(x, y));
+    return image;
+}
+
+// The information block that asks (or not) for the key colour as the transparent one.
+inline void AddKeyInfo(CSkinStore& store, bool useKey)
+{
+    auto info = std::make_unique<CSkinInfo>();
+    info->SetName("Application");
+    info->keyColour = kKey;
+    info->useTransparentColour = useKey;
+    store.AddDefinition(std::move(info));
+}
+
 inline bool LoadDefaultSkin(CSkinStore& store)
 {
     std::string bytes;
@@ -133,33 +160,12 @@ inline bool LoadDefaultSkin(CSkinStore& store)
 
 inline std::string ArtFile(const char* name) { return std::string(GLINT_DEFAULT_SKIN_ART) + "/" + name; }
 
-// Handles what is queued for this thread (timers included) until done() holds
-// or timeoutMs has passed; answers done(). Without a condition it empties the queue.
-inline bool Pump(const std::function<bool()>& done = nullptr, DWORD timeoutMs = 5000)
-{
-    const DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (!done || done())
-            return true;
-        if (GetTickCount() - start > timeoutMs)
-            return done();
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    }
-}
+using skintest::Pump;
 
 // How many pixels of two canvases of one size differ.
 inline int Differences(const Canvas& a, const Canvas& b)
 {
-    int n = 0;
-    for (int y = 0; y < a.Height(); ++y)
-        for (int x = 0; x < a.Width(); ++x)
-            n += a.At(x, y) != b.At(x, y);
-    return n;
+    return a.Mismatches([&b](int x, int y) { return b.At(x, y); });
 }
 
 } // namespace glint::test

@@ -189,30 +189,27 @@ TEST(SkinRegion, PlacedByMode)
 {
     HRGN source = Source();
     ASSERT_NE(source, nullptr);
-
-    HRGN moved = PlaceRegion(source, {4, 2}, REGION_MOVE, {10, 20, 14, 22});
-    ExpectRegion(moved, 30, 30, [](int x, int y) { return x >= 10 && x < 14 && y >= 20 && y < 22 && SourceInside(x - 10, y - 20); },
-                 "moved");
-    DeleteObject(moved);
-
-    HRGN clipped = PlaceRegion(source, {4, 2}, REGION_MOVE, {10, 20, 12, 22});
-    ExpectRegion(clipped, 30, 30, [](int x, int y) { return x >= 10 && x < 12 && y >= 20 && y < 22 && SourceInside(x - 10, y - 20); },
-                 "moved into a smaller target");
-    DeleteObject(clipped);
-
-    HRGN tiled = PlaceRegion(source, {4, 2}, REGION_TILE, {3, 1, 13, 6});
-    ExpectRegion(tiled, 16, 8, [](int x, int y) { return x >= 3 && x < 13 && y >= 1 && y < 6 && SourceInside((x - 3) % 4, (y - 1) % 2); },
-                 "tiled");
-    DeleteObject(tiled);
-
-    HRGN scaled = PlaceRegion(source, {4, 2}, REGION_SCALE, {2, 2, 10, 6});
-    ExpectRegion(scaled, 12, 8, [](int x, int y) { return x >= 2 && x < 10 && y >= 2 && y < 6 && SourceInside((x - 2) / 2, (y - 2) / 2); },
-                 "scaled twice");
-    DeleteObject(scaled);
-
-    HRGN whole = PlaceRegion(nullptr, {4, 2}, REGION_TILE, {1, 1, 3, 3});
-    ExpectRegion(whole, 5, 5, [](int x, int y) { return x >= 1 && x < 3 && y >= 1 && y < 3; }, "no source: the rectangle");
-    DeleteObject(whole);
+    const struct {
+        const char* name;
+        HRGN source;
+        RegionPlaceMode mode;
+        RECT target;
+        std::function<bool(int, int)> inside; // at a point relative to the target
+    } cases[] = {
+        {"moved", source, REGION_MOVE, {10, 20, 14, 22}, SourceInside},
+        {"moved into a smaller target", source, REGION_MOVE, {10, 20, 12, 22}, SourceInside},
+        {"tiled", source, REGION_TILE, {3, 1, 13, 6}, [](int x, int y) { return SourceInside(x % 4, y % 2); }},
+        {"scaled twice", source, REGION_SCALE, {2, 2, 10, 6}, [](int x, int y) { return SourceInside(x / 2, y / 2); }},
+        {"no source: the rectangle", nullptr, REGION_TILE, {1, 1, 3, 3}, [](int, int) { return true; }},
+    };
+    for (const auto& c : cases) {
+        HRGN placed = PlaceRegion(c.source, {4, 2}, c.mode, c.target);
+        const RECT& t = c.target;
+        ExpectRegion(placed, t.right + 2, t.bottom + 2, [&](int x, int y) {
+            return x >= t.left && x < t.right && y >= t.top && y < t.bottom && c.inside(x - t.left, y - t.top);
+        }, c.name);
+        DeleteObject(placed);
+    }
     DeleteObject(source);
 }
 

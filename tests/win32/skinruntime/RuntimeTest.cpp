@@ -51,7 +51,7 @@ TEST(SkinPlatform, ProcedureHandleValues)
 #endif
 }
 
-TEST(SkinStartUp, TwoThreadsFirstExitKeepsTheOthersHooksLastExitTearsDown)
+TEST(SkinStartUp, PerThreadFirstExitKeepsTheOthersHooksLastExitTearsDown)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     ASSERT_EQ(InitSkinRuntime(instance), 1);
@@ -60,8 +60,12 @@ TEST(SkinStartUp, TwoThreadsFirstExitKeepsTheOthersHooksLastExitTearsDown)
 
     HANDLE started = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     HANDLE mainLeft = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    bool hookedAfterMainLeft = false, skinnedAfterMainLeft = false, hookedAfterExit = true;
+    bool skinnedBeforeInit = true, hookedAfterMainLeft = false, skinnedAfterMainLeft = false, hookedAfterExit = true;
     std::thread second([&] {
+        DialogLog early;
+        HWND plain = DialogTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME).Create(&early);
+        skinnedBeforeInit = plain && SkinRegistry().Find(plain);
+        DestroyWindow(plain);
         EXPECT_EQ(InitSkinRuntime(instance), 1);
         EXPECT_EQ(SkinRuntimeError(), SKIN_RT_OK);
         SetEvent(started);
@@ -87,6 +91,7 @@ TEST(SkinStartUp, TwoThreadsFirstExitKeepsTheOthersHooksLastExitTearsDown)
     CloseHandle(started);
     CloseHandle(mainLeft);
 
+    EXPECT_FALSE(skinnedBeforeInit) << "a thread that has not started the runtime gets no skin";
     EXPECT_TRUE(hookedAfterMainLeft);
     EXPECT_TRUE(skinnedAfterMainLeft);
     EXPECT_FALSE(hookedAfterExit);
@@ -95,27 +100,6 @@ TEST(SkinStartUp, TwoThreadsFirstExitKeepsTheOthersHooksLastExitTearsDown)
     EXPECT_EQ(AutoDialogSkinName(), "");
     EXPECT_EQ(SkinRegistry().Store().FindByName("Dialog"), nullptr);
     EXPECT_EQ(SkinRegistry().Count(), 0u);
-}
-
-TEST(SkinStartUp, AThreadThatNeverStartedTheRuntimeGetsNoSkin)
-{
-    ASSERT_EQ(InitSkinRuntime(GetModuleHandleA(nullptr)), 1);
-    ASSERT_EQ(OpenSkinResource(GetModuleHandleA(nullptr), "DEFAULT_SKIN", "GLAZE_WORK"), 1);
-    SetAutoDialogSkin("Dialog");
-    bool skinned = true;
-    std::thread other([&] {
-        DialogLog log;
-        HWND dialog = DialogTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME).Create(&log);
-        skinned = dialog && SkinRegistry().Find(dialog);
-        DestroyWindow(dialog);
-    });
-    other.join();
-    EXPECT_FALSE(skinned);
-    DialogLog log;
-    HWND here = DialogTemplate(WS_POPUP | WS_CAPTION | DS_MODALFRAME).Create(&log);
-    EXPECT_NE(SkinRegistry().Find(here), nullptr);
-    DestroyWindow(here);
-    ExitSkinRuntime();
 }
 
 TEST_F(SkinRuntimeTest, ASecondInitInstallsNoSecondHook)
@@ -248,9 +232,9 @@ TEST_F(SkinRuntimeTest, KeyboardHookOffersMenuKeysAndSwallowsAltRelease)
 }
 
 // Wine reports the version named per program under AppDefaults; a small
-// program of ours reports the code it computes from it. One version of each
-// family is enough here: the mapping itself is checked above.
-TEST(SkinPlatform, CodeFollowsWinesPerProgramVersion)
+// program of ours reports what the runtime computes and does under it. One
+// version of each family is enough here: the mapping itself is checked above.
+TEST(SkinPlatform, CodeAndScrollBarRedirectionFollowWinesPerProgramVersion)
 {
     ASSERT_NE(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"), nullptr)
         << "this test drives Wine's per-program version setting and runs under Wine";
@@ -258,11 +242,16 @@ TEST(SkinPlatform, CodeFollowsWinesPerProgramVersion)
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string probe = path;
     probe = probe.substr(0, probe.find_last_of("\\/") + 1) + "skinruntime_platform.exe";
+    // The code, + 10 for the themed button procedure (XP only), + 100 per
+    // scroll-bar function the runtime redirected (codes 0 to 3 redirect none),
+    // + 1000 when every byte is back after the runtime ends, + 2000 when a
+    // direct install then patches (the NT family; on 9x it does nothing).
     struct Case {
         const char* version;
         DWORD code;
-    } const cases[] = {{"win98", PLATFORM_WIN98}, {"winxp", PLATFORM_WINXP + 10}, {"win7", PLATFORM_NT_OTHER}};
-    // The code, plus 10 when the themed button procedure was captured (XP only).
+    } const cases[] = {{"win98", PLATFORM_WIN98 + 1000},
+                       {"winxp", PLATFORM_WINXP + 10 + 800 + 1000 + 2000},
+                       {"win7", PLATFORM_NT_OTHER + 1000 + 2000}};
     for (const Case& c : cases)
         EXPECT_EQ(glint::test::RunAsWindowsVersion(probe, c.version), c.code) << c.version;
 }

@@ -1,6 +1,6 @@
 #pragma once
-// What the skin runtime's tests share: dialogs from in-memory templates, a
-// message pump, a skin built in the test, stand-in control objects, and a
+// What the skin runtime's tests (and the other skin tests on real windows)
+// share: dialogs from in-memory templates, a message pump, a skin built in the test, stand-in control objects, and a
 // fixture that starts the runtime with the default skin and stops it again.
 #include <windows.h>
 
@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,12 +24,22 @@ namespace skintest {
 
 using namespace glint;
 
-inline void Pump()
+// Handles what is queued for this thread (timers included) until done() holds
+// or timeoutMs has passed; answers done(). Without a condition it empties the queue.
+inline bool Pump(const std::function<bool()>& done = nullptr, DWORD timeoutMs = 5000)
 {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+        if (!done || done())
+            return true;
+        if (GetTickCount() - start > timeoutMs)
+            return done();
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
     }
 }
 

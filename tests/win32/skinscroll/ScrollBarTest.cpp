@@ -9,7 +9,6 @@
 #include "skin/file/SkinStore.h"
 #include "skin/runtime/SkinRegistry.h"
 #include "skin/runtime/scrollbar/SkinScrollBars.h"
-#include "tests/support/WineVersionRun.h"
 
 #include <gtest/gtest.h>
 
@@ -381,24 +380,6 @@ TEST(ScrollBarDrawing, HorizontalPartsMirrorTheVerticalPictures)
     DeleteDC(dc);
     DeleteObject(bitmap);
     SkinRegistry().ReplaceStore(std::make_unique<CSkinStore>());
-}
-
-// Under Wine's per-program versions: XP patches all eight functions and gets
-// every byte back at ExitSkinRuntime; 98 patches nothing.
-TEST(ScrollRedirection, FollowsThePlatform)
-{
-    ASSERT_NE(GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version"), nullptr)
-        << "this test drives Wine's per-program version setting and runs under Wine";
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string probe = path;
-    probe = probe.substr(0, probe.find_last_of("\\/") + 1) + "skinscroll_probe.exe";
-    const struct {
-        const char* version;
-        DWORD code;
-    } cases[] = {{"winxp", 8 + 10 + 100}, {"win98", 0 + 10 + 0}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.code, glint::test::RunAsWindowsVersion(probe, c.version)) << c.version;
 }
 
 } // namespace
