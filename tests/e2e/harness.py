@@ -9,6 +9,7 @@ first so that "wine" and the prefix match the build."""
 import json
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -75,14 +76,19 @@ def wait_for(predicate, timeout=20.0, interval=0.3):
         time.sleep(interval)
 
 
-def find_window(title=None, class_prefix=None, timeout=40.0):
+def find_window(title=None, class_prefix=None, timeout=40.0, started=None):
     """A shown top-level window by its exact title and/or class prefix. The wait
-    is long because a loaded machine has taken over 20 s to start a program."""
+    is long because a loaded machine has taken over 20 s to start a program.
+    With started (a process from WineTestCase.start), only a window of a program
+    that had none on screen when it started: a message box that an earlier
+    program left is never taken for the new one's."""
     def look():
         for w in windows():
             if title is not None and w["text"] != title:
                 continue
             if class_prefix is not None and not w["class"].startswith(class_prefix):
+                continue
+            if started is not None and w["pid"] in started.earlier_pids:
                 continue
             return w
         return None
@@ -105,9 +111,7 @@ def screenshot(name):
 
 def pixel(path, x, y):
     """The (r, g, b) of one pixel of a screenshot."""
-    out = subprocess.run(["convert", path, "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "rgb:-"],
-                         capture_output=True, check=True).stdout
-    return tuple(out[:3])
+    return region_rgb(path, x, y, 1, 1)[0][0]
 
 
 def x_window(title=None, program=None):
@@ -134,7 +138,7 @@ def message_text(box):
 
 
 def click(x, y, button=1):
-    subprocess.run(["xdotool", "mousemove", str(x), str(y)], check=True, timeout=10)
+    move_mouse(x, y)
     time.sleep(0.2)
     subprocess.run(["xdotool", "click", str(button)], check=True, timeout=10)
 
@@ -195,10 +199,6 @@ class SaverFolder:
     def data_path(self):
         return os.path.join(self.path, "Glintbox.dat")
 
-    def start(self, *args, korean=False):
-        return subprocess.Popen(["wine", "Glintbox.scr"] + list(args), cwd=self.path, env=wine_env(korean),
-                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-
     def run(self, *args, timeout=60, korean=False):
         return wine(["Glintbox.scr"] + list(args), cwd=self.path, timeout=timeout, korean=korean)
 
@@ -242,11 +242,21 @@ class WineTestCase(unittest.TestCase):
         for p in self.processes:
             if p.poll() is None:
                 p.kill()
-                p.wait()
+            p.wait()
+        # A program the test's programs started (the uninstaller, a setup
+        # step) may still be ending: give it time, then end it and say so.
+        def running():
+            return [name for name in OUR_PROGRAMS if linux_pids(name)]
+        left = [] if wait_for(lambda: not running(), timeout=15) else running()
+        for name in left:
+            for pid in linux_pids(name):
+                os.kill(pid, signal.SIGKILL)
         for folder in self.folders:
             folder.remove()
         # Whatever is still on screen belongs to no later test.
         wait_for(lambda: not [w for w in windows() if w["class"] != "Shell_TrayWnd"], timeout=5)
+        if left:
+            self.fail("the test left running: " + ", ".join(left))
 
     def describe_the_scene(self):
         """After a failure: what each program started did, and what is on
@@ -266,20 +276,33 @@ class WineTestCase(unittest.TestCase):
         self.folders.append(f)
         return f
 
-    def start(self, folder, *args, korean=False):
-        p = folder.start(*args, korean=korean)
+    def launch(self, program, *args, cwd=None, korean=False):
+        """Starts a Windows program; tearDown ends it if it is still running."""
+        earlier = {w["pid"] for w in windows()}
+        p = subprocess.Popen(["wine", program] + list(args), cwd=cwd, env=wine_env(korean),
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        p.earlier_pids = earlier  # see find_window(started=...)
         self.processes.append(p)
         return p
+
+    def start(self, folder, *args, korean=False):
+        return self.launch("Glintbox.scr", *args, cwd=folder.path, korean=korean)
 
     def assertReadsOnScreen(self, shot, window, texts, korean=False):
         """Every text must be read back from the window's pixels: English at
         least 90 % of it, Korean 80 % (a box drawn for each glyph reads as
-        nearly nothing)."""
-        seen = screen_text(shot, window["rect"], korean)
-        for text in texts:
-            share = share_read_back(text, seen)
-            self.assertGreaterEqual(share, 0.80 if korean else 0.90,
-                                    "%r read back as %r (%.0f %%)" % (text, seen, share * 100))
+        nearly nothing). A window just shown may not be painted yet: the
+        screen is taken again for up to 10 s."""
+        need = 0.80 if korean else 0.90
+        end = time.time() + 10
+        while True:
+            seen = screen_text(shot, window["rect"], korean)
+            shares = [share_read_back(text, seen) for text in texts]
+            if min(shares, default=1.0) >= need or time.time() > end:
+                break
+            screenshot(os.path.basename(shot)[:-4])
+        for text, share in zip(texts, shares):
+            self.assertGreaterEqual(share, need, "%r read back as %r (%.0f %%)" % (text, seen, share * 100))
 
     def assertExits(self, process, timeout=20):
         try:
@@ -287,6 +310,9 @@ class WineTestCase(unittest.TestCase):
         except subprocess.TimeoutExpired:
             self.fail("the program did not end within %d s" % timeout)
 
+
+# The programs the tests start; none may outlive its test.
+OUR_PROGRAMS = ("Glintbox.scr", "uninst_saver.exe", "install.exe", "chainstep.exe")
 
 # The saver window's class: our framework's generated name for class style 0x80B.
 WINE_SAVER_CLASS = "Glint:80b:"

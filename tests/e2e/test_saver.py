@@ -70,37 +70,33 @@ class SaverTestCase(WineTestCase):
 
 
 class FullScreen(SaverTestCase):
-    def test_movie_scaled_to_fit_covers_the_screen_and_idles_when_nothing_changes(self):
+    def test_movie_scaled_to_fit_or_centred_and_idle_while_nothing_changes(self):
         # The window's place, style and control are the Win32 test's; here, the screen.
-        folder, p, w = self.start_saver()
-        self.wait_for_colour(256, 256, RED, name="saver-shapes")  # square: stage 50..150 -> 128..384
-        shot = screenshot("saver-shapes")
-        self.assertTrue(same_colour(pixel(shot, 140, 140), RED))
-        self.assertTrue(same_colour(pixel(shot, 768, 512), GREEN))  # disc centre: stage (300,200)
-        self.assertTrue(same_colour(pixel(shot, 120, 120), NAVY))  # just outside the square
-        self.assertTrue(same_colour(pixel(shot, 1010, 10), NAVY))
-        self.assertTrue(same_colour(pixel(shot, 10, 760), NAVY))
-        # A one-frame movie never needs drawing again: the saver's process stays idle.
-        pids = linux_pids("Glintbox.scr")
-        self.assertEqual(len(pids), 1, pids)
-        before = cpu_seconds(pids[0])
-        time.sleep(3)
-        used = cpu_seconds(pids[0]) - before
-        print("\n  CPU of the saver over 3 s showing a still movie: %.2f s" % used)
-        self.assertLess(used, 0.3)
-        press("Escape", program="Glintbox.scr")
-        self.assertClosesCleanly(p, folder)
-
-    def test_unscaled_movie_is_centred(self):
-        folder, p, w = self.start_saver(extra_args=("--scale-to-fit", "0"))
-        # Stage 400 x 300 centred: at (312,234); the square at (362..462, 284..384).
-        self.wait_for_colour(412, 334, RED, name="saver-noscale")
-        shot = screenshot("saver-noscale")
-        self.assertTrue(same_colour(pixel(shot, 140, 140), NAVY), "outside the stage: the background")
-        self.assertTrue(same_colour(pixel(shot, 612, 434), GREEN))
-        self.assertTrue(same_colour(pixel(shot, 355, 334), NAVY))
-        press("Escape", program="Glintbox.scr")
-        self.assertClosesCleanly(p, folder)
+        # Scaled, the square (stage 50..150) covers 128..384 and the disc's centre
+        # (300,200) lies at (768,512); unscaled, the stage sits centred at (312,234).
+        expected = {
+            "1": {(256, 256): RED, (140, 140): RED, (768, 512): GREEN, (120, 120): NAVY, (1010, 10): NAVY,
+                  (10, 760): NAVY},
+            "0": {(412, 334): RED, (140, 140): NAVY, (612, 434): GREEN, (355, 334): NAVY},
+        }
+        for scale, points in expected.items():
+            with self.subTest(scale_to_fit=scale):
+                folder, p, w = self.start_saver(extra_args=("--scale-to-fit", scale))
+                name = "saver-scale-%s" % scale
+                self.wait_for_colour(*next(iter(points)), RED, name=name)
+                shot = screenshot(name)
+                for (x, y), colour in points.items():
+                    self.assertTrue(same_colour(pixel(shot, x, y), colour), "(%d,%d): %s" % (x, y, pixel(shot, x, y)))
+                # A one-frame movie never needs drawing again: the saver's process stays idle.
+                pids = linux_pids("Glintbox.scr")
+                self.assertEqual(len(pids), 1, pids)
+                before = cpu_seconds(pids[0])
+                time.sleep(3)
+                used = cpu_seconds(pids[0]) - before
+                print("\n  CPU of the saver over 3 s showing a still movie: %.2f s" % used)
+                self.assertLess(used, 0.3)
+                press("Escape", program="Glintbox.scr")
+                self.assertClosesCleanly(p, folder)
 
 
 # Movies no one here wrote, with pictures of their first frame from a mature player.
@@ -160,35 +156,21 @@ class ExitRules(SaverTestCase):
         move_mouse(REST[0] + 3, REST[1] + 3)  # 6 pixels from where it rested
         self.assertClosesCleanly(p, folder)
 
-    def test_with_the_mouse_rule_off_no_movement_closes(self):
-        folder, p, w = self.start_saver(extra_args=("--exit-mouse", "0"))
-        self.wait_until_shown()
-        for x, y in ((REST[0] + 50, REST[1] + 50), (20, 20), (1000, 700)):
-            move_mouse(x, y)
-        self.assertKeepsRunning(p)
-        press("Escape", program="Glintbox.scr")
-        self.assertClosesCleanly(p, folder)
-
-    def test_with_the_key_rule_off_only_escape_and_enter_close(self):
-        # The sound is muted for this run too. Wine's winmm answers no volume
-        # for a device number, so the saver leaves it alone and runs normally;
-        # the volume itself is checked by the Win32 test of the saver window.
-        def mute(folder):
-            reg_set_dword("SoundMute", 1)
-        for closing_key in ("Return", "Escape"):
-            with self.subTest(key=closing_key):
-                folder, p, w = self.start_saver(extra_args=("--exit-key", "0"), before_start=mute)
+    def test_with_the_key_rule_off_only_escape_and_enter_close_and_with_it_on_any_key(self):
+        # The sound is muted too: Wine's winmm answers no volume for a device
+        # number, so the saver leaves it alone and runs normally (the volume
+        # itself is the Win32 test's).
+        reg_set_dword("SoundMute", 1)
+        for rule, closing_key in (("0", "Return"), ("0", "Escape"), ("1", "a")):
+            with self.subTest(rule=rule, key=closing_key):
+                folder, p, w = self.start_saver(extra_args=("--exit-key", rule))
                 self.wait_for_colour(256, 256, RED)
-                for key in ("a", "space", "F5", "Tab", "shift"):
-                    press(key, program="Glintbox.scr")
-                self.assertKeepsRunning(p)
+                if rule == "0":
+                    for key in ("a", "space", "F5", "Tab", "shift"):
+                        press(key, program="Glintbox.scr")
+                    self.assertKeepsRunning(p)
                 press(closing_key, program="Glintbox.scr")
                 self.assertClosesCleanly(p, folder)
-
-    def test_with_the_key_rule_on_any_key_closes(self):
-        folder, p, w = self.start_saver(extra_args=("--exit-key", "1"))
-        press("a", program="Glintbox.scr")
-        self.assertClosesCleanly(p, folder)
 
 
 class Preview(SaverTestCase):
@@ -210,52 +192,23 @@ class Preview(SaverTestCase):
         self.assertEqual(len(children), 1)
         left, top, right, bottom = children[0]["rect"]
         self.assertEqual((right - left, bottom - top), (320, 240))
-        # Wine 8 shows nothing that a process paints into a child window of
-        # another process's window (it makes no X window for it and the
-        # drawing goes nowhere), so the preview's pixels are checked by the
-        # Win32 test with an in-process parent. Here: nothing of ours is drawn
-        # outside the parent, and no window of ours is top-level.
+        # Wine 8 shows nothing a process paints into another process's window,
+        # so the preview's pixels, right clicks and the cursor are the Win32
+        # test's (in-process parent). Here: nothing of ours is top-level or
+        # drawn outside the parent.
         self.assertFalse([w for w in windows() if w["class"].startswith(WINE_SAVER_CLASS)])
         shot = screenshot("preview")
         for x, y in ((left - 30, top + 100), (right + 30, top + 100), (left + 100, bottom + 30), (512, 384)):
             colour = pixel(shot, x, y)
             self.assertFalse(same_colour(colour, NAVY, 30) or same_colour(colour, RED, 30),
                              "drawn outside the parent at %d,%d" % (x, y))
-        # Right clicks and the cursor are the Win32 test's: an X click lands
-        # on the parent here, never on our child, for the reason above.
         self.assertIsNone(p.poll())
         # The preview ends with its parent and takes the work folder with it.
         self.assertClosesCleanly(p, folder)
 
 
 class Win98Password(SaverTestCase):
-    def test_every_close_asks_for_the_password_once(self):
-        def with_password_library(folder):
-            shutil.copy(FAKE_PASSWORD, folder.path)
-        set_windows_version("Glintbox.scr", "win98")
-        self.addCleanup(set_windows_version, "Glintbox.scr", None)
-        folder, p, w = self.start_saver(before_start=with_password_library)
-        calls_path = os.path.join(folder.path, "password-calls.txt")
-
-        def calls():
-            if not os.path.exists(calls_path):
-                return 0
-            with open(calls_path) as f:
-                return len(f.read().splitlines())
-        self.wait_until_shown()
-        # Escape meets two rules (any key, and Escape itself): still one prompt.
-        press("Escape", program="Glintbox.scr")
-        self.assertTrue(wait_for(lambda: calls() >= 1, timeout=10))
-        self.assertKeepsRunning(p)
-        self.assertEqual(calls(), 1)
-        with open(calls_path) as f:
-            self.assertEqual(f.read().splitlines(), ["verify owned"], "the prompt is owned by the saver window")
-        open(os.path.join(folder.path, "password-allow"), "w").close()
-        move_mouse(REST[0] + 40, REST[1] + 40)
-        self.assertClosesCleanly(p, folder)
-        self.assertEqual(calls(), 2)
-
-    def test_without_the_password_library_escape_closes(self):
+    def test_every_close_asks_for_the_password_once_and_without_the_library_escape_closes(self):
         set_windows_version("Glintbox.scr", "win98")
         self.addCleanup(set_windows_version, "Glintbox.scr", None)
         folder, p, w = self.start_saver()
@@ -263,6 +216,24 @@ class Win98Password(SaverTestCase):
         press("Escape", program="Glintbox.scr")
         self.assertClosesCleanly(p, folder)
 
+        folder, p, w = self.start_saver(before_start=lambda folder: shutil.copy(FAKE_PASSWORD, folder.path))
+        calls_path = os.path.join(folder.path, "password-calls.txt")
+
+        def calls():
+            if not os.path.exists(calls_path):
+                return []
+            with open(calls_path) as f:
+                return f.read().splitlines()
+        self.wait_until_shown()
+        # Escape meets two rules (any key, and Escape itself): still one prompt.
+        press("Escape", program="Glintbox.scr")
+        self.assertTrue(wait_for(lambda: calls(), timeout=10))
+        self.assertKeepsRunning(p)
+        self.assertEqual(calls(), ["verify owned"], "one prompt, owned by the saver window")
+        open(os.path.join(folder.path, "password-allow"), "w").close()
+        move_mouse(REST[0] + 40, REST[1] + 40)
+        self.assertClosesCleanly(p, folder)
+        self.assertEqual(len(calls()), 2)
 
 if __name__ == "__main__":
     unittest.main()

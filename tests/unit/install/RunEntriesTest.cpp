@@ -10,7 +10,7 @@ using namespace glint::install;
 namespace {
 
 // Records every call as one line; entries named in failing never start, and
-// the run stops when the event numbered stopAfter has been recorded.
+// the run counts as stopped once stopAfter events have been recorded.
 class FakeRunner : public EntryRunner {
 public:
     std::set<std::string> failing;
@@ -20,78 +20,57 @@ public:
     bool StartAndWait(const std::string& commandLine) override
     {
         bool ok = !failing.count(commandLine);
-        Record((ok ? "run " : "fail ") + commandLine);
+        events.push_back((ok ? "run " : "fail ") + commandLine);
         return ok;
     }
     bool Pause(unsigned ms) override
     {
-        Record("pause " + std::to_string(ms));
-        return !stopped_;
+        events.push_back("pause " + std::to_string(ms));
+        return !Stopped();
     }
-    bool Stopped() const override { return stopped_; }
-    void ReportStartFailure(const std::string& commandLine) override { Record("report " + commandLine); }
-
-private:
-    void Record(std::string e)
-    {
-        events.push_back(std::move(e));
-        if (events.size() >= stopAfter)
-            stopped_ = true;
-    }
-    bool stopped_ = false;
+    bool Stopped() const override { return events.size() >= stopAfter; }
+    void ReportStartFailure(const std::string& commandLine) override { events.push_back("report " + commandLine); }
 };
 
 using Events = std::vector<std::string>;
 
+Events FiveFailedAttempts()
+{
+    Events e;
+    for (int i = 0; i < 5; ++i)
+        e.insert(e.end(), {"fail missing", "pause 2000"});
+    return e;
+}
+
 } // namespace
 
-TEST(RunInstallEntries, EachEntryInOrderWithASecondAfterIt)
+TEST(RunInstallEntries, Cases)
 {
-    FakeRunner r;
-    EXPECT_EQ(RunInstallEntries({"a", "b", "c"}, r), 3);
-    EXPECT_EQ(r.events, (Events{"run a", "pause 1000", "run b", "pause 1000", "run c", "pause 1000"}));
-}
-
-TEST(RunInstallEntries, FiveAttemptsTwoSecondsApartThenReportAndGoOn)
-{
-    FakeRunner r;
-    r.failing = {"missing"};
-    EXPECT_EQ(RunInstallEntries({"missing", "b"}, r), 1);
-    Events expected;
-    for (int i = 0; i < 5; ++i) {
-        expected.push_back("fail missing");
-        expected.push_back("pause 2000");
+    Events failedThenB = FiveFailedAttempts();
+    failedThenB.insert(failedThenB.end(), {"pause 1000", "report missing", "run b", "pause 1000"});
+    const struct {
+        const char* what;
+        std::vector<std::string> entries;
+        size_t stopAfter;
+        int started;
+        Events events;
+    } cases[] = {
+        {"each entry in order with a second after it", {"a", "b", "c"}, SIZE_MAX, 3,
+         {"run a", "pause 1000", "run b", "pause 1000", "run c", "pause 1000"}},
+        // Five attempts two seconds apart, then the report, and the list goes on.
+        {"an entry that cannot start", {"missing", "b"}, SIZE_MAX, 1, failedThenB},
+        {"stopped while an entry runs: nothing further starts", {"a", "b"}, 1, 1, {"run a", "pause 1000"}},
+        {"stopped during a retry pause: no report", {"missing", "b"}, 4, 0,
+         {"fail missing", "pause 2000", "fail missing", "pause 2000"}},
+        {"stopped before the start", {"a"}, 0, 0, {}},
+        {"an empty list", {}, SIZE_MAX, 0, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeRunner r;
+        r.failing = {"missing"};
+        r.stopAfter = c.stopAfter;
+        EXPECT_EQ(RunInstallEntries(c.entries, r), c.started);
+        EXPECT_EQ(r.events, c.events);
     }
-    expected.insert(expected.end(), {"pause 1000", "report missing", "run b", "pause 1000"});
-    EXPECT_EQ(r.events, expected);
-}
-
-TEST(RunInstallEntries, StopWhileAnEntryRunsStartsNothingFurther)
-{
-    FakeRunner r;
-    r.stopAfter = 1; // stopped during "run a"
-    EXPECT_EQ(RunInstallEntries({"a", "b"}, r), 1);
-    EXPECT_EQ(r.events, (Events{"run a", "pause 1000"}));
-}
-
-TEST(RunInstallEntries, StopDuringARetryPauseEndsWithoutReport)
-{
-    FakeRunner r;
-    r.failing = {"missing"};
-    r.stopAfter = 4; // fail, pause, fail, pause(stopped)
-    EXPECT_EQ(RunInstallEntries({"missing", "b"}, r), 0);
-    EXPECT_EQ(r.events, (Events{"fail missing", "pause 2000", "fail missing", "pause 2000"}));
-}
-
-TEST(RunInstallEntries, StoppedBeforeTheStartOrAnEmptyListRunsNothing)
-{
-    class AlreadyStopped : public FakeRunner {
-    public:
-        bool Stopped() const override { return true; }
-    } r;
-    EXPECT_EQ(RunInstallEntries({"a"}, r), 0);
-    EXPECT_TRUE(r.events.empty());
-    FakeRunner empty;
-    EXPECT_EQ(RunInstallEntries({}, empty), 0);
-    EXPECT_TRUE(empty.events.empty());
 }

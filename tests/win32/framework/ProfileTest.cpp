@@ -1,4 +1,6 @@
-// Per-user profile integers in the real registry.
+// Per-user profile integers in the real registry: what is not an integer of
+// ours reads as the default. That the saver's choices are stored as DWORDs and
+// read back (-1 too) is checked end to end (test_settings.py, test_startup.py).
 #include "framework/App.h"
 
 #include <shlwapi.h>
@@ -27,24 +29,6 @@ protected:
 };
 
 } // namespace
-
-TEST_F(ProfileTest, WrittenIntegersAreDwordsAndReadBack)
-{
-    EXPECT_EQ(app_.GetProfileInt("Settings", "Exit Mouse", 7), 7) << "nothing stored: the default";
-    ASSERT_TRUE(app_.WriteProfileInt("Settings", "SoundMute", 1));
-    ASSERT_TRUE(app_.WriteProfileInt("Settings", "Exit Mouse", -1));
-    EXPECT_EQ(app_.GetProfileInt("Settings", "SoundMute", 0), 1);
-    EXPECT_EQ(app_.GetProfileInt("Settings", "Exit Mouse", 0), -1);
-
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, SectionKey().c_str(), 0, KEY_READ, &key), ERROR_SUCCESS);
-    DWORD type = 0, value = 0, size = sizeof value;
-    EXPECT_EQ(RegQueryValueExA(key, "Exit Mouse", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
-              ERROR_SUCCESS);
-    RegCloseKey(key);
-    EXPECT_EQ(type, DWORD(REG_DWORD));
-    EXPECT_EQ(value, 0xFFFFFFFFu);
-}
 
 TEST_F(ProfileTest, ValueOfAnotherTypeReadsAsTheDefault)
 {

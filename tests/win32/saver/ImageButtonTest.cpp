@@ -77,65 +77,56 @@ protected:
 
 } // namespace
 
-TEST_F(ImageButtonTest, KindComesFromTheTemplateStyleAndOwnerDrawIsAdded)
+TEST_F(ImageButtonTest, KindComesFromTheTemplateStyleAndOnlyCheckBoxesKeepAState)
 {
-    EXPECT_EQ(Add(BS_PUSHBUTTON, 0).Kind(), CImageButton::kPushButton);
+    CImageButton& push = Add(BS_PUSHBUTTON, 0);
+    EXPECT_EQ(push.Kind(), CImageButton::kPushButton);
     EXPECT_EQ(Add(BS_DEFPUSHBUTTON, 50).Kind(), CImageButton::kPushButton);
-    EXPECT_EQ(Add(BS_AUTOCHECKBOX, 100).Kind(), CImageButton::kCheckBox);
+    CImageButton& check = Add(BS_AUTOCHECKBOX, 100);
+    EXPECT_EQ(check.Kind(), CImageButton::kCheckBox);
     EXPECT_EQ(Add(BS_CHECKBOX, 150).Kind(), CImageButton::kPushButton); // 2: neither pattern
     EXPECT_EQ(Add(BS_AUTORADIOBUTTON, 200).Kind(), CImageButton::kRadioButton);
     for (auto& b : buttons_)
         EXPECT_EQ(GetWindowLongA(b->m_hWnd, GWL_STYLE) & 0x0F, BS_OWNERDRAW);
-}
 
-TEST_F(ImageButtonTest, PushButtonIgnoresSetCheckAndCheckBoxKeepsItsState)
-{
-    CImageButton& push = Add(BS_PUSHBUTTON, 0);
-    CImageButton& check = Add(BS_AUTOCHECKBOX, 50);
     SendMessageA(push.m_hWnd, BM_SETCHECK, BST_CHECKED, 0);
     EXPECT_EQ(SendMessageA(push.m_hWnd, BM_GETCHECK, 0, 0), 0);
     SendMessageA(check.m_hWnd, BM_SETCHECK, BST_CHECKED, 0);
     EXPECT_EQ(SendMessageA(check.m_hWnd, BM_GETCHECK, 0, 0), 1);
-    // The space bar toggles a check box.
-    SendMessageA(check.m_hWnd, WM_KEYDOWN, VK_SPACE, 0);
+    SendMessageA(check.m_hWnd, WM_KEYDOWN, VK_SPACE, 0); // the space bar toggles a check box
     EXPECT_EQ(SendMessageA(check.m_hWnd, BM_GETCHECK, 0, 0), 0);
 }
 
-// Ends the test program when a step does not come back in time: a hang is
-// reported as a failure, not waited out.
-class Watchdog {
-public:
-    explicit Watchdog(const char* what, DWORD ms = 5000) : what_(what), ms_(ms)
-    {
-        done_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        thread_ = CreateThread(nullptr, 0, &Watchdog::Run, this, 0, nullptr);
-    }
-    ~Watchdog()
-    {
-        SetEvent(done_);
-        WaitForSingleObject(thread_, INFINITE);
-        CloseHandle(thread_);
-        CloseHandle(done_);
-    }
+namespace {
 
-private:
-    static DWORD WINAPI Run(LPVOID self)
-    {
-        auto* w = static_cast<Watchdog*>(self);
-        if (WaitForSingleObject(w->done_, w->ms_) == WAIT_TIMEOUT) {
-            std::fprintf(stderr, "FAILED: %s did not end\n", w->what_);
-            std::fflush(stderr);
-            ExitProcess(3);
-        }
-        return 0;
+DWORD WINAPI FailUnlessDoneWithin5s(void* done)
+{
+    if (WaitForSingleObject(done, 5000) == WAIT_TIMEOUT) {
+        std::fprintf(stderr, "FAILED: checking a radio button did not end\n");
+        std::fflush(stderr);
+        ExitProcess(3);
     }
-    const char* what_;
-    DWORD ms_;
-    HANDLE done_ = nullptr, thread_ = nullptr;
-};
+    return 0;
+}
+
+// Checks a radio button, ending the test program if that does not come back:
+// a hang (a disabled or hidden member once looped for ever) fails at once.
+void CheckWithin5s(HWND radio)
+{
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE watchdog = CreateThread(nullptr, 0, FailUnlessDoneWithin5s, done, 0, nullptr);
+    SendMessageA(radio, BM_SETCHECK, 1, 0);
+    SetEvent(done);
+    WaitForSingleObject(watchdog, INFINITE);
+    CloseHandle(watchdog);
+    CloseHandle(done);
+    Pump();
+}
+
+} // namespace
 
 // Checking one radio button clears the others of its group, disabled or
-// hidden ones too, and ends; another group is left alone.
+// hidden ones too; another group is left alone.
 TEST_F(ImageButtonTest, CheckingARadioClearsItsGroupAndEnds)
 {
     CImageButton& a = Add(BS_AUTORADIOBUTTON | WS_GROUP | WS_TABSTOP, 0);
@@ -147,18 +138,10 @@ TEST_F(ImageButtonTest, CheckingARadioClearsItsGroupAndEnds)
     Pump();
     EnableWindow(a.m_hWnd, FALSE);
     ShowWindow(c.m_hWnd, SW_HIDE);
-    {
-        Watchdog watchdog("checking a disabled radio button");
-        SendMessageA(a.m_hWnd, BM_SETCHECK, 1, 0);
-    }
-    Pump();
+    CheckWithin5s(a.m_hWnd);
     EXPECT_TRUE(a.Checked());
     EXPECT_FALSE(b.Checked());
-    {
-        Watchdog watchdog("checking a hidden radio button");
-        SendMessageA(c.m_hWnd, BM_SETCHECK, 1, 0);
-    }
-    Pump();
+    CheckWithin5s(c.m_hWnd);
     EXPECT_TRUE(c.Checked());
     EXPECT_FALSE(a.Checked()) << "a disabled member is unchecked too";
     EXPECT_TRUE(other.Checked()) << "another group is left alone";
@@ -169,62 +152,51 @@ TEST_F(ImageButtonTest, PushedLookFollowsTheCursorWhileHeld)
     CImageButton& button = Add(BS_AUTOCHECKBOX, 20, 20, 60, 30);
     RECT r;
     GetWindowRect(button.m_hWnd, &r);
-    SetCursorPos(r.left + 5, r.top + 5);
-    SendMessageA(button.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    auto mouse = [&](UINT message, bool inside) {
+        SetCursorPos(inside ? r.left + 5 : r.right + 30, inside ? r.top + 5 : r.bottom + 30);
+        SendMessageA(button.m_hWnd, message, message == WM_LBUTTONUP ? 0 : MK_LBUTTON,
+                     inside ? MAKELPARAM(5, 5) : MAKELPARAM(90, 60));
+        return (SendMessageA(button.m_hWnd, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0;
+    };
+    EXPECT_TRUE(mouse(WM_LBUTTONDOWN, true));
     ASSERT_EQ(GetCapture(), button.m_hWnd);
-    auto pushed = [&] { return (SendMessageA(button.m_hWnd, BM_GETSTATE, 0, 0) & BST_PUSHED) != 0; };
-    EXPECT_TRUE(pushed());
     for (int crossing = 0; crossing < 2; ++crossing) {
-        SetCursorPos(r.right + 30, r.bottom + 30);
-        SendMessageA(button.m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(90, 60));
-        EXPECT_FALSE(pushed()) << "outside, crossing " << crossing;
-        SetCursorPos(r.left + 5, r.top + 5);
-        SendMessageA(button.m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 5));
-        EXPECT_TRUE(pushed()) << "inside, crossing " << crossing;
+        EXPECT_FALSE(mouse(WM_MOUSEMOVE, false)) << "outside, crossing " << crossing;
+        EXPECT_TRUE(mouse(WM_MOUSEMOVE, true)) << "inside, crossing " << crossing;
     }
-    // Released outside: a check box does not toggle.
-    SetCursorPos(r.right + 30, r.bottom + 30);
-    SendMessageA(button.m_hWnd, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(90, 60));
-    SendMessageA(button.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(90, 60));
+    // Released outside: a check box does not toggle; released inside: it does.
+    mouse(WM_MOUSEMOVE, false);
+    mouse(WM_LBUTTONUP, false);
     EXPECT_FALSE(button.Checked());
-    // Released inside: it does.
-    SetCursorPos(r.left + 5, r.top + 5);
-    SendMessageA(button.m_hWnd, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    SendMessageA(button.m_hWnd, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    mouse(WM_LBUTTONDOWN, true);
+    mouse(WM_LBUTTONUP, true);
     EXPECT_TRUE(button.Checked());
 }
 
 TEST_F(ImageButtonTest, RegionFromMaskKeepsOnlyOpaqueRuns)
 {
-    // One opaque pixel in the last column of a white 7 x 3 mask.
     HDC screen = GetDC(nullptr);
     HBITMAP mask = CreateCompatibleBitmap(screen, 7, 3);
     HDC dc = CreateCompatibleDC(screen);
-    HGDIOBJ old = SelectObject(dc, mask);
-    RECT all = {0, 0, 7, 3};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    SetPixel(dc, 6, 1, RGB(0, 0, 0));
-    SelectObject(dc, old);
-
-    HRGN region = CImageButton::RegionFromMask(mask, RGB(255, 255, 255));
-    RECT box;
-    EXPECT_EQ(GetRgnBox(region, &box), SIMPLEREGION);
-    EXPECT_EQ(box.left, 6);
-    EXPECT_EQ(box.top, 1);
-    EXPECT_EQ(box.right, 7);
-    EXPECT_EQ(box.bottom, 2);
-    DeleteObject(region);
-
-    // All white: an empty region.
-    old = SelectObject(dc, mask);
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
-    SelectObject(dc, old);
-    region = CImageButton::RegionFromMask(mask, RGB(255, 255, 255));
-    EXPECT_EQ(GetRgnBox(region, &box), NULLREGION);
-    DeleteObject(region);
+    ReleaseDC(nullptr, screen);
+    // A white 7 x 3 mask: all transparent, then one opaque pixel in the last column.
+    for (bool opaquePixel : {false, true}) {
+        HGDIOBJ old = SelectObject(dc, mask);
+        RECT all = {0, 0, 7, 3};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        if (opaquePixel)
+            SetPixel(dc, 6, 1, RGB(0, 0, 0));
+        SelectObject(dc, old);
+        HRGN region = CImageButton::RegionFromMask(mask, RGB(255, 255, 255));
+        RECT box = {};
+        EXPECT_EQ(GetRgnBox(region, &box), opaquePixel ? SIMPLEREGION : NULLREGION);
+        if (opaquePixel) {
+            EXPECT_EQ(std::vector<LONG>({box.left, box.top, box.right, box.bottom}), std::vector<LONG>({6, 1, 7, 2}));
+        }
+        DeleteObject(region);
+    }
     DeleteDC(dc);
     DeleteObject(mask);
-    ReleaseDC(nullptr, screen);
 }
 
 TEST_F(ImageButtonTest, DrawsTheImageOfEachState)

@@ -1,15 +1,13 @@
-// The screensaver's Windows side on the real system: stored settings, the
-// password path on the NT family, paths and the deletion of folder trees
-// (that links in them are never followed is checked end to end).
+// The screensaver's Windows side on the real system: the password path on the
+// NT family, the deletion of folder trees and the preview picture.
+// Stored settings and that links are never followed are checked end to end
+// (test_settings.py, test_startup.py).
 #include "framework/App.h"
 #include "image/DibImage.h"
 #include "saver/DataFile.h"
 #include "saver/Password.h"
 #include "saver/SaverApp.h"
 #include "saver/SaverWnd.h"
-#include "saver/SettingsStore.h"
-
-#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -30,42 +28,7 @@ std::string TempFolder(const char* name)
 
 bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-class SettingsStoreTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        profile_ = "store-" + std::to_string(GetCurrentProcessId());
-        app_.SetRegistryKey("Glintbox Tests", profile_);
-    }
-    void TearDown() override { SHDeleteKeyA(HKEY_CURRENT_USER, ("Software\\Glintbox Tests\\" + profile_).c_str()); }
-
-    fw::CWinApp app_{"storetest"};
-    std::string profile_;
-};
-
 } // namespace
-
-TEST_F(SettingsStoreTest, WrittenChoicesOverrideTheDataFileAndMinusOneDoesNot)
-{
-    RunSettings s;
-    s.exitOnMouse = 1;
-    s.exitOnKey = 0;
-    s.soundMute = 1;
-    ReadStoredExitRules(s); // nothing stored: the data file's values stay, the sound is on
-    ReadSoundMute(s);
-    EXPECT_EQ(s.exitOnMouse, 1);
-    EXPECT_EQ(s.exitOnKey, 0);
-    EXPECT_EQ(s.soundMute, 0);
-    WriteStoredSettings(1, -1, 0);
-    s.exitOnKey = 1;
-    ReadStoredExitRules(s);
-    ReadSoundMute(s);
-    EXPECT_EQ(s.soundMute, 1);
-    EXPECT_EQ(s.exitOnMouse, 1) << "-1 means not stored";
-    EXPECT_EQ(s.exitOnKey, 0);
-    EXPECT_EQ(StoredExitMouse(), kNotStored);
-    EXPECT_EQ(StoredExitKey(), 0);
-}
 
 TEST(Password, NtFamilyAllowsTheCloseWithoutLoadingTheLibrary)
 {
@@ -75,20 +38,6 @@ TEST(Password, NtFamilyAllowsTheCloseWithoutLoadingTheLibrary)
     EXPECT_TRUE(VerifyPassword(nullptr));
     EXPECT_EQ(GetModuleHandleA("PASSWORD.CPL"), nullptr);
     ChangePassword(nullptr); // Wine's MPR.DLL has no password dialog: nothing happens
-}
-
-TEST(Paths, FolderAndShortForms)
-{
-    EXPECT_EQ(FolderOf("C:\\a\\b\\Glintbox.scr"), "C:\\a\\b");
-    EXPECT_EQ(FolderOf("Glintbox.scr"), "");
-    std::string program = ProgramPath();
-    ASSERT_FALSE(program.empty());
-    std::string shortForm = ShortPathOf(program);
-    ASSERT_FALSE(shortForm.empty());
-    char longForm[MAX_PATH];
-    ASSERT_GT(GetLongPathNameA(shortForm.c_str(), longForm, MAX_PATH), 0u);
-    EXPECT_EQ(lstrcmpiA(longForm, program.c_str()), 0);
-    EXPECT_EQ(ShortPathOf("C:\\no\\such\\folder\\file.dat"), "");
 }
 
 TEST(DeleteFolderTree, RemovesNestedFoldersAndFiles)
