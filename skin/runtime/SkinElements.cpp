@@ -326,7 +326,7 @@ void CImageFrameElement::Draw(HDC dc)
             SendMessageA(window, WM_DRAWITEM, d.commandId, reinterpret_cast<LPARAM>(&item));
         } else {
             RECT box = rect_;
-            DrawTextA(dc, "OD", 2, &box, format);
+            DrawSkinText(dc, "OD", 2, &box, format);
         }
         break;
     default: {

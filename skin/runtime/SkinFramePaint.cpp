@@ -91,7 +91,7 @@ void DrawFrameCaption(HDC dc, const CFrameDefinition* d, const FrameRects& parts
     const int oldMode = SetBkMode(dc, TRANSPARENT);
     const COLORREF oldColour = SetTextColor(dc, d->frameFont.colour);
     RECT box = parts[PART_TOP];
-    DrawTextA(dc, text, -1, &box, DT_SINGLELINE | DT_VCENTER);
+    DrawSkinText(dc, text, -1, &box, DT_SINGLELINE | DT_VCENTER);
     SetTextColor(dc, oldColour);
     SetBkMode(dc, oldMode);
 }

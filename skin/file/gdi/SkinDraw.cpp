@@ -4,7 +4,9 @@
 #include "image/gdi/GdiGuards.h"
 #include "skin/file/SkinStore.h"
 
+#include <algorithm>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 namespace glint {
@@ -73,6 +75,20 @@ void DrawGridRef(HDC dc, CSkinStore& store, const SkinGridRef& grid, const RECT&
     }
 }
 
+int DrawSkinText(HDC dc, const char* text, int length, RECT* rect, UINT format)
+{
+    if (!text)
+        return 0;
+    if (length < 0)
+        length = int(std::strlen(text));
+    std::wstring wide;
+    if (length > 0) {
+        wide.resize(size_t(length)); // a byte makes at most one UTF-16 unit in any ANSI code page
+        wide.resize(size_t(std::max(0, MultiByteToWideChar(CP_ACP, 0, text, length, wide.data(), length))));
+    }
+    return DrawTextW(dc, wide.c_str(), int(wide.size()), rect, format);
+}
+
 void DrawTextEffect(HDC dc, const SkinTextEffect& effect, const char* text, int length, const RECT& rect, UINT format)
 {
     SavedDC saved(dc);
@@ -81,11 +97,11 @@ void DrawTextEffect(HDC dc, const SkinTextEffect& effect, const char* text, int 
         RECT moved = rect;
         OffsetRect(&moved, effect.offsetX, effect.offsetY);
         SetTextColor(dc, effect.EffectColour());
-        DrawTextA(dc, text, length, &moved, format);
+        DrawSkinText(dc, text, length, &moved, format);
     }
     SetTextColor(dc, effect.TextColour());
     RECT box = rect;
-    DrawTextA(dc, text, length, &box, format);
+    DrawSkinText(dc, text, length, &box, format);
 }
 
 } // namespace glint

@@ -20,6 +20,11 @@ void DrawImageRef(HDC dc, CSkinStore& store, const SkinImageRef& slice, const RE
 void DrawGridRef(HDC dc, CSkinStore& store, const SkinGridRef& grid, const RECT& destination,
                  const COLORREF* fallback = nullptr);
 
+// DrawTextA's work with the text read in the system's code page whatever the
+// font's character set: GDI reads an A text by the font's, and a skin font
+// that ends up with a Western one showed Korean texts as Latin letters.
+int DrawSkinText(HDC dc, const char* text, int length, RECT* rect, UINT format);
+
 // A text in the effect's colour, after its offset copy when the effect asks for one.
 void DrawTextEffect(HDC dc, const SkinTextEffect& effect, const char* text, int length, const RECT& rect,
                     UINT format);

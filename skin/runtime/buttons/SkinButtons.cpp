@@ -80,7 +80,7 @@ void DrawButtonText(HDC dc, const SkinTextEffect& effect, std::string text, RECT
     // Several lines: measure them, then place the block.
     format |= DT_WORDBREAK;
     RECT measured = box;
-    DrawTextA(dc, text.c_str(), length, &measured, format | DT_CALCRECT);
+    DrawSkinText(dc, text.c_str(), length, &measured, format | DT_CALCRECT);
     const int height = std::min(Height(measured), Height(box));
     if (vertical == BS_BOTTOM)
         box.top = box.bottom - height;

@@ -107,7 +107,7 @@ int TextWidth(HDC dc, const std::string& text)
 {
     RECT box = {0, 0, 0, 0};
     if (!text.empty())
-        DrawTextA(dc, text.c_str(), int(text.size()), &box, DT_SINGLELINE | DT_CALCRECT);
+        DrawSkinText(dc, text.c_str(), int(text.size()), &box, DT_SINGLELINE | DT_CALCRECT);
     return Width(box);
 }
 
