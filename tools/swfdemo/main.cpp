@@ -123,7 +123,8 @@ std::string MakeMaskedDemo(bool compressed)
 
 int main(int argc, char** argv)
 {
-    bool compressed = true, masked = false, ok = argc >= 2;
+    // An option in the place of the file name is a mistake (or --help), never a file to write.
+    bool compressed = true, masked = false, ok = argc >= 2 && argv[1][0] != '-';
     for (int i = 2; ok && i < argc; ++i) {
         if (std::strcmp(argv[i], "--uncompressed") == 0)
             compressed = false;
