@@ -101,6 +101,13 @@ struct SolidShade {
     uint32_t At(int) const { return color; }
 };
 
+// The colours of a run of pixels, for the shades that have no faster way.
+template <typename Shade> inline void FetchEach(const Shade& shade, int x, int n, uint32_t* out)
+{
+    for (int i = 0; i < n; ++i)
+        out[i] = shade.At(x + i);
+}
+
 // Ramp entry for position t (255 is the end of the gradient): held at the
 // ends (pad), or the gradient repeats or reflects beyond them.
 inline int RampIndex(double t, GradientSpread spread)
@@ -127,25 +134,36 @@ struct LinearShade {
         double t = (g + 16384.0) * (255.0 / 32768.0);
         return ramp[RampIndex(t, spread)];
     }
+    void Fetch(int x, int n, uint32_t* out) const { FetchEach(*this, x, n, out); }
 };
 
+// With a focal point f on the x axis, a point p lies at t on the ray from f
+// through it to the circle: |f + (p - f) / t| = 1, the root of
+// (1 - f^2) t^2 - 2 f dx t - |d|^2 = 0 with d = p - f. With f = 0 that is |p|.
 struct RadialShade {
     static constexpr bool kConstant = false;
     const Matrix& m;
     const uint32_t* ramp;
     GradientSpread spread;
+    double focal;
     double rowX = 0, rowY = 0;
     void Row(int y)
     {
-        rowX = m.c * (y + 0.5) + m.tx + m.a * 0.5;
+        rowX = m.c * (y + 0.5) + m.tx + m.a * 0.5 - focal * 16384.0;
         rowY = m.d * (y + 0.5) + m.ty + m.b * 0.5;
     }
     uint32_t At(int x) const
     {
-        double gx = rowX + m.a * x, gy = rowY + m.b * x;
-        double t = std::sqrt(gx * gx + gy * gy) * (255.0 / 16384.0);
+        const double dx = rowX + m.a * x, dy = rowY + m.b * x;
+        double t;
+        if (focal == 0)
+            t = std::sqrt(dx * dx + dy * dy) * (255.0 / 16384.0);
+        else
+            t = (focal * dx + std::sqrt(dx * dx + dy * dy - focal * focal * dy * dy)) * (255.0 / 16384.0) /
+                (1 - focal * focal);
         return ramp[RampIndex(t, spread)];
     }
+    void Fetch(int x, int n, uint32_t* out) const { FetchEach(*this, x, n, out); }
 };
 
 struct NullSink {
@@ -163,6 +181,7 @@ struct BitmapShade {
         sampler.Start(m.c * (y + 0.5) + m.tx + m.a * 0.5, m.d * (y + 0.5) + m.ty + m.b * 0.5, m.a, m.b);
     }
     uint32_t At(int x) const { return sampler.At(x); }
+    void Fetch(int x, int n, uint32_t* out) const { sampler.Fetch(x, n, out); }
 };
 
 } // namespace
@@ -473,13 +492,27 @@ struct FillSink {
                 std::fill(out + x0, out + x1 + 1, src);
             else
                 BlendRun(out + x0, x1 - x0 + 1, src);
-        } else if (cov == 255) {
-            for (int x = x0; x <= x1; ++x)
-                if (const uint32_t c = shade.At(x)) // pictures are often transparent around their subject
-                    BlendOver(out[x], c);
         } else {
-            for (int x = x0; x <= x1; ++x)
-                BlendOver(out[x], ScalePixel(shade.At(x), cov));
+            // The colours a chunk at a time, then put down in one loop.
+            constexpr int kChunk = 256;
+            uint32_t colors[kChunk];
+            for (int x = x0; x <= x1; x += kChunk) {
+                const int n = std::min(kChunk, x1 - x + 1);
+                shade.Fetch(x, n, colors);
+                uint32_t* o = out + x;
+                if (cov == 255) {
+                    for (int i = 0; i < n; ++i) {
+                        const uint32_t c = colors[i];
+                        if (c >= 0xFF000000u)
+                            o[i] = c;
+                        else if (c) // pictures are often transparent around their subject
+                            BlendOver(o[i], c);
+                    }
+                } else {
+                    for (int i = 0; i < n; ++i)
+                        BlendOver(o[i], ScalePixel(colors[i], cov));
+                }
+            }
         }
     }
 };
@@ -584,7 +617,9 @@ void Rasterizer::Fill(uint32_t* pixels, ptrdiff_t stride, const Paint& paint, co
         Scan(pixels, stride, mask, LinearShade{paint.toGradient, paint.ramp, paint.spread});
         break;
     case Paint::Kind::Radial:
-        Scan(pixels, stride, mask, RadialShade{paint.toGradient, paint.ramp, paint.spread});
+        // A focal point on the circle itself has no inside: held just within it.
+        Scan(pixels, stride, mask,
+             RadialShade{paint.toGradient, paint.ramp, paint.spread, std::clamp(double(paint.focal), -0.98, 0.98)});
         break;
     case Paint::Kind::Bitmap:
         if (paint.bitmap.pixels && paint.bitmap.width > 0 && paint.bitmap.height > 0)

@@ -9,6 +9,8 @@
 // sweep walks only those blocks pixel by pixel, and between them the coverage
 // is constant, so it fills (or skips) whole runs at once. The interior of a
 // shape and the empty middle of a stroke cost a span each, not a pixel each.
+// Runs of gradient or bitmap colour are read a chunk at a time into a buffer
+// and then put down in one loop.
 #include "flash/SwfShape.h"
 #include "flash/SwfTypes.h"
 #include "flash/bitmap/BitmapSampler.h"
@@ -45,6 +47,7 @@ struct Paint {
     const uint32_t* ramp = nullptr; // 256 premultiplied colours for the gradient kinds
     Matrix toGradient;              // device pixel -> gradient square (-16384..16384), or bitmap pixels
     GradientSpread spread = GradientSpread::Pad;
+    float focal = 0;                // radial kind: the focal point on the circle's x axis, -1..1
     BitmapSource bitmap;            // the picture of the bitmap kind
     BlendMode blend = BlendMode::Normal;
     // The target may be transparent (a layer drawn apart): its alpha is kept

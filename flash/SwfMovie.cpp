@@ -236,6 +236,7 @@ void ApplyDisplayOp(DisplayList& list, const DisplayOp& op)
     if (op.hasCharacter && p->character != op.character) {
         p->character = op.character;
         p->clip.reset(); // another character: a sprite starts afresh
+        p->fieldShape.reset();
     }
     if (!op.name.empty())
         p->name = op.name;
@@ -389,9 +390,14 @@ void Movie::ReadTags(const uint8_t* data, size_t size)
                 break;
             auto c = std::make_unique<Character>();
             c->kind = Character::Kind::Shape;
-            bool ok = code == kDefineEditText
-                          ? ReadEditText(t, header_.version, fonts_, DeviceFont::System(), c->shape, budget_)
-                          : ReadStaticText(t, code == kDefineText ? 1 : 2, fonts_, c->shape, budget_);
+            auto field = std::make_shared<EditField>();
+            bool ok = code == kDefineEditText ? ReadEditField(t, fonts_, *field)
+                                              : ReadStaticText(t, code == kDefineText ? 1 : 2, fonts_, c->shape, budget_);
+            if (ok && code == kDefineEditText) {
+                LayoutEditText(*field, field->initial, header_.version, DeviceFont::System(), c->shape, budget_);
+                if (!field->variable.empty())
+                    c->field = std::move(field);
+            }
             if (ok)
                 dictionary_[id] = std::move(c);
             else
@@ -469,7 +475,8 @@ void Movie::ReadTags(const uint8_t* data, size_t size)
             break;
         }
         case kFrameLabel: {
-            std::string name = Lower(t.String());
+            current.label = t.String();
+            std::string name = Lower(current.label);
             if (!name.empty() && !labels_.count(name))
                 labels_[name] = int(frames_.size());
             break;
@@ -477,6 +484,8 @@ void Movie::ReadTags(const uint8_t* data, size_t size)
         default:
             if (IsBitmapTag(code))
                 ReadBitmap(code, tag, length);
+            else if (sounds_.ReadTag(code, tag, length, frames_.size()))
+                pending = true;
             break; // other tags are not drawn: sounds, fonts, scripts of later versions...
         }
     }
@@ -536,7 +545,7 @@ void Movie::ReadSprite(const uint8_t* data, size_t size)
             current.actions.emplace_back(t.Current(), t.Current() + length);
             pending = true;
         } else if (code == kFrameLabel) {
-            current.label = Lower(t.String());
+            current.label = t.String();
         }
     }
     if (pending || c->frames.empty())

@@ -6,6 +6,7 @@
 #include "flash/bitmap/Bitmap.h"
 #include "flash/display/Button.h"
 #include "flash/display/MorphShape.h"
+#include "flash/sound/SoundTags.h"
 #include "flash/text/Text.h"
 
 #include <cstddef>
@@ -52,7 +53,7 @@ struct FrameData {
     std::vector<DisplayOp> ops;
     std::vector<std::vector<uint8_t>> actions; // DoAction bodies, in file order
     std::vector<std::vector<uint8_t>> initActions; // DoInitAction bodies: run once, before `actions`
-    std::string label; // sprites: the frame's label in lower case, "" when none
+    std::string label; // the frame's label as written, "" when none
 };
 
 struct Clip;
@@ -71,6 +72,10 @@ struct Placed {
     std::shared_ptr<const ClipEvents> events;
     bool visible = true;
     uint8_t buttonState = kButtonUp; // buttons: the state shown
+    // A text field bound to a variable: the text shown and its glyphs, laid
+    // out again when the variable changes; null until the actions set it.
+    std::shared_ptr<const Shape> fieldShape;
+    std::string fieldText;
 };
 using DisplayList = std::map<uint16_t, Placed>; // by depth, drawn from low to high
 
@@ -85,6 +90,8 @@ struct Character {
     std::vector<FrameData> frames;
     MorphShape morph;
     Button button;
+    // An edit text that shows a variable (its initial layout is `shape`).
+    std::shared_ptr<const EditField> field;
 };
 
 struct MovieHeader {
@@ -116,6 +123,8 @@ public:
     const Font* FindFont(uint16_t id) const;
     // True when the tag stream ended early or a tag was damaged.
     bool Damaged() const { return damaged_; }
+    // Event sounds, their starts and the stream of the main timeline.
+    const sound::SoundTable& Sounds() const { return sounds_; }
     // True when the file says its code is ActionScript 3, which is never run.
     bool ActionScript3() const { return as3_; }
 
@@ -137,6 +146,7 @@ private:
     std::unordered_map<uint16_t, std::unique_ptr<Character>> dictionary_;
     std::unordered_map<uint16_t, Bitmap> bitmaps_;
     FontTable fonts_;
+    sound::SoundTable sounds_;
     std::vector<uint8_t> jpegTables_;
     uint64_t bitmapPixels_ = 0;
     bool damaged_ = false;

@@ -32,12 +32,15 @@ template <typename F> void ForEachStrokeRun(const ShapeLayer& layer, F f)
     }
 }
 
-// Line half width in twips as drawn: hairlines and thinner lines are about one pixel wide.
+// Line half width in twips as drawn.
 double StrokeHalf(const LineStyle& ls, double lineScale)
 {
     double half = ls.width / 2.0;
-    if (half * lineScale < 0.5)
-        half = lineScale > 0 ? 0.5 / lineScale : 0;
+    // Hairlines are a pixel wide; lines scaled down below that keep 0.7 of a
+    // pixel, which is how thin they look in the reference player's pictures.
+    const double least = ls.width == 0 ? 0.5 : 0.35;
+    if (half * lineScale < least)
+        half = lineScale > 0 ? least / lineScale : 0;
     return half;
 }
 
@@ -84,11 +87,13 @@ bool SwfPlayer::Load(const uint8_t* data, size_t size)
     }
     loaded_ = true;
     playing_ = true;
+    sound_.Load(&movie_.Sounds(), FrameInterval());
     frame_ = -1; // so that frame 0 is built from scratch
     host_->Start();
     host_->BeginFrame();
     EnterFrame(0);
     RunScripts(false);
+    sound_.Mix(); // frame 0's sound plays while it shows
     return true;
 }
 
@@ -98,6 +103,7 @@ void SwfPlayer::Unload()
     morphShapes_.clear();
     morphShapeCount_ = 0;
     host_->Stop();
+    sound_.Unload();
     display_.clear();
     movie_ = Movie{};
     loaded_ = false;
@@ -169,6 +175,7 @@ bool SwfPlayer::Advance()
     if (playing_ && total > 1)
         EnterFrame(frame_ + 1 >= total ? 0 : frame_ + 1);
     RunScripts(true);
+    sound_.Mix();
     return clipsMoved || frame_ != before || generation_ != generation;
 }
 
@@ -184,6 +191,16 @@ void SwfPlayer::RunScripts(bool enterFrame)
     }
     pendingGoto_ = -1;
     clips_.DueActions().clear(); // what a goto chain left over
+    // Text fields show their variables as the actions left them; the lines
+    // kept for a layout that goes go with it.
+    host_->UpdateFields([this](const Shape* gone) {
+        auto it = geometry_.find(gone);
+        if (it == geometry_.end())
+            return;
+        for (const Geometry& g : it->second)
+            geometryPoints_ -= g.paths.Points();
+        geometry_.erase(it);
+    });
     host_->Collect();
     if (host_->Changes() != seenChanges_) {
         seenChanges_ = host_->Changes();
@@ -205,7 +222,8 @@ void SwfPlayer::Mouse(double x, double y, bool down)
 
 bool SwfPlayer::Tick(uint32_t elapsedMs)
 {
-    if (!loaded_ || (!playing_ && clips_.Live() == 0)) {
+    // Sounds play on while the timeline stands still.
+    if (!loaded_ || !Animating()) {
         elapsed_ = 0;
         return false;
     }
@@ -219,12 +237,17 @@ bool SwfPlayer::Tick(uint32_t elapsedMs)
         }
         elapsed_ -= interval;
         changed |= Advance();
-        if (!playing_ && clips_.Live() == 0) {
+        if (!Animating()) {
             elapsed_ = 0;
             break;
         }
     }
     return changed;
+}
+
+bool SwfPlayer::Animating() const
+{
+    return loaded_ && (playing_ || clips_.Live() > 0 || host_->EntersFrames() || sound_.Busy());
 }
 
 // Makes the display list that of `frame`: the next frame's changes apply to
@@ -252,6 +275,7 @@ void SwfPlayer::ShowFrame(int frame)
     }
     clips_.Attach(display_, 0);
     frame_ = frame;
+    sound_.EnterFrame(frame);
     ++generation_;
 }
 
@@ -351,6 +375,10 @@ void SwfPlayer::DrawList(const DisplayList& list, const Matrix& m, const ColorTr
         }
         if (!ch || !obj.visible)
             continue;
+        if (ch->kind == Character::Kind::Button && obj.clip) {
+            DrawList(obj.clip->list, om, ocx, current, level + 1); // the state it shows, sprites playing
+            continue;
+        }
         if (ch->kind == Character::Kind::Button) {
             // The records of the state it is in, drawn as a list of their own.
             DisplayList state;
@@ -372,7 +400,7 @@ void SwfPlayer::DrawList(const DisplayList& list, const Matrix& m, const ColorTr
                 DrawList(obj.clip->list, om, ocx, current, level + 1);
             else
                 DrawLayer(obj.clip->list, om, ocx, current, level + 1, mode);
-        } else if (const Shape* shape = ShapeOf(*ch, obj.ratio)) {
+        } else if (const Shape* shape = obj.fieldShape ? obj.fieldShape.get() : ShapeOf(*ch, obj.ratio)) {
             const BlendMode outer = blend_;
             if (mode != BlendMode::Normal)
                 blend_ = mode;
@@ -580,6 +608,7 @@ bool SwfPlayer::MakePaint(const FillStyle& fill, const Matrix& m, const ColorTra
     BuildRamp(stops.data(), n, ramp_);
     paint.kind = fill.kind == FillKind::Linear ? Paint::Kind::Linear : Paint::Kind::Radial;
     paint.spread = fill.spread;
+    paint.focal = fill.focal;
     paint.ramp = ramp_;
     paint.toGradient = inverse;
     return true;

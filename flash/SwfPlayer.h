@@ -9,6 +9,7 @@
 #include "flash/SwfMovie.h"
 #include "flash/display/ActionHost.h"
 #include "flash/display/Clip.h"
+#include "flash/sound/Mixer.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -65,6 +66,9 @@ public:
     bool Advance();
     // Time-based stepping at the movie's frame rate; true when the frame changed.
     bool Tick(uint32_t elapsedMs);
+    // True while ticks can change something: the timeline plays, a sprite
+    // lives, a sound plays or the main timeline has an onEnterFrame function.
+    bool Animating() const;
     // Milliseconds a frame lasts at the movie's frame rate.
     double FrameInterval() const;
     // Increases whenever what Render draws may have changed, so a host can skip repaints.
@@ -72,6 +76,9 @@ public:
 
     // Draws the current frame. `stride` is in pixels (>= width).
     void Render(uint32_t* pixels, int width, int height, ptrdiff_t stride, ScaleMode mode);
+
+    // The movie's sound: what started and how much was mixed.
+    const sound::Mixer& Sound() const { return sound_; }
 
     // The mouse over the frame last rendered: (x, y) in its pixels, the button
     // down or up. Buttons show their states and run their actions.
@@ -119,6 +126,7 @@ private:
     uint64_t generation_ = 0;
     int pendingGoto_ = -1;
     FSCommandHandler fsCommand_;
+    sound::Mixer sound_; // mixes a frame interval of sound per Advance
 
     // Drawing state kept between frames so that a frame allocates nothing.
     Rasterizer raster_;

@@ -1,5 +1,7 @@
 #include "flash/SwfShape.h"
 
+#include <algorithm>
+
 namespace glint::flash {
 
 namespace {
@@ -38,7 +40,7 @@ bool ReadFillStyle(SwfReader& in, int version, FillStyle& fill)
         if (!ReadGradient(in, version, fill))
             fill = FillStyle{};
         if (type == 0x13)
-            in.U16(); // focal point: drawn as a plain radial gradient
+            fill.focal = std::clamp(in.S16() / 256.0f, -1.0f, 1.0f); // signed 8.8
         break;
     case 0x40:
     case 0x41:
@@ -139,6 +141,12 @@ void AddShapeEdge(ShapeLayer& layer, const Edge& e, uint32_t fill0, uint32_t fil
     }
 }
 
+void OrderStrokes(ShapeLayer& layer)
+{
+    std::stable_sort(layer.strokes.begin(), layer.strokes.end(),
+                     [](const StrokePath& a, const StrokePath& b) { return a.lineStyle < b.lineStyle; });
+}
+
 bool ReadEdgeRecord(SwfReader& in, int64_t& x, int64_t& y, Edge& e)
 {
     e.x0 = float(x);
@@ -230,6 +238,8 @@ bool ReadShape(SwfReader& in, int version, Shape& out, size_t& budget)
             budget -= 3; // an edge is kept at most twice (both sides) and once in a stroke
         }
     }
+    for (ShapeLayer& layer : out.layers)
+        OrderStrokes(layer);
     return true;
 }
 

@@ -26,6 +26,7 @@ struct FillStyle {
     Matrix matrix;                   // gradient square / bitmap space to shape space
     std::vector<GradientStop> stops; // 1..15 stops for the gradient kinds
     GradientSpread spread = GradientSpread::Pad;
+    float focal = 0;                 // radial gradients: the focal point on the circle's x axis, -1..1
     uint16_t bitmap = 0;             // bitmap fills: the picture's character id
     bool repeat = false;             // bitmap fills: tiled, else the edge pixels extend
     bool smooth = false;             // bitmap fills: filtered, else nearest pixel
@@ -65,6 +66,10 @@ struct Shape {
 // Files an edge under the styles on its sides (reversed for the style on its
 // left) and under its line style, continuing `stroke` while the line goes on.
 void AddShapeEdge(ShapeLayer& layer, const Edge& e, uint32_t fill0, uint32_t fill1, uint32_t line, StrokePath*& stroke);
+
+// Puts the strokes of a layer in the order of their line styles, each drawn
+// above the lower-numbered ones, whatever the order of the edges was.
+void OrderStrokes(ShapeLayer& layer);
 
 // Reads an edge record after its first bit (1 for edges) from the pen at
 // (x, y), moving the pen. A straight edge has its control point at its end.

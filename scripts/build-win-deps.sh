@@ -25,6 +25,24 @@ ensure_deb_src() {
   fi
 }
 
+# unpack_plain DIR: upstream tarball plus Debian's tarball and patches, without
+# dpkg-source; false when the tarballs are not both there
+unpack_plain() {
+  local dir=$1 orig deb
+  orig=$(find "$dir" -maxdepth 1 -name '*.orig.tar.*' ! -name '*.asc' | head -n 1)
+  deb=$(find "$dir" -maxdepth 1 -name '*.debian.tar.*' | head -n 1)
+  [ -n "$orig" ] && [ -n "$deb" ] || return 1
+  mkdir "$dir/plain"
+  tar -xf "$orig" -C "$dir/plain" --strip-components=1 && tar -xf "$deb" -C "$dir/plain" || return 1
+  if [ -f "$dir/plain/debian/patches/series" ]; then
+    local p
+    for p in $(grep -v '^#' "$dir/plain/debian/patches/series"); do
+      patch -d "$dir/plain" -p1 -s <"$dir/plain/debian/patches/$p" || return 1
+    done
+  fi
+  rm -f "$dir"/*.tar.* "$dir"/*.dsc
+}
+
 # fetch SRCPKG: unpacks Debian's source (with Debian's patches) into $sources/SRCPKG
 fetch() {
   local pkg=$1
@@ -37,6 +55,9 @@ fetch() {
     local v ok=
     for v in $(apt-cache showsrc "$pkg" | sed -n 's/^Version: //p' | sort -r -V); do
       if (cd "$tmp" && apt-get source -qq "$pkg=$v" >/dev/null 2>&1); then ok=1; break; fi
+      # Some mirrors lack the upstream signature file (.asc) that the source
+      # names, and apt then refuses to unpack what it did fetch: unpack it here.
+      if unpack_plain "$tmp"; then ok=1; break; fi
       rm -rf "${tmp:?}"/*
     done
     [ -n "$ok" ] || { echo "build-win-deps: apt-get source $pkg failed" >&2; exit 1; }
@@ -112,6 +133,11 @@ fi
 fetch zydis
 build zydis "$sources/zydis" -DZYAN_SYSTEM_ZYCORE=ON -DZYDIS_BUILD_SHARED_LIB=OFF -DZYDIS_BUILD_TOOLS=OFF \
   -DZYDIS_BUILD_EXAMPLES=OFF -DZYDIS_BUILD_MAN=OFF -DZYDIS_BUILD_DOXYGEN=OFF
+
+# MP3 sound of movies. The library only: no output modules, no programs.
+fetch mpg123
+build mpg123 "$sources/mpg123/ports/cmake" -DBUILD_PROGRAMS=OFF -DBUILD_LIBOUT123=OFF \
+  -DNETWORK=OFF -DNO_MOREINFO=ON
 
 build googletest /usr/src/googletest -Dgtest_disable_pthreads=OFF -DINSTALL_GTEST=ON
 

@@ -14,6 +14,7 @@ packages=(
   wine wine64 wine32:i386 xvfb xauth xdotool imagemagick netpbm x11-utils
   fonts-nanum fonts-wine fonts-dejavu-core libfreetype-dev locales time python3
   tesseract-ocr tesseract-ocr-eng tesseract-ocr-kor
+  libmpg123-dev lame
 )
 
 if [ "$(id -u)" -ne 0 ]; then

@@ -143,6 +143,7 @@ Object* Machine::NewObject()
     objects_.push_back(std::make_unique<Object>());
     Object* o = objects_.back().get();
     o->proto = objectProto_;
+    o->members = Members(NameOrder{version_ < 7});
     return o;
 }
 
@@ -560,7 +561,9 @@ void Machine::SetVariable(Frame& f, const std::string& name, const Value& value)
 
 Value Machine::Call(const Value& function, const Value& self, const std::vector<Value>& args, const std::string& target)
 {
-    return Invoke(function, self, args, target, nullptr);
+    Value r = Invoke(function, self, args, target, nullptr);
+    EndUncaught();
+    return r;
 }
 
 void Machine::CallClipMember(const std::string& clip, const std::string& name)
@@ -571,6 +574,21 @@ void Machine::CallClipMember(const std::string& clip, const std::string& name)
     auto it = vars->members.find(name);
     if (it != vars->members.end() && it->second.type == Value::Type::Object && it->second.object->Callable())
         Invoke(Value(it->second), Value::ClipAt(clip), {}, clip, nullptr); // a copy: the call may delete the member
+    EndUncaught();
+}
+
+Value Machine::ReadVariable(const std::string& target, const std::string& name)
+{
+    Frame f;
+    f.origin = f.target = target;
+    return GetVariable(f, name);
+}
+
+void Machine::WriteVariable(const std::string& target, const std::string& name, const Value& value)
+{
+    Frame f;
+    f.origin = f.target = target;
+    SetVariable(f, name, value);
 }
 
 Value Machine::Invoke(const Value& function, const Value& self, const std::vector<Value>& args,
@@ -685,6 +703,7 @@ void Machine::Run(const std::vector<uint8_t>& code, const std::string& target)
     f.origin = f.target = target;
     f.registers.resize(4);
     Execute(f);
+    EndUncaught();
 }
 
 // The collector --------------------------------------------------------------
@@ -731,11 +750,18 @@ Value Machine::Execute(Frame& f)
         std::vector<std::vector<Value>*>& s;
         ~Guard() { s.pop_back(); }
     } guard{stacks_};
-    // With blocks (their object leaves the scope at their end) and try blocks
-    // (the catch part is passed over when the try part ends).
+    // With blocks (their object leaves the scope at their end) and try
+    // blocks: [begin, end) is the part running now, the try, catch or finally part.
     struct Block {
-        size_t begin, end, resume;
-        bool with;
+        size_t begin = 0, end = 0;
+        bool with = false;
+        enum Part : uint8_t { Try, Catch, Finally } part = Try;
+        bool hasCatch = false, catchInRegister = false;
+        uint8_t catchRegister = 0;
+        std::string catchName;
+        size_t catchBegin = 0, finallyBegin = 0, finallyEnd = 0;
+        bool rethrow = false; // a throw waits for the finally part to end
+        Value pending;
     };
     std::vector<Block> blocks;
 
@@ -785,15 +811,68 @@ Value Machine::Execute(Frame& f)
 
     const uint8_t* data = f.code->data();
     size_t pc = f.begin;
-    while (pc < f.end) {
-        while (!blocks.empty() && (pc >= blocks.back().end || pc < blocks.back().begin)) {
-            Block b = blocks.back();
-            blocks.pop_back();
-            if (b.with && !f.scope.empty())
-                f.scope.pop_back();
-            else if (!b.with && pc == b.end)
-                pc = b.resume;
+    auto leave = [&]() {
+        if (blocks.back().with && !f.scope.empty())
+            f.scope.pop_back();
+        blocks.pop_back();
+    };
+    auto enter = [&](Block& b, Block::Part part, size_t begin, size_t end) {
+        b.part = part;
+        b.begin = pc = begin;
+        b.end = end;
+    };
+    // A throw goes to the catch part of the innermost try around it, else
+    // through its finally part; false when no try of this code takes it.
+    auto unwind = [&]() {
+        while (!blocks.empty()) {
+            Block& b = blocks.back();
+            if (!b.with && b.part == Block::Try && b.hasCatch) {
+                Value caught = std::move(thrown_);
+                throwing_ = false;
+                thrown_ = Value{};
+                enter(b, Block::Catch, b.catchBegin, b.finallyBegin);
+                if (b.catchInRegister) {
+                    if (b.catchRegister < f.registers.size())
+                        f.registers[b.catchRegister] = caught;
+                } else if (f.locals) {
+                    f.locals->members[b.catchName] = caught;
+                } else {
+                    SetVariable(f, b.catchName, caught);
+                }
+                return true;
+            }
+            if (!b.with && b.part != Block::Finally && b.finallyEnd > b.finallyBegin) {
+                b.rethrow = true;
+                b.pending = std::move(thrown_);
+                throwing_ = false;
+                thrown_ = Value{};
+                enter(b, Block::Finally, b.finallyBegin, b.finallyEnd);
+                return true;
+            }
+            leave();
         }
+        return false;
+    };
+    for (;;) {
+        if (throwing_ && !unwind())
+            return Value{};
+        while (!blocks.empty() && !throwing_ && (pc >= blocks.back().end || pc < blocks.back().begin)) {
+            Block& b = blocks.back();
+            if (b.with || pc != b.end) {
+                leave(); // a with block's end, or a jump out of a block
+            } else if (b.part != Block::Finally && b.finallyEnd > b.finallyBegin) {
+                enter(b, Block::Finally, b.finallyBegin, b.finallyEnd);
+            } else {
+                pc = b.finallyEnd; // past the catch part the try part did not need
+                if (b.rethrow) {
+                    throwing_ = true;
+                    thrown_ = std::move(b.pending);
+                }
+                leave();
+            }
+        }
+        if (throwing_)
+            continue;
         if (pc >= f.end)
             break;
         if (--steps_ < 0) {
@@ -1344,20 +1423,37 @@ Value Machine::Execute(Frame& f)
                     o = Value::Obj(vars);
             if (!a.Failed() && size <= f.end - pc && o.type == Value::Type::Object) {
                 f.scope.push_back(o.object);
-                blocks.push_back({pc, pc + size, 0, true});
+                Block b;
+                b.begin = pc;
+                b.end = pc + size;
+                b.with = true;
+                blocks.push_back(std::move(b));
             }
             break;
         }
-        case 0x8F: { // Try: the try part runs; no throw is caught, so the catch part never does
-            uint8_t flags = a.U8();
-            size_t trySize = a.U16(), catchSize = a.U16();
-            a.U16(); // finally size: that part simply follows
-            (void)flags;
-            if (!a.Failed() && trySize + catchSize <= f.end - pc)
-                blocks.push_back({pc, pc + trySize, pc + trySize + catchSize, false});
+        case 0x8F: { // Try: flags, the sizes of the try, catch and finally parts, where the catch puts its value
+            Block b;
+            const uint8_t flags = a.U8();
+            const size_t trySize = a.U16(), catchSize = a.U16(), finallySize = a.U16();
+            b.hasCatch = flags & 0x01;
+            b.catchInRegister = flags & 0x04;
+            if (b.catchInRegister)
+                b.catchRegister = a.U8();
+            else
+                b.catchName = a.String();
+            if (a.Failed() || trySize + catchSize + finallySize > f.end - pc)
+                return Value{}; // parts that do not fit: where the code goes on is unknown
+            b.begin = pc;
+            b.end = b.catchBegin = pc + trySize;
+            b.finallyBegin = b.catchBegin + catchSize;
+            b.finallyEnd = b.finallyBegin + finallySize;
+            blocks.push_back(std::move(b));
             break;
         }
-        case 0x2A: return Value{}; // Throw: ends the block
+        case 0x2A: // Throw
+            thrown_ = pop();
+            throwing_ = true;
+            break;
 
         // Jumps.
         case 0x99:   // Jump

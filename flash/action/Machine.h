@@ -74,6 +74,10 @@ public:
     Value Call(const Value& function, const Value& self, const std::vector<Value>& args, const std::string& target);
     // Calls the clip's member `name` when it is a function (onEnterFrame and the like).
     void CallClipMember(const std::string& clip, const std::string& name);
+    // A variable by name or path ("score", "/a:score", "_root.a.score") as
+    // actions on the timeline `target` see it; text fields bound to one use these.
+    Value ReadVariable(const std::string& target, const std::string& name);
+    void WriteVariable(const std::string& target, const std::string& name, const Value& value);
     // Frees the objects no clip, global or stack reaches. Only between runs.
     void Collect();
 
@@ -104,6 +108,15 @@ private:
     Value GetVariable(Frame& f, const std::string& name);
     void SetVariable(Frame& f, const std::string& name, const Value& value);
     Object* PrototypeOf(Object* function);
+    // A throw unwinds to the nearest try of the call chain; one nobody
+    // catches ends the action list it came from.
+    void EndUncaught()
+    {
+        if (depth_ == 0) {
+            throwing_ = false;
+            thrown_ = Value{};
+        }
+    }
     // Long texts cost steps by their length, so that copying them cannot stall a frame.
     void Charge(size_t bytes) { steps_ -= int(std::min<size_t>(bytes / 256, kStepsPerFrame)); }
     void InstallGlobals();
@@ -116,6 +129,8 @@ private:
     int steps_ = kStepsPerFrame;
     bool outOfSteps_ = false;
     int depth_ = 0;
+    bool throwing_ = false;
+    Value thrown_;
     int budgetStops_ = 0;
     int depthStops_ = 0;
     uint64_t random_ = 0x9E3779B97F4A7C15ull;

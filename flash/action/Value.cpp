@@ -1,5 +1,6 @@
 #include "flash/action/Value.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -66,6 +67,23 @@ std::string Join(const Object& o, int version, int depth)
 }
 
 } // namespace
+
+bool NameOrder::operator()(const std::string& a, const std::string& b) const
+{
+    if (!fold)
+        return a < b;
+    const size_t n = std::min(a.size(), b.size());
+    auto lower = [](char c) {
+        unsigned char u = static_cast<unsigned char>(c);
+        return u >= 'A' && u <= 'Z' ? u + 32 : int(u);
+    };
+    for (size_t i = 0; i < n; ++i) {
+        const int x = lower(a[i]), y = lower(b[i]);
+        if (x != y)
+            return x < y;
+    }
+    return a.size() < b.size();
+}
 
 std::string NumberToString(double n)
 {

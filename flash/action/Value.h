@@ -62,9 +62,17 @@ struct Function {
     std::shared_ptr<const std::vector<std::string>> pool; // the constant pool at its definition
 };
 
+// Member and variable names: exact from SWF 7 on, without regard to ASCII
+// case in older movies (the first spelling set is the one kept).
+struct NameOrder {
+    bool fold = false;
+    bool operator()(const std::string& a, const std::string& b) const;
+};
+using Members = std::map<std::string, Value, NameOrder>;
+
 struct Object {
     // Members by name. Arrays keep their elements apart, in `items`.
-    std::map<std::string, Value> members;
+    Members members;
     std::vector<Value> items;
     bool isArray = false;
     Object* proto = nullptr;

@@ -13,8 +13,9 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kMaxDueRounds = 16; // gotos in due actions that cause more due actions
+constexpr size_t kMaxFieldEdges = size_t(1) << 20; // edges of one field's text
 
-bool SameName(const std::string& a, const std::string& b)
+bool SameText(const std::string& a, const std::string& b)
 {
     if (a.size() != b.size())
         return false;
@@ -56,6 +57,11 @@ void ActionHost::Start()
         machine_ = std::make_unique<action::Machine>(*this, movie_.Header().version);
 }
 
+bool ActionHost::SameName(const std::string& a, const std::string& b) const
+{
+    return movie_.Header().version >= 7 ? a == b : SameText(a, b);
+}
+
 void ActionHost::Stop()
 {
     for (const auto& clip : AllClips())
@@ -65,6 +71,7 @@ void ActionHost::Stop()
     clips_.DueActions().clear();
     rootVars_ = nullptr;
     buttonVars_.clear();
+    fieldShapes_.clear();
     hover_.clear();
     pressed_.clear();
     mouseDown_ = false;
@@ -80,6 +87,8 @@ void ActionHost::RunFrame(const FrameData& frame)
 {
     if (!machine_)
         return;
+    if (!frame.actions.empty() || !frame.initActions.empty())
+        SeedFields();
     if (!frame.initActions.empty() && initDone_.insert(&frame).second)
         for (const auto& code : frame.initActions)
             machine_->Run(code, "_level0");
@@ -102,6 +111,7 @@ void ActionHost::RunDue()
         due.swap(clips_.DueActions());
         if (due.empty() || !machine_)
             break;
+        SeedFields();
         for (const auto& d : due) {
             std::shared_ptr<Clip> clip = d.clip.lock();
             if (!clip)
@@ -142,6 +152,63 @@ void ActionHost::Collect()
     // Every so many frames, or sooner when the objects near their ceiling.
     if (machine_ && (++collects_ % 64 == 0 || machine_->LiveObjects() > action::Machine::kMaxObjects / 2))
         machine_->Collect();
+}
+
+bool ActionHost::EntersFrames() const
+{
+    if (!machine_ || !rootVars_)
+        return false;
+    auto it = rootVars_->members.find("onEnterFrame");
+    return it != rootVars_->members.end() && it->second.type == Value::Type::Object && it->second.object->Callable();
+}
+
+template <typename F> void ActionHost::ForEachField(F f)
+{
+    if (!machine_)
+        return;
+    auto visit = [&](Placed& obj, const std::string& path, uint16_t, const Matrix&) {
+        const Character* ch = movie_.Find(obj.character);
+        if (!ch || !ch->field)
+            return;
+        const EditField& field = *ch->field;
+        Value value = machine_->ReadVariable(path, field.variable);
+        if (!obj.fieldShape && value.IsUndefined()) {
+            value = Value::Str(field.initial);
+            machine_->WriteVariable(path, field.variable, value);
+        }
+        f(obj, field, value);
+    };
+    ForEachPlaced(root_, "_level0", Matrix{}, 0, false, visit);
+}
+
+// Fields placed since the last look give their variables a value before actions read them.
+void ActionHost::SeedFields()
+{
+    ForEachField([](Placed&, const EditField&, const Value&) {});
+}
+
+void ActionHost::UpdateFields(const std::function<void(const Shape*)>& dropped)
+{
+    const int version = movie_.Header().version;
+    ForEachField([&](Placed& obj, const EditField& field, const Value& value) {
+        // A variable without a value shows nothing.
+        std::string text = value.IsUndefined() ? std::string() : action::Machine::Bounded(action::ToString(value, version));
+        if (obj.fieldShape && text == obj.fieldText)
+            return;
+        auto shape = std::make_shared<Shape>();
+        size_t budget = kMaxFieldEdges;
+        LayoutEditText(field, text, version, DeviceFont::System(), *shape, budget);
+        fieldShapes_.push_back(shape);
+        obj.fieldShape = std::move(shape);
+        obj.fieldText = std::move(text);
+        ++changes_;
+    });
+    // Layouts no field shows any more.
+    auto unused = std::stable_partition(fieldShapes_.begin(), fieldShapes_.end(),
+                                        [](const std::shared_ptr<const Shape>& s) { return s.use_count() > 1; });
+    for (auto it = unused; it != fieldShapes_.end(); ++it)
+        dropped(it->get());
+    fieldShapes_.erase(unused, fieldShapes_.end());
 }
 
 std::vector<std::shared_ptr<Clip>> ActionHost::AllClips()
@@ -198,10 +265,12 @@ bool ActionHost::Mouse(double x, double y, bool down)
     mouseDown_ = down;
 
     bool changed = false;
-    for (const Shown& b : buttons) {
-        uint8_t state = b.key != now ? kButtonUp : (down && pressed_ == now ? kButtonDown : kButtonOver);
-        if (b.obj->buttonState != state) {
-            b.obj->buttonState = state;
+    // Inner buttons first: a new state of an outer one rebuilds the lists inside it.
+    for (auto b = buttons.rbegin(); b != buttons.rend(); ++b) {
+        uint8_t state = b->key != now ? kButtonUp : (down && pressed_ == now ? kButtonDown : kButtonOver);
+        if (b->obj->buttonState != state) {
+            b->obj->buttonState = state;
+            clips_.ShowButtonState(b->obj->clip, state);
             changed = true;
         }
     }
@@ -249,7 +318,7 @@ bool ActionHost::Mouse(double x, double y, bool down)
 bool ActionHost::Find(const std::string& path, Found& out)
 {
     out = Found{};
-    if (path.size() < 7 || !SameName(path.substr(0, 7), "_level0"))
+    if (path.size() < 7 || !SameText(path.substr(0, 7), "_level0"))
         return false;
     if (path.size() == 7)
         return true;
@@ -364,7 +433,7 @@ Value ActionHost::GetProperty(const std::string& clip, int property)
     case action::kCurrentFrame:
         if (!o)
             return Value::Num(timeline_.frame() + 1);
-        return Value::Num(o->clip ? o->clip->frame + 1 : 1);
+        return Value::Num(o->clip && sprite ? o->clip->frame + 1 : 1);
     case action::kTotalFrames:
     case action::kFramesLoaded:
         if (!o)
@@ -477,13 +546,12 @@ int ActionHost::FindLabel(const std::string& clip, const std::string& label)
     Found f;
     if (!Find(clip, f))
         return -1;
-    if (!f.obj)
-        return movie_.FindLabel(label);
-    const Character* ch = movie_.Find(f.obj->character);
-    if (!ch || ch->kind != Character::Kind::Sprite)
+    const Character* ch = f.obj ? movie_.Find(f.obj->character) : nullptr;
+    if (f.obj && (!ch || ch->kind != Character::Kind::Sprite))
         return -1;
-    for (size_t i = 0; i < ch->frames.size(); ++i)
-        if (!ch->frames[i].label.empty() && SameName(ch->frames[i].label, label))
+    const std::vector<FrameData>& frames = f.obj ? ch->frames : movie_.Frames();
+    for (size_t i = 0; i < frames.size(); ++i)
+        if (!frames[i].label.empty() && SameName(frames[i].label, label))
             return int(i);
     return -1;
 }

@@ -46,6 +46,14 @@ public:
     void EnterFrameEvents();
     // Frees what no clip reaches any more, now and then: call it every frame.
     void Collect();
+    // Text fields bound to variables: a field just placed sets its variable
+    // to its initial text when the variable has no value; every field shows
+    // its variable's value, laid out again when it changed. `dropped` hears
+    // of each layout let go, before it is freed.
+    void UpdateFields(const std::function<void(const Shape*)>& dropped);
+    // True when the main timeline has an onEnterFrame function (it runs even
+    // while the timeline stands still).
+    bool EntersFrames() const;
     // The mouse at (x, y) in stage twips, its button down or up. True when a
     // button changed its state (what is drawn changed).
     bool Mouse(double x, double y, bool down);
@@ -70,7 +78,13 @@ private:
         Placed* obj = nullptr;
     };
     bool Find(const std::string& path, Found& out);
+    // Names of clips and labels: exact from SWF 7 on, any case before.
+    bool SameName(const std::string& a, const std::string& b) const;
     void RunEvents(const std::shared_ptr<Clip>& clip, uint32_t events);
+    // Calls f(object, field, value) for each text field bound to a variable,
+    // giving the variable of a field just placed its initial text first.
+    template <typename F> void ForEachField(F f);
+    void SeedFields();
     // Every clip on the stage, outer ones first.
     std::vector<std::shared_ptr<Clip>> AllClips();
     bool Bounds(const Character& ch, const Clip* clip, const Matrix& m, double box[4], int level);
@@ -83,6 +97,7 @@ private:
     action::Object* rootVars_ = nullptr;
     std::map<std::string, action::Object*> buttonVars_; // named buttons' members (onPress...)
     std::set<const FrameData*> initDone_;
+    std::vector<std::shared_ptr<const Shape>> fieldShapes_; // layouts of bound fields, until no field shows them
     std::chrono::steady_clock::time_point start_;
     uint64_t changes_ = 0;
     uint64_t collects_ = 0;

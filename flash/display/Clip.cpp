@@ -17,7 +17,8 @@ void ClipTimeline::Attach(DisplayList& list, int level, const std::string& path)
         if (obj.clip)
             continue;
         const Character* ch = movie_.Find(obj.character);
-        if (!ch || ch->kind != Character::Kind::Sprite || ch->frames.empty())
+        const bool button = ch && ch->kind == Character::Kind::Button;
+        if (!ch || (!button && (ch->kind != Character::Kind::Sprite || ch->frames.empty())))
             continue;
         if (level + 1 >= kMaxClipNesting || counter_->live >= kMaxLiveClips)
             continue; // shown empty
@@ -28,10 +29,35 @@ void ClipTimeline::Attach(DisplayList& list, int level, const std::string& path)
         clip.character = obj.character;
         clip.level = level + 1;
         clip.events = obj.events;
+        if (button) {
+            ShowButtonState(obj.clip, obj.buttonState);
+            continue;
+        }
         if (due_.size() < kMaxDue)
             due_.push_back({obj.clip, nullptr, true});
         ShowFrame(obj.clip, *ch, 0, level + 1);
     }
+}
+
+void ClipTimeline::ShowButtonState(const std::shared_ptr<Clip>& clip, uint8_t state)
+{
+    const Character* ch = clip ? movie_.Find(clip->character) : nullptr;
+    if (!ch || ch->kind != Character::Kind::Button || clip->frame == state)
+        return;
+    DisplayList old;
+    old.swap(clip->list);
+    for (const ButtonRecord* r : ButtonState(ch->button, state)) {
+        Placed& p = clip->list[r->depth];
+        p.character = r->character;
+        p.matrix = r->matrix;
+        p.color = r->color;
+        p.blendMode = r->blendMode;
+        // A sprite in both states plays on.
+        if (auto it = old.find(r->depth); it != old.end() && it->second.character == p.character)
+            p.clip = std::move(it->second.clip);
+    }
+    clip->frame = state;
+    Attach(clip->list, clip->level, clip->path);
 }
 
 void ClipTimeline::Goto(const std::shared_ptr<Clip>& clip, int frame)
@@ -78,6 +104,11 @@ bool ClipTimeline::Advance(DisplayList& list, int level)
         if (!obj.clip)
             continue;
         const Character* ch = movie_.Find(obj.character);
+        if (ch && ch->kind == Character::Kind::Button) {
+            ShowButtonState(obj.clip, obj.buttonState);
+            changed |= Advance(obj.clip->list, level + 1);
+            continue;
+        }
         if (!ch || ch->kind != Character::Kind::Sprite || ch->frames.empty())
             continue;
         Clip& clip = *obj.clip;

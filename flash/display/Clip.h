@@ -1,7 +1,9 @@
 #pragma once
 // Sprites on the stage: each placed sprite gets a clip, its own frame
 // counter and display list, that advances one frame whenever the movie does
-// and loops at its end, with the sprites inside it doing the same.
+// and loops at its end, with the sprites inside it doing the same. A placed
+// button gets one too, holding the records of the state it shows, so that
+// the sprites of a state play.
 //
 // A hostile movie cannot make this unbounded: clips nest at most
 // kMaxClipNesting deep (a sprite that places itself stops there), and at most
@@ -28,6 +30,7 @@ struct ClipCounter {
     size_t live = 0;
 };
 
+// Placed sprites and buttons have one.
 struct Clip {
     explicit Clip(std::shared_ptr<ClipCounter> counter) : counter_(std::move(counter)) { ++counter_->live; }
     ~Clip() { --counter_->live; }
@@ -58,6 +61,9 @@ public:
     void Attach(DisplayList& list, int level, const std::string& path = "_level0");
     // Shows a frame (0-based) of a sprite's clip now, as a goto from its actions does.
     void Goto(const std::shared_ptr<Clip>& clip, int frame);
+    // A button's clip holds the records of the state it shows (its `frame` is
+    // the state), so that sprites in a state play on their own timelines.
+    void ShowButtonState(const std::shared_ptr<Clip>& clip, uint8_t state);
 
     // A frame shown whose actions are due, or a clip just made (`fresh`); the
     // player takes them after each step and runs them.

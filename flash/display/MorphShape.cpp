@@ -252,6 +252,7 @@ void MorphAt(const MorphShape& morph, double t, Shape& out)
                Mix(a.x1, b.x1, t), Mix(a.y1, b.y1, t), a.curve || b.curve};
         AddShapeEdge(layer, e, fill0, fill1, line, stroke);
     }
+    OrderStrokes(layer);
 }
 
 } // namespace glint::flash

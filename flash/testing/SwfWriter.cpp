@@ -314,7 +314,7 @@ void ShapeBuilder::Write(BitWriter& out, int version, TwipsRect bounds) const
             out.U16(f.bitmap);
             out.MatrixRecord(f.matrix);
         } else {
-            out.U8(f.kind == FillKind::Linear ? 0x10 : 0x12);
+            out.U8(f.kind == FillKind::Linear ? 0x10 : f.focal != 0 ? 0x13 : 0x12);
             out.MatrixRecord(f.matrix);
             const unsigned spread = f.spread == GradientSpread::Reflect ? 1 : f.spread == GradientSpread::Repeat ? 2 : 0;
             out.U8(uint8_t(f.stops.size() | (spread << 6)));
@@ -322,6 +322,8 @@ void ShapeBuilder::Write(BitWriter& out, int version, TwipsRect bounds) const
                 out.U8(s.ratio);
                 color(s.color);
             }
+            if (f.focal != 0)
+                out.U16(uint16_t(int16_t(std::lround(f.focal * 256)))); // signed 8.8
         }
     }
     count(lines_.size());
@@ -1040,7 +1042,7 @@ void SwfWriter::DefineEditText(uint16_t id, TwipsRect bounds, const EditTextFiel
     w.U16(f.rightMargin);
     w.U16(0); // indent
     w.U16(uint16_t(f.leading));
-    w.String("");
+    w.String(f.variable);
     w.String(f.text);
     Tag(37, w.Data());
 }

@@ -46,6 +46,8 @@ public:
     int AddRadialFill(const Matrix& m, std::vector<GradientStop> stops);
     // Sets how the last gradient fill added goes on beyond its ends.
     void SetSpread(GradientSpread spread) { fills_.back().spread = spread; }
+    // Gives the last radial fill added a focal point (-1..1; DefineShape4 only).
+    void SetFocal(float focal) { fills_.back().focal = focal; }
     int AddLineStyle(uint16_t widthTwips, Rgba c);
     // `m` maps picture pixels to shape twips (20 0 0 20 shows a pixel per pixel).
     int AddBitmapFill(uint16_t bitmap, const Matrix& m, bool repeat, bool smooth);
@@ -165,6 +167,7 @@ struct EditTextField {
     uint16_t leftMargin = 0, rightMargin = 0;
     int16_t leading = 0;
     std::string text;
+    std::string variable; // the variable the field shows, "" for none
 };
 
 class SwfWriter {

@@ -9,6 +9,9 @@ namespace glint::flash {
 
 namespace {
 
+// More than a field can show; keeps a hostile text from filling the memory.
+constexpr size_t kMaxFieldText = size_t(1) << 20;
+
 // Glyphs placed into one shape: a fill style per colour, on a layer above
 // the field's background and border.
 class TextShape {
@@ -259,47 +262,70 @@ bool ReadStaticText(SwfReader& in, int version, const FontTable& fonts, Shape& o
     return true;
 }
 
-bool ReadEditText(SwfReader& in, int swfVersion, const FontTable& fonts, DeviceFont* device, Shape& out,
-                  size_t& budget)
+bool ReadEditField(SwfReader& in, const FontTable& fonts, EditField& f)
 {
-    const TwipsRect bounds = in.Rect();
+    f = EditField{};
+    f.bounds = in.Rect();
     uint8_t flags1 = in.U8(), flags2 = in.U8();
-    const bool hasText = flags1 & 0x80, wordWrap = flags1 & 0x40, multiline = flags1 & 0x20;
-    const bool password = flags1 & 0x10, hasColor = flags1 & 0x04, hasMaxLength = flags1 & 0x02;
-    const bool hasFont = flags1 & 0x01;
-    const bool hasFontClass = flags2 & 0x80, hasLayout = flags2 & 0x20, border = flags2 & 0x08;
-    const bool html = flags2 & 0x02, useOutlines = flags2 & 0x01;
-    const Font* font = nullptr;
-    double height = 240; // 12 points when the field names no font
+    const bool hasText = flags1 & 0x80, hasColor = flags1 & 0x04, hasMaxLength = flags1 & 0x02;
+    const bool hasFont = flags1 & 0x01, hasFontClass = flags2 & 0x80, hasLayout = flags2 & 0x20;
+    f.wordWrap = flags1 & 0x40;
+    f.multiline = flags1 & 0x20;
+    f.password = flags1 & 0x10;
+    f.border = flags2 & 0x08;
+    f.html = flags2 & 0x02;
+    f.useOutlines = flags2 & 0x01;
     if (hasFont) {
         auto it = fonts.find(in.U16());
-        font = it == fonts.end() ? nullptr : &it->second;
+        f.font = it == fonts.end() ? nullptr : &it->second;
     }
     if (hasFontClass)
         in.String();
     if (hasFont || hasFontClass)
-        height = in.U16();
-    Rgba color{0, 0, 0, 255};
+        f.height = in.U16();
     if (hasColor)
-        color = in.RgbaColor();
-    size_t maxLength = hasMaxLength ? in.U16() : 0;
-    unsigned align = 0;
-    double leftMargin = 0, rightMargin = 0, indent = 0, leading = 0;
+        f.color = in.RgbaColor();
+    f.maxLength = hasMaxLength ? in.U16() : 0;
     if (hasLayout) {
-        align = in.U8();
-        leftMargin = in.U16();
-        rightMargin = in.U16();
-        indent = in.U16();
-        leading = in.S16();
+        f.align = in.U8();
+        f.leftMargin = in.U16();
+        f.rightMargin = in.U16();
+        f.indent = in.U16();
+        f.leading = in.S16();
     }
-    in.String(); // the variable shown; fields are drawn with their initial text
-    std::string raw = hasText ? in.String() : std::string();
-    if (in.Failed() && raw.empty())
+    f.variable = in.String();
+    f.initial = hasText ? in.String() : std::string();
+    if (in.Failed() && f.initial.empty())
         return false;
     // More than a field can show; keeps a hostile text from filling the memory.
-    constexpr size_t kMaxFieldText = size_t(1) << 20;
-    if (raw.size() > kMaxFieldText)
-        raw.resize(kMaxFieldText);
+    if (f.initial.size() > kMaxFieldText)
+        f.initial.resize(kMaxFieldText);
+    return true;
+}
+
+bool ReadEditText(SwfReader& in, int swfVersion, const FontTable& fonts, DeviceFont* device, Shape& out,
+                  size_t& budget)
+{
+    EditField field;
+    if (!ReadEditField(in, fonts, field))
+        return false;
+    LayoutEditText(field, field.initial, swfVersion, device, out, budget);
+    return true;
+}
+
+void LayoutEditText(const EditField& field, const std::string& value, int swfVersion, DeviceFont* device, Shape& out,
+                    size_t& budget)
+{
+    const TwipsRect bounds = field.bounds;
+    const double height = field.height, leftMargin = field.leftMargin, rightMargin = field.rightMargin;
+    const double indent = field.indent, leading = field.leading;
+    const unsigned align = field.align;
+    const Font* font = field.font;
+    const std::string raw = value.size() > kMaxFieldText ? value.substr(0, kMaxFieldText) : value;
+    const bool border = field.border, useOutlines = field.useOutlines, html = field.html, password = field.password;
+    const bool multiline = field.multiline, wordWrap = field.wordWrap;
+    const Rgba color = field.color;
+    const size_t maxLength = field.maxLength;
 
     TextShape text(out, budget);
     if (border)
@@ -412,7 +438,6 @@ bool ReadEditText(SwfReader& in, int swfVersion, const FontTable& fonts, DeviceF
         p = end + 1;
     }
     text.Finish(bounds);
-    return true;
 }
 
 } // namespace glint::flash

@@ -17,6 +17,8 @@ namespace {
 constexpr UINT_PTR kFrameTimer = 1;
 // Posted to the control window to deliver queued FSCommand events.
 constexpr UINT kFireEventsMessage = WM_APP + 0x96;
+// The mouse out of the window, in frame pixels: over no button.
+constexpr double kMouseAway = -1e6;
 // A movie larger than this is not read: no real screensaver movie comes near
 // it, and a broken file must not exhaust the address space.
 constexpr DWORD kMaxMovieBytes = 256u << 20;
@@ -155,6 +157,12 @@ public:
                                     rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
                                     reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), GetModuleHandleA(nullptr),
                                     this);
+        // The movie's buttons take the mouse only in a dialog (the settings
+        // dialog): in the full-screen saver a mouse move ends the run, and the
+        // preview gets no input.
+        char parentClass[16] = {};
+        takesMouse_ = hwnd && GetClassNameA(parent, parentClass, sizeof parentClass) > 0 &&
+                      lstrcmpA(parentClass, "#32770") == 0;
         return hwnd != nullptr;
     }
 
@@ -197,6 +205,9 @@ private:
 
     void StartFrameTimer();
     void StopFrameTimer();
+    // Runs the frame timer while ticks can change the picture.
+    void FollowPlayer();
+    void OnMouse(UINT message, WPARAM wParam, LPARAM lParam);
     void OnFrameTimer();
     void Redraw();
     void Paint();
@@ -215,6 +226,8 @@ private:
 
     bool timerRunning_ = false;
     DWORD lastTick_ = 0;
+    bool takesMouse_ = false;
+    bool trackingLeave_ = false;
 
     // The frame buffer: a top-down 32-bit DIB section the size of the window,
     // drawn again only when the picture or the layout changed.
@@ -283,6 +296,16 @@ LRESULT PlayerControl::OnMessage(UINT message, WPARAM wParam, LPARAM lParam)
     case kFireEventsMessage:
         FireEvents();
         return 0;
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_LBUTTONUP:
+    case WM_MOUSELEAVE:
+        if (takesMouse_) {
+            OnMouse(message, wParam, lParam);
+            return 0;
+        }
+        break;
     }
     return DefWindowProcA(hwnd_, message, wParam, lParam);
 }
@@ -374,10 +397,8 @@ void PlayerControl::LoadMovie(const std::wstring& path)
     // window shows black and the timeline answers 0 frames.
     if (!ReadMovieFile(path, bytes) || !player_.Load(bytes))
         player_.Unload();
-    if (player_.Playing())
-        StartFrameTimer();
-    else
-        StopFrameTimer();
+    StopFrameTimer();
+    FollowPlayer();
     Redraw();
 }
 
@@ -394,14 +415,13 @@ void PlayerControl::SetScale(const std::wstring& text)
 void PlayerControl::Play()
 {
     player_.Play();
-    if (player_.Playing())
-        StartFrameTimer();
+    FollowPlayer();
 }
 
 void PlayerControl::Rewind()
 {
     player_.Rewind();
-    StopFrameTimer();
+    FollowPlayer();
     Redraw();
 }
 
@@ -411,14 +431,14 @@ void PlayerControl::SetPlaying(bool playing)
         Play();
     else {
         player_.Stop();
-        StopFrameTimer();
+        FollowPlayer();
     }
 }
 
 void PlayerControl::GotoFrame(LONG frame)
 {
     player_.GotoFrame(int(frame));
-    StopFrameTimer();
+    FollowPlayer();
     Redraw();
 }
 
@@ -448,8 +468,48 @@ void PlayerControl::OnFrameTimer()
     lastTick_ = now;
     if (player_.Tick(elapsed))
         Redraw();
-    if (!player_.Playing())
+    FollowPlayer();
+}
+
+// Sprites, sounds and onEnterFrame go on while the main timeline stands still.
+void PlayerControl::FollowPlayer()
+{
+    if (!player_.Animating())
         StopFrameTimer();
+    else if (!timerRunning_)
+        StartFrameTimer();
+}
+
+// The left button, in the window's pixels, which are the frame's. The
+// window holds the mouse while the button is down, so a release outside
+// still reaches the button pressed.
+void PlayerControl::OnMouse(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    const uint64_t before = player_.Generation();
+    if (message == WM_MOUSELEAVE) {
+        trackingLeave_ = false;
+        if (GetCapture() != hwnd_)
+            player_.Mouse(kMouseAway, kMouseAway, false);
+    } else {
+        const bool down = message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK ||
+                          (message == WM_MOUSEMOVE && (wParam & MK_LBUTTON));
+        if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK)
+            SetCapture(hwnd_);
+        if (!trackingLeave_) {
+            TRACKMOUSEEVENT track = {sizeof track, TME_LEAVE, hwnd_, 0};
+            trackingLeave_ = TrackMouseEvent(&track) != FALSE;
+        }
+        // Signed: a captured mouse left or above the window has negative coordinates.
+        const double x = short(LOWORD(lParam)) + 0.5, y = short(HIWORD(lParam)) + 0.5;
+        player_.Mouse(x, y, down);
+        if (message == WM_LBUTTONUP && GetCapture() == hwnd_)
+            ReleaseCapture();
+    }
+    if (!hwnd_)
+        return;
+    if (player_.Generation() != before)
+        Redraw();
+    FollowPlayer();
 }
 
 void PlayerControl::Redraw()

@@ -8,7 +8,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -59,28 +58,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bench_listbox_scroll [STEPS]   (1 to %d)\n", kItems - 1);
         return 2;
     }
-    // Alternate the two, best of three each, so that a busy moment of the
-    // machine does not land on one side only.
-    double plain = 1e9, skinned = 1e9;
-    for (int run = 0; run < 3; ++run) {
-        const double p = TimeScrolling(steps, false);
-        const std::string failed = StartWithBlockSkin();
-        if (!failed.empty()) {
-            std::fprintf(stderr, "bench_listbox_scroll: %s\n", failed.c_str());
-            return 1;
-        }
-        const double s = TimeScrolling(steps, true);
-        ExitSkinRuntime();
-        if (p < 0 || s < 0) {
-            std::fprintf(stderr, "bench_listbox_scroll: the list box was %s\n", p < 0 ? "skinned" : "not skinned");
-            return 1;
-        }
-        plain = std::min(plain, p);
-        skinned = std::min(skinned, s);
-    }
-    std::printf("list box of %d items, scrolled a line and painted (%d steps, best of 3)\n", kItems, steps);
-    std::printf("  system list box          %8.3f ms\n", plain * 1000);
-    std::printf("  skinned, with a picture  %8.3f ms\n", skinned * 1000);
-    std::printf("  ratio                    %8.2f x   (goal: at most 2 x)\n", skinned / plain);
-    return 0;
+    const std::string title = "list box of " + std::to_string(kItems) + " items, scrolled a line and painted, steps: " +
+                              std::to_string(steps);
+    return CompareWithSkin("bench_listbox_scroll", title, "system list box", "skinned list box, with a picture",
+                           [&](bool skinned) { return TimeScrolling(steps, skinned); },
+                           [] { return StartWithBlockSkin(); }, ExitSkinRuntime);
 }

@@ -10,7 +10,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -46,28 +45,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "usage: bench_skin_paint [ROUNDS]\n");
         return 2;
     }
-    // Alternate the two, best of three each, so that a busy moment of the
-    // machine does not land on one side only.
-    double plain = 1e9, skinned = 1e9;
-    for (int run = 0; run < 3; ++run) {
-        const double p = TimePaints(rounds, false);
-        if (!StartSkinnedDialogs()) {
-            std::fprintf(stderr, "bench_skin_paint: the skin runtime did not start (error %d)\n", SkinRuntimeError());
-            return 1;
-        }
-        const double s = TimePaints(rounds, true);
-        ExitSkinRuntime();
-        if (p < 0 || s < 0) {
-            std::fprintf(stderr, "bench_skin_paint: the settings dialog did not open %s\n",
-                         p < 0 ? "with the system's look" : "skinned");
-            return 1;
-        }
-        plain = std::min(plain, p);
-        skinned = std::min(skinned, s);
-    }
-    std::printf("settings dialog, whole paint (%d rounds, best of 3)\n", rounds);
-    std::printf("  system look   %8.3f ms\n", plain * 1000);
-    std::printf("  default skin  %8.3f ms\n", skinned * 1000);
-    std::printf("  ratio         %8.2f x   (goal: at most 2 x)\n", skinned / plain);
-    return 0;
+    return CompareWithSkin(
+        "bench_skin_paint", "settings dialog, whole paint, rounds: " + std::to_string(rounds), "system look",
+        "default skin",
+        [&](bool skinned) { return TimePaints(rounds, skinned); },
+        [] {
+            if (StartSkinnedDialogs())
+                return std::string();
+            return "the skin runtime did not start (error " + std::to_string(SkinRuntimeError()) + ")";
+        },
+        ExitSkinRuntime);
 }

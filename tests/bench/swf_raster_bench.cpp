@@ -28,6 +28,11 @@
 #ifdef GLINT_BENCH_CAIRO
 #include <cairo.h>
 #endif
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <time.h>
+#endif
 
 using namespace glint::flash;
 using namespace glint::flash::testing;
@@ -124,6 +129,22 @@ std::string MakeMovie()
 using Clock = std::chrono::steady_clock;
 double Ms(Clock::time_point a, Clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); }
 
+// Processor time of this process in ms: on a machine shared with other work
+// the wall clock also counts the time others ran.
+double CpuMs()
+{
+#ifdef _WIN32
+    FILETIME created, exited, kernel, user;
+    GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user);
+    auto ms = [](const FILETIME& t) { return double((uint64_t(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e4; };
+    return ms(kernel) + ms(user);
+#else
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
+#endif
+}
+
 double Median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -206,8 +227,8 @@ std::vector<CairoItem> CairoScene(const std::string& swf)
             }
             for (size_t i = 0; i < layer.strokes.size();) {
                 const LineStyle& ls = layer.lines[layer.strokes[i].lineStyle];
-                // Lines thinner than a pixel are drawn a pixel wide, as the player does.
-                double width = std::max(1.0, ls.width * lineScale);
+                // Hairlines are drawn a pixel wide and thinner lines 0.7 pixels, as the player does.
+                double width = std::max(ls.width == 0 ? 1.0 : 0.7, ls.width * lineScale);
                 CairoItem item{true, ls.color.r / 255.0, ls.color.g / 255.0, ls.color.b / 255.0,
                                ls.color.a / 255.0, width, {}};
                 size_t j = i;
@@ -256,8 +277,9 @@ void CairoDraw(cairo_t* cr, const std::vector<CairoItem>& items)
 } // namespace
 
 // The real movies of a folder, each drawn at 1920 x 1080 while it plays:
-// the median time of a frame against half of the movie's frame interval
-// (the time a frame may take). Prints every movie and the worst one.
+// the processor time of a frame (the mean over the frames) against half of
+// the movie's frame interval (the time a frame may take), and the median
+// wall-clock time beside it. Prints every movie and the worst one.
 int CorpusFigures(const std::string& dir, int frames)
 {
     std::vector<std::filesystem::path> files;
@@ -284,16 +306,20 @@ int CorpusFigures(const std::string& dir, int frames)
             continue;
         }
         std::vector<double> ms;
+        double cpu = 0;
         for (int i = 0; i < frames; ++i) {
+            const double c0 = CpuMs();
             auto t0 = Clock::now();
             player.Render(target.data(), kWidth, kHeight, kWidth, ScaleMode::ShowAll);
             ms.push_back(Ms(t0, Clock::now()));
+            cpu += CpuMs() - c0;
             player.Tick(uint32_t(player.FrameInterval() + 0.5));
         }
+        cpu /= frames;
         const double budget = player.FrameInterval() / 2;
-        const double ratio = Median(ms) / budget;
-        std::printf("  %-30s %8.2f ms/frame, half interval %8.2f ms, ratio %.3f\n", f.filename().string().c_str(),
-                    Median(ms), budget, ratio);
+        const double ratio = cpu / budget;
+        std::printf("  %-30s %8.2f ms/frame (wall %8.2f), half interval %8.2f ms, ratio %.3f\n",
+                    f.filename().string().c_str(), cpu, Median(ms), budget, ratio);
         if (ratio > worst) {
             worst = ratio;
             worstName = f.filename().string();

@@ -79,6 +79,11 @@ ActionBuilder Binary(ActionBuilder lhs, const ActionBuilder& rhs, uint8_t op)
 {
     return ActionBuilder().PushString("r").Append(lhs).Append(rhs).Op(op).Op(0x1D);
 }
+// r = <value> <op>
+ActionBuilder Unary(const ActionBuilder& x, uint8_t op)
+{
+    return ActionBuilder().PushString("r").Append(x).Op(op).Op(0x1D);
+}
 ActionBuilder S(const std::string& s) { return ActionBuilder().PushString(s); }
 ActionBuilder N(double n) { return ActionBuilder().PushDouble(n); }
 ActionBuilder U() { return ActionBuilder().PushUndefined(); }
@@ -127,16 +132,11 @@ TEST(Action, OperatorsFollowTheConversionRules)
         {"small numbers in exponent form", 8, Binary(N(1e-6), N(10), 0x0D), "number:1e-7"},
         {"hex text as a number", 8, Binary(S("0x10"), N(1), 0x0B), "number:15"},
         {"text with trailing letters is NaN", 8, Binary(S("12px"), N(1), 0x0B), "number:NaN"},
-        {"ToInteger truncates", 8, ActionBuilder().PushString("r").PushDouble(-2.7).Op(0x18).Op(0x1D), "number:-2"},
-        {"Not of a text (SWF 7)", 7, ActionBuilder().PushString("r").PushString("0").Op(0x12).Op(0x1D),
-         "boolean:false"},
-        {"Not of a text (SWF 6 reads it as a number)", 6,
-         ActionBuilder().PushString("r").PushString("0").Op(0x12).Op(0x1D), "boolean:true"},
-        {"StringLength counts characters", 8,
-         ActionBuilder().PushString("r").PushString("h\xC3\xA9llo").Op(0x14).Op(0x1D),
-         "number:5"},
-        {"StringLength counts bytes in SWF 5", 5,
-         ActionBuilder().PushString("r").PushString("h\xC3\xA9llo").Op(0x14).Op(0x1D), "number:6"},
+        {"ToInteger truncates", 8, Unary(N(-2.7), 0x18), "number:-2"},
+        {"Not of a text (SWF 7)", 7, Unary(S("0"), 0x12), "boolean:false"},
+        {"Not of a text (SWF 6 reads it as a number)", 6, Unary(S("0"), 0x12), "boolean:true"},
+        {"StringLength counts characters", 8, Unary(S("h\xC3\xA9llo"), 0x14), "number:5"},
+        {"StringLength counts bytes in SWF 5", 5, Unary(S("h\xC3\xA9llo"), 0x14), "number:6"},
         {"StringExtract is 1-based", 8,
          ActionBuilder().PushString("r").PushString("abcdef").PushNumber(2).PushNumber(3).Op(0x15).Op(0x1D),
          "string:bcd"},
@@ -146,15 +146,12 @@ TEST(Action, OperatorsFollowTheConversionRules)
         {"MBStringExtract of a multi-byte text", 5,
          ActionBuilder().PushString("r").PushString("\xC3\xA9t\xC3\xA9").PushNumber(2).PushNumber(2).Op(0x35).Op(0x1D),
          "string:t\xC3\xA9"},
-        {"CharToAscii", 8, ActionBuilder().PushString("r").PushString("A").Op(0x32).Op(0x1D), "number:65"},
-        {"MBAsciiToChar", 8, ActionBuilder().PushString("r").PushNumber(233).Op(0x37).Op(0x1D), "string:\xC3\xA9"},
-        {"typeof null", 8, ActionBuilder().PushString("r").PushNull().Op(0x44).Op(0x1D), "string:null"},
-        {"typeof a clip", 8, ActionBuilder().PushString("r").PushString("a").Op(0x1C).Op(0x44).Op(0x1D),
-         "string:movieclip"},
-        {"typeof a function", 8,
-         ActionBuilder().PushString("r").Function("", {}, ActionBuilder()).Op(0x44).Op(0x1D), "string:function"},
-        {"typeof a missing variable", 8, ActionBuilder().PushString("r").PushString("nope").Op(0x1C).Op(0x44).Op(0x1D),
-         "string:undefined"},
+        {"CharToAscii", 8, Unary(S("A"), 0x32), "number:65"},
+        {"MBAsciiToChar", 8, Unary(N(233), 0x37), "string:\xC3\xA9"},
+        {"typeof null", 8, Unary(ActionBuilder().PushNull(), 0x44), "string:null"},
+        {"typeof a clip", 8, Unary(S("a").Op(0x1C), 0x44), "string:movieclip"},
+        {"typeof a function", 8, Unary(ActionBuilder().Function("", {}, ActionBuilder()), 0x44), "string:function"},
+        {"typeof a missing variable", 8, Unary(S("nope").Op(0x1C), 0x44), "string:undefined"},
         {"String methods", 8,
          ActionBuilder().PushString("r").PushNumber(3).PushNumber(1).PushNumber(2).PushString("abcdef")
              .PushString("substr").Op(0x52).Op(0x1D),
@@ -203,8 +200,7 @@ TEST(Action, VariablesWithPathsAndTargets)
     EXPECT_TRUE(run.stage.playing["_level0"]);
     EXPECT_EQ(Show(run.machine.GetMember(Value::ClipAt("_level0"), "r")), "number:3");
     // A variable seen from inside a clip, _parent and a missing clip.
-    run.machine.Run(ActionBuilder()
-                        .PushString("r").PushString("_parent.w").Op(0x1C).Op(0x1D)
+    run.machine.Run(Unary(S("_parent.w"), 0x1C)
                         .PushString("/nowhere:x").PushNumber(5).Op(0x1D)
                         .Bytes(),
                     "_level0.a.b");
@@ -319,6 +315,75 @@ TEST(Action, LimitsStopHostileCode)
     EXPECT_EQ(TypeOf(run.machine.GetMember(Value::ClipAt("_level0"), "kept")), std::string("object"));
 }
 
+// try { body } catch (name or register) { onCatch } finally { onFinally }; a
+// part left out is not written (its size 0, its flag clear).
+ActionBuilder Try(const ActionBuilder& body, const ActionBuilder* onCatch, const ActionBuilder* onFinally,
+                  const std::string& name = "e", int reg = -1)
+{
+    const size_t c = onCatch ? onCatch->Size() : 0, f = onFinally ? onFinally->Size() : 0;
+    std::vector<uint8_t> a{uint8_t((onCatch ? 1 : 0) | (onFinally ? 2 : 0) | (reg >= 0 ? 4 : 0)),
+                           uint8_t(body.Size()), uint8_t(body.Size() >> 8), uint8_t(c), uint8_t(c >> 8),
+                           uint8_t(f), uint8_t(f >> 8)};
+    const std::string where = reg >= 0 ? std::string(1, char(reg)) : name + '\0'; // register, or name
+    a.insert(a.end(), where.begin(), where.end());
+    ActionBuilder out;
+    out.Raw(0x8F, a).Append(body);
+    if (onCatch)
+        out.Append(*onCatch);
+    if (onFinally)
+        out.Append(*onFinally);
+    return out;
+}
+
+// r = r + <value pushed by `v`>
+ActionBuilder AddToR(const ActionBuilder& v) { return Binary(S("r").Op(0x1C), v, 0x47); }
+
+TEST(Action, ThrowsUnwindToTheNearestTryAcrossCalls)
+{
+    const ActionBuilder throwX = S("x").Op(0x2A);
+    const ActionBuilder catchE = AddToR(S("e").Op(0x1C)), fin = AddToR(S("f"));
+    const ActionBuilder catchReg = AddToR(ActionBuilder().PushRegister(3));
+    const ActionBuilder body = AddToR(S("b"));
+    // function thrower() { throw "x" }
+    const ActionBuilder callThrower = ActionBuilder().Function("thrower", {}, throwX).PushNumber(0)
+                                          .PushString("thrower").Op(0x3D).Op(0x17);
+    const ActionBuilder inner = Try(throwX, nullptr, &fin);
+    struct Case {
+        const char* name;
+        ActionBuilder code;
+        const char* want; // r, which starts as ""; "!" is added after the try
+    } cases[] = {
+        {"caught by name", Try(ActionBuilder(body).Append(throwX).Append(body), &catchE, nullptr), "bx!"},
+        {"caught in a register", Try(throwX, &catchReg, nullptr, "", 3), "x!"},
+        {"no throw: the catch part is passed over, finally runs", Try(body, &catchE, &fin), "bf!"},
+        {"thrown inside a called function", Try(ActionBuilder(callThrower).Append(body), &catchE, &fin), "xf!"},
+        {"finally, then on to the outer catch", Try(ActionBuilder(inner).Append(body), &catchE, nullptr), "fx!"},
+        {"a throw in the catch part goes through finally", Try(throwX, &throwX, &fin), "f"},
+    };
+    for (const Case& c : cases) {
+        Sandbox run;
+        run.machine.Run(ActionBuilder().PushString("r").PushString("").Op(0x1D).Append(c.code).Append(AddToR(S("!")))
+                            .Bytes(),
+                        "_level0");
+        EXPECT_EQ(ToString(run.machine.GetMember(Value::ClipAt("_level0"), "r"), 8), c.want) << c.name;
+        // An uncaught throw ends its action list only: the next one runs.
+        EXPECT_EQ(Show(run.Result(ActionBuilder().PushString("r").PushNumber(1).Op(0x1D))), "number:1") << c.name;
+    }
+}
+
+TEST(Action, NamesIgnoreCaseBeforeVersion7)
+{
+    // Score = 1; o = {}; o.Key = 2; r = score + ":" + o.key
+    ActionBuilder code;
+    code.PushString("Score").PushNumber(1).Op(0x1D);
+    code.PushString("o").PushNumber(0).Op(0x43).Op(0x1D);
+    code.PushString("o").Op(0x1C).PushString("Key").PushNumber(2).Op(0x4F);
+    code.PushString("r").PushString("score").Op(0x1C).PushString(":").Op(0x47);
+    code.PushString("o").Op(0x1C).PushString("key").Op(0x4E).Op(0x47).Op(0x1D);
+    EXPECT_EQ(Show(Sandbox(6).Result(code)), "string:1:2");
+    EXPECT_EQ(Show(Sandbox(7).Result(code)), "string:undefined:undefined");
+}
+
 TEST(Action, DamagedCodeEndsQuietly)
 {
     const std::vector<std::vector<uint8_t>> damaged = {
@@ -327,6 +392,7 @@ TEST(Action, DamagedCodeEndsQuietly)
         {0x9B, 0x05, 0x00, 'f', 0, 0, 0, 50}, // a function longer than the block
         {0x96, 0x02, 0x00, 0x08, 0x07},       // a constant that is not in the pool
         {0x3D, 0x52, 0x4F, 0x43, 0x42, 0x15}, // operations on an empty stack
+        {0x8F, 0x08, 0x00, 0x01, 0x40, 0x00, 0x00, 0x00, 0x00, 0x00}, // a try longer than the block
     };
     for (const auto& code : damaged) {
         Sandbox run;

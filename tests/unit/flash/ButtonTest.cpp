@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,26 +16,38 @@ using namespace glint::flash::test;
 
 namespace {
 
-// A 100 x 20 movie with a sprite "box" (id 10) at (x, 5): a red square in
-// its frame 1, green in frame 2, blue in frame 3 labelled "Blue".
-SwfWriter BoxMovie(double x = 0, const std::vector<std::pair<uint32_t, ActionBuilder>>& events = {})
+// A 100 x 20 movie with the red, green and blue squares 1, 2 and 3 and a
+// sprite 10 showing the square shown[i] (0: none) in its frame i, with the
+// tags `more` adds to each frame.
+SwfWriter SquaresMovie(const std::vector<uint16_t>& shown, uint8_t version = 8,
+                       const std::function<void(SwfWriter&, size_t frame)>& more = {})
 {
-    SwfWriter swf(100, 20, 12);
+    SwfWriter swf(100, 20, 12, version);
     swf.SetBackground(kWhite);
     Square(swf, 1, kRed);
     Square(swf, 2, kGreen);
     Square(swf, 3, kBlue);
     SwfWriter tl(0, 0, 0);
-    tl.Place(1, 1);
-    tl.ShowFrame();
-    tl.Remove(1);
-    tl.Place(1, 2);
-    tl.ShowFrame();
-    tl.FrameLabel("Blue");
-    tl.Remove(1);
-    tl.Place(1, 3);
-    tl.ShowFrame();
+    for (size_t f = 0; f < shown.size(); ++f) {
+        tl.Remove(1);
+        if (shown[f])
+            tl.Place(1, shown[f]);
+        if (more)
+            more(tl, f);
+        tl.ShowFrame();
+    }
     swf.DefineSprite(10, tl);
+    return swf;
+}
+
+// The sprite named "box" at (x, 5): red, green, then blue labelled "Blue".
+SwfWriter BoxMovie(double x = 0, const std::vector<std::pair<uint32_t, ActionBuilder>>& events = {},
+                   uint8_t version = 8)
+{
+    SwfWriter swf = SquaresMovie({1, 2, 3}, version, [](SwfWriter& tl, size_t f) {
+        if (f == 2)
+            tl.FrameLabel("Blue");
+    });
     swf.PlaceNamed(1, 10, "box", At(x, 5), events);
     return swf;
 }
@@ -138,16 +151,29 @@ TEST(StageActions, ClipEventsAndInitActionsRunWhenTheyShould)
 
 TEST(StageActions, GotoAndStopByLabelInASprite)
 {
-    SwfWriter swf = BoxMovie();
-    // box.gotoAndStop("blue"): labels compare without regard to case.
-    swf.DoAction(ActionBuilder().PushString("blue").PushNumber(1).PushString("box").Op(0x1C)
-                     .PushString("gotoAndStop").Op(0x52).Op(0x17));
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    EXPECT_EQ(Box(p), std::make_pair(0, 0x0000FFu));
-    p.Advance();
-    EXPECT_EQ(Box(p), std::make_pair(0, 0x0000FFu)) << "a stopped sprite stays";
+    // <clip>.gotoAndStop(<label>) for the label "Blue" of the clip "box":
+    // clip names and labels compare without regard to case before version 7.
+    struct Case {
+        int version;
+        const char* clip;
+        const char* label;
+        uint32_t color; // after a step
+    } cases[] = {
+        {6, "BOX", "blue", 0x0000FF},
+        {7, "box", "Blue", 0x0000FF},
+        {7, "box", "blue", 0x00FF00}, // no such label: it plays on
+        {7, "Box", "Blue", 0x00FF00}, // no such clip
+    };
+    for (const Case& c : cases) {
+        SwfWriter swf = BoxMovie(0, {}, uint8_t(c.version));
+        swf.DoAction(ActionBuilder().PushString(c.label).PushNumber(1).PushString(c.clip).Op(0x1C)
+                         .PushString("gotoAndStop").Op(0x52).Op(0x17));
+        swf.ShowFrame();
+        SwfPlayer p;
+        ASSERT_TRUE(p.Load(swf.Finish(false)));
+        p.Advance();
+        EXPECT_EQ(Box(p), std::make_pair(0, c.color)) << c.version << " " << c.clip << " " << c.label;
+    }
 }
 
 TEST(StageActions, OnEnterFrameAndSpriteFrameActions)
@@ -167,20 +193,10 @@ TEST(StageActions, OnEnterFrameAndSpriteFrameActions)
     EXPECT_EQ(Box(p), std::make_pair(20, 0x0000FFu));
 
     // A stop() in the sprite's second frame holds it there.
-    SwfWriter held(100, 20, 12);
-    held.SetBackground(kWhite);
-    Square(held, 1, kRed);
-    Square(held, 2, kGreen);
-    SwfWriter tl(0, 0, 0);
-    tl.Place(1, 1);
-    tl.ShowFrame();
-    tl.Remove(1);
-    tl.Place(1, 2);
-    tl.DoAction(ActionBuilder().Stop());
-    tl.ShowFrame();
-    tl.Remove(1);
-    tl.ShowFrame();
-    held.DefineSprite(10, tl);
+    SwfWriter held = SquaresMovie({1, 2, 0}, 8, [](SwfWriter& tl, size_t f) {
+        if (f == 1)
+            tl.DoAction(ActionBuilder().Stop());
+    });
     held.Place(1, 10, At(0, 5));
     held.ShowFrame();
     SwfPlayer q;
@@ -188,6 +204,24 @@ TEST(StageActions, OnEnterFrameAndSpriteFrameActions)
     for (int i = 0; i < 3; ++i)
         q.Advance();
     EXPECT_EQ(Box(q), std::make_pair(0, 0x00FF00u));
+}
+
+TEST(StageActions, RootOnEnterFrameRunsWhileTheTimelineIsStopped)
+{
+    // stop(); this.onEnterFrame = function () { fscommand("tick") } in a movie without sprites.
+    SwfWriter swf(100, 20, 12);
+    swf.DoAction(ActionBuilder().Stop().PushString("this").Op(0x1C).PushString("onEnterFrame")
+                     .Function("", {}, ActionBuilder().FSCommand("tick", "")).Op(0x4F));
+    swf.ShowFrame();
+    swf.ShowFrame();
+    SwfPlayer p;
+    int ticks = 0;
+    p.SetFSCommandHandler([&](const std::string&, const std::string&) { ++ticks; });
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    EXPECT_TRUE(p.Animating());
+    p.Tick(uint32_t(p.FrameInterval() * 3 + 1));
+    EXPECT_EQ(ticks, 3);
+    EXPECT_EQ(p.FrameNum(), 0);
 }
 
 TEST(StageActions, ActionScript3MoviesShowTheirTimelineWithoutCode)
@@ -205,11 +239,7 @@ TEST(StageActions, ActionScript3MoviesShowTheirTimelineWithoutCode)
 // square; on press and release it calls fscommand("press"/"release").
 std::string ButtonMovie(int version)
 {
-    SwfWriter swf(100, 20, 12);
-    swf.SetBackground(kWhite);
-    Square(swf, 1, kRed);
-    Square(swf, 2, kGreen);
-    Square(swf, 3, kBlue);
+    SwfWriter swf = SquaresMovie({});
     std::vector<ButtonRecord> records(3);
     records[0].states = kButtonUp;
     records[0].character = 1;
@@ -259,11 +289,34 @@ TEST(Buttons, StatesFollowTheMouseAndActionsRunOnPressAndRelease)
     }
 }
 
+TEST(Buttons, ASpriteInAStatePlaysItsOwnTimeline)
+{
+    // Up: a sprite showing red, then green; over and hit: a blue square.
+    SwfWriter swf = SquaresMovie({1, 2});
+    std::vector<ButtonRecord> records(2);
+    records[0].states = kButtonUp;
+    records[0].character = 10;
+    records[1].states = kButtonOver | kButtonHit;
+    records[1].character = 3;
+    swf.DefineButton(5, records, {});
+    swf.Place(1, 5, At(20, 5));
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    const uint32_t want[] = {0xFF0000, 0x00FF00, 0xFF0000};
+    for (uint32_t color : want) {
+        EXPECT_EQ(Draw(p, 100, 20).Rgb(25, 10), color);
+        p.Advance();
+    }
+    p.Mouse(25, 10, false);
+    EXPECT_EQ(Draw(p, 100, 20).Rgb(25, 10), 0x0000FFu);
+    p.Mouse(60, 10, false);
+    EXPECT_NE(Draw(p, 100, 20).Rgb(25, 10), 0x0000FFu) << "the sprite again";
+}
+
 TEST(Buttons, ColorTransformOfAVersionOneButton)
 {
-    SwfWriter swf(100, 20, 12);
-    swf.SetBackground(kWhite);
-    Square(swf, 1, kRed);
+    SwfWriter swf = SquaresMovie({});
     std::vector<ButtonRecord> records(1);
     records[0].states = kButtonUp | kButtonHit;
     records[0].character = 1;

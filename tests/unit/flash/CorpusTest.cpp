@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <set>
 #include <sstream>
 #include <vector>
 
@@ -60,13 +59,6 @@ bool Near(uint32_t a, uint32_t b, int tolerance)
             return false;
     return true;
 }
-
-// Movies whose first frame the player cannot draw yet: focal gradients
-// (drawn as plain radial ones), very thin lines (drawn one pixel wide,
-// heavier than the reference). They are
-// compared like the others and reported as known failures; one that starts to
-// match fails the test until it is taken off this list.
-const std::set<std::string> kCannotDrawYet = {"acid-gradient", "acid-small"};
 
 // Edge anti-aliasing differs between two rasterizers by at most a few levels
 // inside shapes and freely along edges: a pixel is "off" when a channel
@@ -175,12 +167,9 @@ TEST(Corpus, FirstFramesMatchTheReferencePictures)
 {
     auto refs = Files(RequireDir(CorpusDir() / "reference"), ".png");
     ASSERT_FALSE(refs.empty()) << "no reference pictures in " << CorpusDir() / "reference";
-    std::set<std::string> seen;
-    int knownFailures = 0;
     size_t matching = 0;
     for (const fs::path& ref : refs) {
         std::string name = ref.stem().string();
-        seen.insert(name);
         Picture want;
         ASSERT_TRUE(ReadPng(ref, want)) << name;
         std::string bytes;
@@ -214,21 +203,12 @@ TEST(Corpus, FirstFramesMatchTheReferencePictures)
                 break; // nothing moves: later steps look the same
         }
         matching += matches;
-        const char* verdict = matches ? "ok" : "FAILS";
-        if (kCannotDrawYet.count(name)) {
-            ++knownFailures;
-            verdict = matches ? "MATCHES NOW: take it off the list of known failures" : "known failure";
-            EXPECT_FALSE(matches) << name << " matches its reference now: take it off kCannotDrawYet";
-        } else {
-            EXPECT_TRUE(matches) << name << ": " << offShare * 100 << "% of pixels differ, "
-                                 << contentOffShare * 100 << "% of content pixels";
-        }
+        EXPECT_TRUE(matches) << name << ": " << offShare * 100 << "% of pixels differ, " << contentOffShare * 100
+                             << "% of content pixels";
         std::printf("  %-28s %7.3f%% of pixels, %7.3f%% of content differ  %s\n", name.c_str(), offShare * 100,
-                    contentOffShare * 100, verdict);
+                    contentOffShare * 100, matches ? "ok" : "FAILS");
     }
-    std::printf("  %zu of %zu movies match, %d known failures\n", matching, refs.size(), knownFailures);
-    for (const std::string& name : kCannotDrawYet)
-        EXPECT_TRUE(seen.count(name)) << name << " is listed as a known failure but has no reference picture";
+    std::printf("  %zu of %zu movies match\n", matching, refs.size());
 }
 
 } // namespace

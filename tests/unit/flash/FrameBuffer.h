@@ -3,8 +3,12 @@
 #include "flash/SwfPlayer.h"
 #include "flash/testing/SwfWriter.h"
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +32,31 @@ inline FrameBuffer Draw(SwfPlayer& player, int w, int h, ScaleMode mode = ScaleM
     FrameBuffer fb(w, h);
     player.Render(fb.pixels.data(), w, h, w, mode);
     return fb;
+}
+
+// The frame in letters, one a `cell` x `cell` block sampled at its centre, rows
+// split by '|': W white, K black, R red, G green, B blue, '?' any other colour.
+inline std::string Sketch(const FrameBuffer& fb, int cell)
+{
+    const uint32_t colours[] = {0xFFFFFF, 0x000000, 0xFF0000, 0x00FF00, 0x0000FF};
+    std::string s;
+    for (int y = cell / 2; y < fb.height; y += cell) {
+        s += s.empty() ? "" : "|";
+        for (int x = cell / 2; x < fb.width; x += cell) {
+            const auto* c = std::find(std::begin(colours), std::end(colours), fb.Rgb(x, y));
+            s += c == std::end(colours) ? '?' : "WKRGB"[c - colours];
+        }
+    }
+    return s;
+}
+
+// Ends the frame being written and loads the movie into a new player.
+inline std::unique_ptr<SwfPlayer> Loaded(testing::SwfWriter& swf)
+{
+    swf.ShowFrame();
+    auto player = std::make_unique<SwfPlayer>();
+    EXPECT_TRUE(player->Load(swf.Finish(false)));
+    return player;
 }
 
 // Largest channel difference between two 0xRRGGBB colours.

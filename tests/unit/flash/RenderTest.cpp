@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 using namespace glint::flash;
 using namespace glint::flash::testing;
 using glint::flash::test::ColorDistance;
@@ -98,46 +101,33 @@ TEST(Render, EdgesBetweenPixelsAreAntiAliased)
     EXPECT_EQ(fb.R(5, 10), 0);
 }
 
-TEST(Render, ShowAllScalesToFitAndCentres)
+// The stage scaled to fit and centred (show all), or centred at its own size
+// (no scale, cut off by a smaller target): the red square lands on the box
+// given, the pixels around it show the background (also in the letterbox).
+TEST(Render, ScaleModesPlaceTheStage)
 {
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(RectMovie(100, 50, {{10, 10, 10, 10, kRed}})));
-    // 200 x 200: scale 2, the 100-pixel-high picture centred vertically (50 above).
-    auto fb = Draw(p, 200, 200, ScaleMode::ShowAll);
-    EXPECT_EQ(fb.Rgb(20, 70), 0xFF0000u);
-    EXPECT_EQ(fb.Rgb(39, 89), 0xFF0000u);
-    EXPECT_EQ(fb.Rgb(40, 70), 0x404040u);
-    EXPECT_EQ(fb.Rgb(19, 70), 0x404040u);
-    EXPECT_EQ(fb.Rgb(20, 69), 0x404040u);
-    EXPECT_EQ(fb.Rgb(20, 90), 0x404040u);
-    EXPECT_EQ(fb.Rgb(0, 0), 0x404040u); // the letterbox shows the background too
-    // Wide target: scale 1.5 from the height (75 high), centred horizontally: 150 wide, 75 left over.
-    auto wide = Draw(p, 300, 75, ScaleMode::ShowAll);
-    EXPECT_EQ(wide.Rgb(75 + 15, 15), 0xFF0000u);
-    EXPECT_EQ(wide.Rgb(75 + 29, 29), 0xFF0000u);
-    EXPECT_EQ(wide.Rgb(75 + 31, 15), 0x404040u);
-    EXPECT_EQ(wide.Rgb(75 + 14, 15), 0x404040u);
-}
-
-TEST(Render, NoScaleKeepsPixelsAndCentres)
-{
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(RectMovie(100, 50, {{10, 10, 10, 10, kRed}})));
-    auto fb = Draw(p, 200, 200, ScaleMode::NoScale);
-    // Stage at (50, 75).
-    EXPECT_EQ(fb.Rgb(60, 85), 0xFF0000u);
-    EXPECT_EQ(fb.Rgb(69, 94), 0xFF0000u);
-    EXPECT_EQ(fb.Rgb(70, 85), 0x404040u);
-    EXPECT_EQ(fb.Rgb(59, 85), 0x404040u);
-    EXPECT_EQ(fb.Rgb(60, 95), 0x404040u);
-    // Smaller target than the stage: centred at (-25, -10), the edges cut off.
-    SwfPlayer q;
-    ASSERT_TRUE(q.Load(RectMovie(100, 50, {{30, 15, 10, 10, kRed}})));
-    auto small = Draw(q, 50, 30, ScaleMode::NoScale);
-    EXPECT_EQ(small.Rgb(5, 5), 0xFF0000u);
-    EXPECT_EQ(small.Rgb(14, 14), 0xFF0000u);
-    EXPECT_EQ(small.Rgb(15, 5), 0x404040u);
-    EXPECT_EQ(small.Rgb(4, 5), 0x404040u);
+    const struct {
+        ScaleMode mode;
+        int w, h;
+        RectSpec rect;         // on the 100 x 50 stage
+        int x0, y0, x1, y1;    // where it lands, inclusive
+    } cases[] = {
+        {ScaleMode::ShowAll, 200, 200, {10, 10, 10, 10, kRed}, 20, 70, 39, 89},   // scale 2, 50 above
+        {ScaleMode::ShowAll, 300, 75, {10, 10, 10, 10, kRed}, 90, 15, 104, 29},   // scale 1.5, 75 at the left
+        {ScaleMode::NoScale, 200, 200, {10, 10, 10, 10, kRed}, 60, 85, 69, 94},   // stage at (50, 75)
+        {ScaleMode::NoScale, 50, 30, {30, 15, 10, 10, kRed}, 5, 5, 14, 14},       // stage at (-25, -10)
+    };
+    for (const auto& c : cases) {
+        SwfPlayer p;
+        ASSERT_TRUE(p.Load(RectMovie(100, 50, {c.rect})));
+        auto fb = Draw(p, c.w, c.h, c.mode);
+        for (int y = c.y0 - 1; y <= c.y1 + 1; ++y)
+            for (int x = c.x0 - 1; x <= c.x1 + 1; ++x) {
+                const bool inside = x >= c.x0 && x <= c.x1 && y >= c.y0 && y <= c.y1;
+                ASSERT_EQ(fb.Rgb(x, y), inside ? 0xFF0000u : 0x404040u) << c.w << "x" << c.h << " at " << x << "," << y;
+            }
+        EXPECT_EQ(fb.Rgb(0, 0), 0x404040u);
+    }
     EXPECT_EQ(ParseScaleMode("noScale"), ScaleMode::NoScale);
     EXPECT_EQ(ParseScaleMode("ShowAll"), ScaleMode::ShowAll);
     EXPECT_EQ(ParseScaleMode("exactfit"), ScaleMode::ShowAll);
@@ -236,21 +226,35 @@ TEST(Render, LinearGradientRunsAcrossItsSquare)
         ASSERT_GE(fb.B(x, 10), fb.B(x - 1, 10)); // monotonic
 }
 
-TEST(Render, RadialGradientFromCentreToRim)
+// White at the focal point to black on the rim of a circle of 40 pixels
+// around (50, 50). A point p lies at t on the ray from the focal point f
+// through it to the rim, |f + (p - f) / t| = 1; the values below are that t
+// worked out at the pixel centres.
+TEST(Render, RadialGradientsRunFromTheFocalPointToTheRim)
 {
-    SwfWriter swf(100, 100, 12);
-    ShapeBuilder s;
-    // Radius 16384 scaled to 40 pixels (800 twips), centred at (50, 50) px.
-    Matrix g{800.0 / 16384, 0, 0, 800.0 / 16384, 1000, 1000};
-    s.Rect(0, 0, 2000, 2000, s.AddRadialFill(g, {{0, {255, 255, 255, 255}}, {255, {0, 0, 0, 255}}}));
-    swf.DefineShape(1, s);
-    swf.Place(1, 1);
-    auto fb = FirstFrame(swf, 100, 100);
-    EXPECT_GE(fb.R(50, 50), 250);
-    EXPECT_NEAR(fb.R(70, 50), 128, 6); // half way out
-    EXPECT_NEAR(fb.R(50, 30), 128, 6);
-    EXPECT_LE(fb.R(95, 50), 2);        // past the rim: padded
-    EXPECT_LE(fb.R(2, 2), 2);
+    struct Probe {
+        int x, y, red;
+    };
+    const struct {
+        float focal;
+        std::vector<Probe> probes;
+    } cases[] = {
+        {0.0f, {{50, 50, 250}, {70, 50, 124}, {50, 30, 131}, {95, 50, 0}, {2, 2, 0}}},
+        {0.5f, {{70, 50, 247}, {50, 50, 172}, {80, 50, 121}, {30, 50, 87}, {70, 30, 109}, {95, 50, 0}, {10, 50, 2}}},
+    };
+    for (const auto& c : cases) {
+        SwfWriter swf(100, 100, 12);
+        ShapeBuilder s;
+        Matrix g{800.0 / 16384, 0, 0, 800.0 / 16384, 1000, 1000};
+        const int fill = s.AddRadialFill(g, {{0, {255, 255, 255, 255}}, {255, {0, 0, 0, 255}}});
+        s.SetFocal(c.focal);
+        s.Rect(0, 0, 2000, 2000, fill);
+        swf.DefineShape(1, s, 4);
+        swf.Place(1, 1);
+        auto fb = FirstFrame(swf, 100, 100);
+        for (const Probe& p : c.probes)
+            EXPECT_NEAR(fb.R(p.x, p.y), p.red, 4) << "focal " << c.focal << " at " << p.x << "," << p.y;
+    }
 }
 
 TEST(Render, CurvedOutlineAndStrokes)
@@ -285,23 +289,48 @@ TEST(Render, CurvedOutlineAndStrokes)
     EXPECT_EQ(fb.Rgb(5, 90), 0x000000u);
 }
 
+// Drawn at a quarter of the size, a hairline stays a pixel of white; a line
+// of one pixel (a quarter pixel then) keeps 0.7 of a pixel of ink.
 TEST(Render, ThinLinesStayVisible)
+{
+    for (const auto& [widthTwips, ink] : {std::pair{0, 255}, std::pair{20, 178}}) {
+        SwfWriter swf(40, 40, 12);
+        swf.SetBackground({0, 0, 0, 255});
+        ShapeBuilder l;
+        int line = l.AddLineStyle(uint16_t(widthTwips), {255, 255, 255, 255});
+        l.MoveTo(100, 410); // along y = 20.5 px: the middle of a row
+        l.SetStyles(0, 0, line);
+        l.LineTo(700, 410);
+        swf.DefineShape(1, l);
+        swf.Place(1, 1);
+        auto fb = FirstFrame(swf, 10, 10);
+        int sum = 0;
+        for (int y = 0; y < 10; ++y)
+            sum += fb.R(3, y);
+        EXPECT_NEAR(sum, ink, 20) << widthTwips << " twips";
+    }
+}
+
+// Lines are drawn in the order of their styles, whatever order the edges came
+// in: the second style covers the first where they cross.
+TEST(Render, LinesOfALaterStyleLieOnTop)
 {
     SwfWriter swf(40, 40, 12);
     swf.SetBackground({0, 0, 0, 255});
     ShapeBuilder l;
-    int hair = l.AddLineStyle(0, {255, 255, 255, 255});
-    l.MoveTo(100, 410); // along y = 20.5 px: the middle of a row
-    l.SetStyles(0, 0, hair);
-    l.LineTo(700, 410);
+    int first = l.AddLineStyle(100, kRed), second = l.AddLineStyle(100, kBlue);
+    l.MoveTo(400, 100); // the second style's vertical line comes first
+    l.SetStyles(0, 0, second);
+    l.LineTo(400, 700);
+    l.MoveTo(100, 400);
+    l.SetStyles(0, 0, first);
+    l.LineTo(700, 400);
     swf.DefineShape(1, l);
     swf.Place(1, 1);
-    // Drawn at a quarter of the size: still about one pixel of white.
-    auto fb = FirstFrame(swf, 10, 10);
-    int sum = 0;
-    for (int y = 0; y < 10; ++y)
-        sum += fb.R(3, y);
-    EXPECT_NEAR(sum, 255, 20);
+    auto fb = FirstFrame(swf, 40, 40);
+    EXPECT_EQ(fb.Rgb(20, 20), 0x0000FFu);
+    EXPECT_EQ(fb.Rgb(10, 20), 0xFF0000u);
+    EXPECT_EQ(fb.Rgb(20, 10), 0x0000FFu);
 }
 
 TEST(Render, ClipLayersLimitTheObjectsAboveThem)

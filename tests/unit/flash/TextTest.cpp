@@ -96,9 +96,9 @@ TEST(StaticText, TextMatrixAndPlacementScaleTheGlyphs)
 }
 
 // Edit text with a DefineFont2 of one glyph 'A' (advance 768 of 1024), ascent a full em.
-SwfWriter FieldMovie(const EditTextField& field, TwipsRect bounds)
+SwfWriter FieldMovie(const EditTextField& field, TwipsRect bounds, uint8_t version = 8)
 {
-    SwfWriter swf(100, 80, 12);
+    SwfWriter swf(100, 80, 12, version);
     swf.SetBackground(kWhite);
     swf.DefineFont(1, 2, {HalfSquare(1024)}, {'A'}, {768}, 1024, 0);
     swf.DefineEditText(2, bounds, field);
@@ -142,6 +142,38 @@ TEST(EditText, InitialTextIsLaidOutWithTheEmbeddedFont)
         // The field: x 10..90 px, y 10..70 px; the narrow one is 45 px wide.
         SwfWriter swf = FieldMovie(f, {200, c.narrow ? 1100 : 1800, 200, 1400});
         ExpectOnly(FirstFrame(swf, 100, 80), c.inked, 0x0000A0);
+    }
+}
+
+TEST(EditText, ABoundFieldShowsItsVariable)
+{
+    // The field shows "score"; its initial text "A" sets it as it is placed,
+    // before the frame's action adds an "A"; frame 1 sets it through a path,
+    // frame 2 removes it.
+    EditTextField f;
+    f.font = 1;
+    f.height = 400;
+    f.color = {0, 0, 160, 255};
+    f.text = "A";
+    f.variable = "score";
+    for (int version : {6, 7}) {
+        SCOPED_TRACE(version);
+        SwfWriter swf = FieldMovie(f, {200, 1800, 200, 1400}, uint8_t(version));
+        swf.DoAction(ActionBuilder().PushString("score").PushString("score").Op(0x1C).PushString("A").Op(0x47).Op(0x1D));
+        swf.ShowFrame();
+        swf.DoAction(ActionBuilder().PushString("/:score").PushString("AAA").Op(0x1D));
+        swf.ShowFrame();
+        swf.DoAction(ActionBuilder().PushString("score").Op(0x3B).Op(0x17));
+        swf.ShowFrame();
+        SwfPlayer p;
+        ASSERT_TRUE(p.Load(swf.Finish(false)));
+        const std::vector<Rect> glyphs = {{12, 12, 22, 32}, {27, 12, 37, 32}, {42, 12, 52, 32}};
+        for (size_t shown : {2, 3, 0}) {
+            SCOPED_TRACE(shown);
+            ExpectOnly(Draw(p, 100, 80), std::vector<Rect>(glyphs.begin(), glyphs.begin() + std::ptrdiff_t(shown)),
+                       0x0000A0);
+            p.Advance();
+        }
     }
 }
 

@@ -1,6 +1,7 @@
 // The built-in player control on real windows: its COM identity, the Flash
 // control's dispatch ids and their answers, the timeline at the movie's frame
-// rate, FSCommand events, and the pixels of its window in both scale modes.
+// rate, FSCommand events, the pixels of its window in both scale modes, and
+// clicks on a movie's buttons where a dialog hosts it.
 #include "flash/win32/FlashControl.h"
 #include "flash/win32/PlayerControl.h"
 #include "tests/win32/flash/TestMovies.h"
@@ -316,4 +317,52 @@ TEST_F(PlayerControlTest, ShowAllFillsTheWindowAndNoScaleCentresTheStage)
 
     ASSERT_EQ(PutText(kDispScale, "showall"), S_OK);
     EXPECT_EQ(PixelAt(10, 75), ColorRefOf(kRed));
+}
+
+static INT_PTR CALLBACK PlainDialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+TEST_F(PlayerControlTest, AButtonTakesAClickOnlyInADialog)
+{
+    // Stage 100 x 75, drawn twice as large: a red button over the left half of
+    // the stage; releasing it goes to the frame that removes it.
+    using namespace flash::testing;
+    SwfWriter swf(100, 75, 12, 8);
+    swf.SetBackground(kNavy);
+    ShapeBuilder left;
+    left.Rect(0, 0, 1000, 1500, left.AddSolidFill(kRed));
+    swf.DefineShape(1, left, 3);
+    std::vector<flash::ButtonRecord> records(1);
+    records[0].states = flash::kButtonUp | flash::kButtonOver | flash::kButtonDown | flash::kButtonHit;
+    records[0].character = 1;
+    swf.DefineButton(2, records, {{flash::kButtonRelease, ActionBuilder().GotoFrame(1).Bytes()}});
+    swf.Place(1, 2);
+    swf.DoAction(ActionBuilder().Stop());
+    swf.ShowFrame();
+    swf.Remove(1);
+    swf.ShowFrame();
+    const std::string movie = Movie("button.swf", swf.Finish(true));
+    for (bool dialog : {false, true}) {
+        SCOPED_TRACE(dialog ? "in a dialog" : "in a plain window");
+        if (dialog) { // the settings dialog's kind of parent: a dialog box made from a template
+            control_->Release();
+            control_ = nullptr;
+            DestroyWindow(parent_);
+            struct {
+                DLGTEMPLATE t;
+                WORD menu, windowClass, title;
+            } dlg = {{WS_POPUP | WS_VISIBLE, 0, 0, 0, 0, 0, 0}, 0, 0, 0};
+            parent_ = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), &dlg.t, nullptr, PlainDialog, 0);
+            SetWindowPos(parent_, HWND_TOPMOST, 0, 0, 200, 150, SWP_SHOWWINDOW);
+            RECT rect = {0, 0, 200, 150};
+            ASSERT_EQ(CreatePlayerControl(parent_, WS_VISIBLE, rect, 1005, &sink_, &control_, &window_), S_OK);
+        }
+        ASSERT_EQ(PutText(kDispMovie, movie), S_OK);
+        // Beside the button, then on it (only when the mouse is mapped through the picture's scale).
+        for (LPARAM at : {MAKELPARAM(150, 40), MAKELPARAM(80, 100)}) {
+            EXPECT_EQ(PixelAt(40, 75), ColorRefOf(kRed));
+            SendMessageA(window_, WM_LBUTTONDOWN, MK_LBUTTON, at);
+            SendMessageA(window_, WM_LBUTTONUP, 0, at);
+        }
+        EXPECT_EQ(PixelAt(40, 75), ColorRefOf(dialog ? kNavy : kRed));
+    }
 }
