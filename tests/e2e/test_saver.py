@@ -110,7 +110,7 @@ def rgb_bytes(path, *operations):
 
 class CorpusMovies(SaverTestCase):
     def test_corpus_movies_fill_the_screen_like_their_reference_pictures(self):
-        for name in ("shape-ball", "gradient", "shape-intersecting-balls"):
+        for name in ("shape-ball", "gradient", "shape-intersecting-balls", "acid-text", "acid-bitmap-fill"):
             with self.subTest(movie=name):
                 self.check_movie(name)
 
