@@ -59,6 +59,9 @@ inline std::unique_ptr<SwfPlayer> Loaded(testing::SwfWriter& swf)
     return player;
 }
 
+// Ends the frame being written and draws the movie's first frame at w x h.
+inline FrameBuffer FirstFrame(testing::SwfWriter& swf, int w, int h) { return Draw(*Loaded(swf), w, h); }
+
 // Largest channel difference between two 0xRRGGBB colours.
 inline int ColorDistance(uint32_t a, uint32_t b)
 {

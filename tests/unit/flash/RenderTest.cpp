@@ -12,6 +12,7 @@ using namespace glint::flash;
 using namespace glint::flash::testing;
 using glint::flash::test::ColorDistance;
 using glint::flash::test::Draw;
+using glint::flash::test::FirstFrame;
 using glint::flash::test::FrameBuffer;
 
 namespace {
@@ -39,15 +40,6 @@ std::string RectMovie(int w, int h, std::initializer_list<RectSpec> rects, int s
     }
     swf.ShowFrame();
     return swf.Finish(compressed);
-}
-
-// Ends the frame being written and draws the movie's first frame at w x h.
-FrameBuffer FirstFrame(SwfWriter& swf, int w, int h)
-{
-    swf.ShowFrame();
-    SwfPlayer p;
-    EXPECT_TRUE(p.Load(swf.Finish(false)));
-    return Draw(p, w, h);
 }
 
 TEST(Render, SolidRectanglesAtTheirPlace)

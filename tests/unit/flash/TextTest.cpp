@@ -9,6 +9,7 @@
 using namespace glint::flash;
 using namespace glint::flash::testing;
 using glint::flash::test::Draw;
+using glint::flash::test::FirstFrame;
 using glint::flash::test::FrameBuffer;
 
 namespace {
@@ -46,14 +47,6 @@ void ExpectOnly(const FrameBuffer& fb, const std::vector<Rect>& inked, uint32_t 
                     first = std::to_string(x) + ", " + std::to_string(y) + ": " + std::to_string(fb.Rgb(x, y));
         }
     EXPECT_EQ(wrong, 0) << "first wrong pixel " << first;
-}
-
-FrameBuffer FirstFrame(SwfWriter& swf, int w, int h)
-{
-    swf.ShowFrame();
-    SwfPlayer p;
-    EXPECT_TRUE(p.Load(swf.Finish(false)));
-    return Draw(p, w, h);
 }
 
 TEST(StaticText, GlyphsCoverTheirOutlineAtTheirHeightAndPlace)
