@@ -1,5 +1,6 @@
 #include "flash/Rasterizer.h"
 
+#include "flash/Rounding.h"
 #include "flash/SwfShape.h"
 
 #include <algorithm>
@@ -41,12 +42,8 @@ inline void BlendOver(uint32_t& dst, uint32_t src)
     dst = (src + ScalePixel(dst, 255 - sa)) | 0xFF000000;
 }
 
-// Ceiling of a value >= 0, without the library call that std::ceil is on plain x86-64.
-template <typename T> inline int CeilNonNegative(T v)
-{
-    int i = int(v);
-    return T(i) < v ? i + 1 : i;
-}
+// A channel 0..1 as 0..255, rounded.
+inline uint32_t ToByte(float v) { return uint32_t(FloorToInt(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f)); }
 
 // Source-over of one translucent colour onto a run of opaque pixels; the same
 // bytes as BlendOver, four pixels at a time where SSE2 is there.
@@ -91,7 +88,7 @@ inline void MarkBlocks(uint64_t* bits, int b0, int b1)
 inline uint32_t Coverage(float acc)
 {
     float a = std::fabs(acc);
-    return a >= 1.0f ? 255u : uint32_t(a * 255.0f + 0.5f);
+    return a >= 1.0f ? 255u : uint32_t(FloorToInt(a * 255.0f + 0.5f));
 }
 
 struct SolidShade {
@@ -118,7 +115,7 @@ inline int RampIndex(double t, GradientSpread spread)
         if (spread == GradientSpread::Reflect && t > 255)
             t = 510.0 - t;
     }
-    return t <= 0 ? 0 : t >= 255 ? 255 : int(t + 0.5);
+    return t <= 0 ? 0 : t >= 255 ? 255 : FloorToInt(t + 0.5);
 }
 
 struct LinearShade {
@@ -135,6 +132,7 @@ struct LinearShade {
         return ramp[RampIndex(t, spread)];
     }
     void Fetch(int x, int n, uint32_t* out) const { FetchEach(*this, x, n, out); }
+    static bool Opaque() { return false; }
 };
 
 // With a focal point f on the x axis, a point p lies at t on the ray from f
@@ -164,6 +162,7 @@ struct RadialShade {
         return ramp[RampIndex(t, spread)];
     }
     void Fetch(int x, int n, uint32_t* out) const { FetchEach(*this, x, n, out); }
+    static bool Opaque() { return false; }
 };
 
 struct NullSink {
@@ -182,6 +181,7 @@ struct BitmapShade {
     }
     uint32_t At(int x) const { return sampler.At(x); }
     void Fetch(int x, int n, uint32_t* out) const { sampler.Fetch(x, n, out); }
+    bool Opaque() const { return sampler.Opaque(); }
 };
 
 } // namespace
@@ -303,10 +303,10 @@ void Rasterizer::AddClippedLine(double x0, double y0, double x1, double y1)
     if (y0 == y1)
         return;
     // Coordinates are clipped to the target here, so never negative.
-    int yTop = int(std::min(y0, y1));
-    int yBottom = CeilNonNegative(std::max(y0, y1)) - 1;
-    int xLeft = int(std::min(x0, x1));
-    int xRight = CeilNonNegative(std::max(x0, x1)) + 1;
+    int yTop = FloorToInt(std::min(y0, y1));
+    int yBottom = CeilToInt(std::max(y0, y1)) - 1;
+    int xLeft = FloorToInt(std::min(x0, x1));
+    int xRight = CeilToInt(std::max(x0, x1)) + 1;
     minY_ = std::min(minY_, std::max(yTop, 0));
     maxY_ = std::max(maxY_, std::min(yBottom, height_ - 1));
     minX_ = std::min(minX_, std::max(xLeft, 0));
@@ -327,8 +327,8 @@ void Rasterizer::Accumulate(float x0, float y0, float x1, float y1)
     const float dxdy = (x1 - x0) / (y1 - y0);
     const float maxX = float(width_);
     float x = x0;
-    int yStart = std::max(0, int(y0));
-    int yEnd = std::min(height_, CeilNonNegative(y1));
+    int yStart = std::max(0, FloorToInt(y0));
+    int yEnd = std::min(height_, CeilToInt(y1));
     for (int y = yStart; y < yEnd; ++y) {
         float* row = cells_.data() + ptrdiff_t(y) * cellStride_;
         uint64_t* bits = touched_.data() + ptrdiff_t(y) * wordsPerRow_;
@@ -338,9 +338,9 @@ void Rasterizer::Accumulate(float x0, float y0, float x1, float y1)
         float xNext = std::clamp(x + dxdy * dy, 0.0f, maxX);
         float d = dy * dir;
         float xa = std::min(x, xNext), xb = std::max(x, xNext);
-        int ia = int(xa); // xa >= 0: truncation is the floor
+        int ia = FloorToInt(xa);
         float xaFloor = float(ia);
-        int ib = CeilNonNegative(xb);
+        int ib = CeilToInt(xb);
         if (ib <= ia + 1) {
             // Within one cell: split by the mean position of the line in it.
             float xm = 0.5f * (x + xNext) - xaFloor;
@@ -492,6 +492,8 @@ struct FillSink {
                 std::fill(out + x0, out + x1 + 1, src);
             else
                 BlendRun(out + x0, x1 - x0 + 1, src);
+        } else if (cov == 255 && shade.Opaque()) {
+            shade.Fetch(x0, x1 - x0 + 1, out + x0); // each colour replaces what is there
         } else {
             // The colours a chunk at a time, then put down in one loop.
             constexpr int kChunk = 256;
@@ -514,6 +516,57 @@ struct FillSink {
                 }
             }
         }
+    }
+};
+
+// Passes on only what lies outside the covered runs of each row. The sweep
+// goes left to right, so one cursor walks the runs.
+template <typename Inner>
+struct CoveredSink {
+    Inner& inner;
+    const std::vector<CoveredArea>& areas;
+    std::vector<PixelRun>& runs;
+    size_t next = 0;
+
+    void Row(int y)
+    {
+        inner.Row(y);
+        runs.clear();
+        next = 0;
+        for (const CoveredArea& a : areas)
+            if (a.y0 <= y && y < a.y1 && a.runs[y - a.y0].x0 < a.runs[y - a.y0].x1)
+                runs.push_back(a.runs[y - a.y0]);
+        if (runs.size() < 2)
+            return;
+        std::sort(runs.begin(), runs.end(), [](const PixelRun& p, const PixelRun& q) { return p.x0 < q.x0; });
+        size_t n = 0;
+        for (size_t i = 1; i < runs.size(); ++i) {
+            if (runs[i].x0 <= runs[n].x1)
+                runs[n].x1 = std::max(runs[n].x1, runs[i].x1);
+            else
+                runs[++n] = runs[i];
+        }
+        runs.resize(n + 1);
+    }
+    void Pixel(int x, float acc)
+    {
+        while (next < runs.size() && runs[next].x1 <= x)
+            ++next;
+        if (next < runs.size() && runs[next].x0 <= x)
+            return;
+        inner.Pixel(x, acc);
+    }
+    void Span(int x0, int x1, float acc)
+    {
+        while (next < runs.size() && runs[next].x1 <= x0)
+            ++next;
+        for (size_t i = next; i < runs.size() && runs[i].x0 <= x1; ++i) {
+            if (runs[i].x0 > x0)
+                inner.Span(x0, runs[i].x0 - 1, acc);
+            x0 = std::max(x0, runs[i].x1);
+        }
+        if (x0 <= x1)
+            inner.Span(x0, x1, acc);
     }
 };
 
@@ -540,7 +593,18 @@ void Rasterizer::Scan(uint32_t* pixels, ptrdiff_t stride, const uint8_t* mask, S
 {
     const bool plain = blend_ == BlendMode::Normal && !layer_;
     FillSink<Shade> sink{shade, pixels, stride, mask, width_, plain, blend_, layer_};
-    Sweep(sink);
+    active_.clear();
+    for (size_t i = 0; i < coveredCount_; ++i) {
+        const CoveredArea& a = covered_[i];
+        if (a.x0 < a.x1 && a.y0 < a.y1 && a.x1 > minX_ && a.x0 <= maxX_ && a.y1 > minY_ && a.y0 <= maxY_)
+            active_.push_back(a);
+    }
+    if (active_.empty()) {
+        Sweep(sink);
+        return;
+    }
+    CoveredSink<FillSink<Shade>> covered{sink, active_, rowRuns_};
+    Sweep(covered);
 }
 
 uint32_t ScalePremultiplied(uint32_t c, uint32_t k) { return ScalePixel(c, k); }
@@ -591,13 +655,13 @@ void BlendPixel(uint32_t& dst, uint32_t src, uint32_t cov, BlendMode mode, bool 
         case BlendMode::Subtract: r = d - s; break;
         default: r = d * (1 - s_a) + (d_a - d) * s_a; break; // invert
         }
-        result |= uint32_t(std::clamp(r, 0.0f, 1.0f) * 255.0f + 0.5f) << shift;
+        result |= ToByte(r) << shift;
     }
     if (mode == BlendMode::Add)
         r_a = std::min(1.0f, s_a + d_a);
     else if (mode == BlendMode::Subtract)
         r_a = d_a;
-    uint32_t a = layer ? uint32_t(std::clamp(r_a, 0.0f, 1.0f) * 255.0f + 0.5f) : 255u;
+    uint32_t a = layer ? ToByte(r_a) : 255u;
     // Channels stay within the alpha, as premultiplied colours must.
     uint32_t r = std::min((result >> 16) & 0xFF, a), g = std::min((result >> 8) & 0xFF, a), b = std::min(result & 0xFF, a);
     dst = (a << 24) | (r << 16) | (g << 8) | b;

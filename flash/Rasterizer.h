@@ -65,6 +65,17 @@ uint32_t Premultiply(Rgba c);
 // Fills `ramp` (256 entries) from gradient stops, ratio 0..255 along the gradient.
 void BuildRamp(const GradientStop* stops, size_t count, uint32_t* ramp);
 
+// Pixels [x0, x1) of a row.
+struct PixelRun {
+    int x0 = 0, x1 = 0;
+};
+
+// Pixels of rows [y0, y1): in row y, runs[y - y0]. All lie within x0..x1.
+struct CoveredArea {
+    int y0 = 0, y1 = 0, x0 = 0, x1 = 0;
+    const PixelRun* runs = nullptr;
+};
+
 class Rasterizer {
 public:
     // Sets the target size; the cell buffer keeps its capacity between frames.
@@ -82,6 +93,14 @@ public:
     // Writes the accumulated coverage (0..255) into `mask`, then clears.
     void FillMask(uint8_t* mask);
     bool Empty() const { return minY_ > maxY_; }
+    // Pixels that opaque paint drawn later covers entirely: fills leave them
+    // alone, as nothing put there would show. The areas must stay valid until
+    // the next call; (nullptr, 0) draws everywhere again.
+    void SetCovered(const CoveredArea* areas, size_t count)
+    {
+        covered_ = areas;
+        coveredCount_ = count;
+    }
 
 private:
     void AddClippedLine(double x0, double y0, double x1, double y1);
@@ -102,6 +121,10 @@ private:
     int minX_ = 0, maxX_ = -1, minY_ = 0, maxY_ = -1;
     BlendMode blend_ = BlendMode::Normal; // of the paint being filled
     bool layer_ = false;
+    const CoveredArea* covered_ = nullptr;
+    size_t coveredCount_ = 0;
+    std::vector<CoveredArea> active_; // the covered areas the fill meets
+    std::vector<PixelRun> rowRuns_;   // their runs in the row being drawn, in order
 };
 
 } // namespace glint::flash

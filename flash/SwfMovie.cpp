@@ -546,6 +546,8 @@ void Movie::ReadSprite(const uint8_t* data, size_t size)
             pending = true;
         } else if (code == kFrameLabel) {
             current.label = t.String();
+        } else if (sounds_.ReadTag(code, t.Current(), length, c->frames.size(), id)) {
+            pending = true;
         }
     }
     if (pending || c->frames.empty())

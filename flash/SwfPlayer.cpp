@@ -1,10 +1,13 @@
 #include "flash/SwfPlayer.h"
 
+#include "flash/Rounding.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <functional>
 
 namespace glint::flash {
 
@@ -18,6 +21,8 @@ constexpr int kMaxObjectsPerFrame = 50000; // placed objects drawn a frame, spri
 constexpr size_t kGeometryVariants = 4;    // transforms kept a shape
 constexpr size_t kMaxGeometryPoints = size_t(4) << 20; // all kept lines, about 32 MB
 constexpr size_t kMaxMorphShapes = 256;                // morph ratios kept
+constexpr size_t kMaxCovers = 48;          // opaque areas that hide what is under them, a frame
+constexpr size_t kLeastCoverPixels = 1024; // and the pixels each must hide at least
 
 // Runs of stroke paths with the same line style, drawn as one outline so that
 // their overlaps at joins are not blended twice.
@@ -75,6 +80,7 @@ SwfPlayer::SwfPlayer()
     root.setPlaying = [this](bool play) { playing_ = play; };
     root.getURL = [this](const std::string& url, const std::string& target) { Raise(url, target); };
     host_ = std::make_unique<ActionHost>(movie_, display_, clips_, std::move(root));
+    clips_.SetSound(&sound_);
 }
 
 bool SwfPlayer::Load(const uint8_t* data, size_t size)
@@ -330,11 +336,26 @@ void SwfPlayer::Render(uint32_t* pixels, int width, int height, ptrdiff_t stride
     lastBase_ = base;
 
     raster_.Reset(width, height);
+    coverIndex_.clear();
+    coverOffset_.clear();
+    coverAreas_.clear();
+    coverRuns_.clear();
+    collecting_ = true;
     drawBudget_ = kMaxObjectsPerFrame;
+    shapeIndex_ = 0;
+    DrawList(display_, base, ColorTransform{}, nullptr, 0);
+    KeepLargestCovers();
+    for (size_t i = 0; i < coverAreas_.size(); ++i)
+        coverAreas_[i].runs = coverRuns_.data() + coverOffset_[i];
+    collecting_ = false;
+    drawBudget_ = kMaxObjectsPerFrame;
+    shapeIndex_ = 0;
+    coverNext_ = 0;
     target_ = pixels;
     stride_ = stride;
     DrawList(display_, base, ColorTransform{}, nullptr, 0);
     target_ = nullptr;
+    raster_.SetCovered(nullptr, 0);
 }
 
 void SwfPlayer::DrawList(const DisplayList& list, const Matrix& m, const ColorTransform& cx, const uint8_t* mask,
@@ -361,6 +382,13 @@ void SwfPlayer::DrawList(const DisplayList& list, const Matrix& m, const ColorTr
             current = mask;
             if (!ch)
                 continue;
+            if (collecting_) {
+                // Only that there is a mask matters here; the outline still counts against the budget.
+                AddOutline(*ch, obj.clip.get(), obj.ratio, om, level);
+                static const uint8_t kSomeMask = 0;
+                current = &kSomeMask;
+                continue;
+            }
             if (masks_.size() <= size_t(level))
                 masks_.resize(size_t(level) + 1);
             std::vector<uint8_t>& buf = masks_[size_t(level)];
@@ -424,6 +452,13 @@ void SwfPlayer::DrawLayer(const DisplayList& list, const Matrix& m, const ColorT
 {
     if (level >= kMaxNesting)
         return;
+    if (collecting_) {
+        const bool outerLayer = inLayer_;
+        inLayer_ = true; // what is drawn in a layer covers nothing of the frame
+        DrawList(list, m, cx, nullptr, level);
+        inLayer_ = outerLayer;
+        return;
+    }
     const int w = raster_.Width(), h = raster_.Height();
     if (layers_.size() <= size_t(level))
         layers_.resize(size_t(level) + 1);
@@ -498,6 +533,8 @@ void SwfPlayer::AddOutline(const Character& ch, const Clip* clip, uint16_t ratio
                     AddOutline(*inner, obj.clip.get(), obj.ratio, m * obj.matrix, level + 1);
         return;
     }
+    if (collecting_)
+        return;
     const Shape* shape = ShapeOf(ch, ratio);
     if (!shape)
         return;
@@ -581,6 +618,7 @@ bool SwfPlayer::MakePaint(const FillStyle& fill, const Matrix& m, const ColorTra
         paint.bitmap.height = bm->height;
         paint.bitmap.repeat = fill.repeat;
         paint.bitmap.smooth = fill.smooth;
+        paint.bitmap.opaque = bm->opaque;
         paint.bitmap.color = cx == ColorTransform{} ? nullptr : &bitmapColor_;
         bitmapColor_ = cx;
         return true;
@@ -614,8 +652,222 @@ bool SwfPlayer::MakePaint(const FillStyle& fill, const Matrix& m, const ColorTra
     return true;
 }
 
+// Every shape drawn is checked against the areas above it: with many small
+// ones that costs more than it saves. The largest are kept, in their order.
+void SwfPlayer::KeepLargestCovers()
+{
+    std::vector<size_t>& size = coverSize_;
+    size.assign(coverAreas_.size(), 0);
+    for (size_t i = 0; i < coverAreas_.size(); ++i) {
+        const CoveredArea& a = coverAreas_[i];
+        for (int y = a.y0; y < a.y1; ++y) {
+            const PixelRun& r = coverRuns_[coverOffset_[i] + size_t(y - a.y0)];
+            size[i] += size_t(r.x1 - r.x0);
+        }
+    }
+    size_t least = kLeastCoverPixels;
+    if (size.size() > kMaxCovers) {
+        std::vector<size_t>& sorted = coverSorted_;
+        sorted = size;
+        std::nth_element(sorted.begin(), sorted.begin() + (kMaxCovers - 1), sorted.end(), std::greater<size_t>());
+        least = std::max(least, sorted[kMaxCovers - 1]);
+    }
+    size_t n = 0;
+    for (size_t i = 0; i < coverAreas_.size(); ++i)
+        if (size[i] >= least && n < kMaxCovers) {
+            coverAreas_[n] = coverAreas_[i];
+            coverIndex_[n] = coverIndex_[i];
+            coverOffset_[n] = coverOffset_[i];
+            ++n;
+        }
+    coverAreas_.resize(n);
+    coverIndex_.resize(n);
+    coverOffset_.resize(n);
+}
+
+void SwfPlayer::ConvexQuad::Set(const double* px, const double* py)
+{
+    for (int k = 0; k < 4; ++k) {
+        const int j = (k + 1) % 4;
+        x[k] = px[k];
+        y[k] = py[k];
+        slope[k] = py[j] == py[k] ? 0 : (px[j] - px[k]) / (py[j] - py[k]);
+    }
+    top = std::min({y[0], y[1], y[2], y[3]});
+    bottom = std::max({y[0], y[1], y[2], y[3]});
+}
+
+bool SwfPlayer::ConvexQuad::Span(double at, double& left, double& right) const
+{
+    left = HUGE_VAL;
+    right = -HUGE_VAL;
+    if (at < top || at > bottom)
+        return false;
+    for (int k = 0; k < 4; ++k) {
+        const int j = (k + 1) % 4;
+        if (at < std::min(y[k], y[j]) || at > std::max(y[k], y[j]))
+            continue;
+        const double xa = y[k] == y[j] ? x[k] : x[k] + slope[k] * (at - y[k]);
+        const double xb = y[k] == y[j] ? x[j] : xa;
+        left = std::min({left, xa, xb});
+        right = std::max({right, xa, xb});
+    }
+    return left <= right;
+}
+
+bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTransform& cx, CoveredArea& out)
+{
+    if (ColorTransform::Channel(255, cx.mulA, cx.addA) != 255)
+        return false;
+    const Geometry* g = nullptr;
+    size_t item = 0;
+    for (const ShapeLayer& layer : shape.layers) {
+        for (size_t i = 0; i < layer.fills.size() && i < layer.fillEdges.size(); ++i, ++item) {
+            const FillStyle& fill = layer.fills[i];
+            const Bitmap* bm = nullptr;
+            if (layer.fillEdges[i].empty())
+                continue;
+            if (fill.kind == FillKind::Bitmap) {
+                bm = movie_.FindBitmap(fill.bitmap);
+                if (!bm || bm->pixels.empty() || bm->opaqueRows.size() != size_t(bm->height))
+                    continue;
+            } else if (fill.kind != FillKind::Solid && !fill.stops.empty()) {
+                continue;
+            } else if (cx.Apply(fill.color).a != 255) {
+                continue;
+            }
+            if (!g)
+                g = &ShapeLines(shape, m);
+            // One closed chain of four corners that turns one way: a convex
+            // quadrilateral, inside which the winding is one.
+            const uint32_t c = g->itemChains[item];
+            if (g->itemChains[item + 1] != c + 1)
+                continue;
+            const size_t begin = c == 0 ? 0 : g->paths.ends[c - 1], end = g->paths.ends[c];
+            const float* xy = g->paths.xy.data();
+            if (end - begin != 5 || xy[2 * begin] != xy[2 * end - 2] || xy[2 * begin + 1] != xy[2 * end - 1])
+                continue;
+            double px[4], py[4];
+            for (size_t k = 0; k < 4; ++k)
+                m.Apply(xy[2 * (begin + k)], xy[2 * (begin + k) + 1], px[k], py[k]);
+            int turns = 0;
+            bool far = false;
+            for (int k = 0; k < 4; ++k) {
+                const int j = (k + 1) % 4, l = (k + 2) % 4;
+                const double cross = (px[j] - px[k]) * (py[l] - py[j]) - (py[j] - py[k]) * (px[l] - px[j]);
+                turns += cross > 0 ? 1 : cross < 0 ? -1 : 0;
+                far = far || !(std::fabs(px[k]) < 1e7 && std::fabs(py[k]) < 1e7);
+            }
+            if (far || std::abs(turns) != 4)
+                continue;
+            // The rows of the target the quadrilateral spans.
+            const double top = std::min({py[0], py[1], py[2], py[3]}), bottom = std::max({py[0], py[1], py[2], py[3]});
+            const double left = std::min({px[0], px[1], px[2], px[3]}), right = std::max({px[0], px[1], px[2], px[3]});
+            const int y0 = std::max(0, CeilToInt(top)), y1 = std::min(raster_.Height(), FloorToInt(bottom));
+            if (y0 >= y1 || (right - left) * (bottom - top) < double(kLeastCoverPixels))
+                continue; // too small to be kept
+            // A picture with transparent pixels covers where the pixel centres
+            // meet opaque ones: bands of its rows, each with the columns opaque in
+            // all of them and the rows either side (filtering reads a row and a
+            // column beyond), less a column at each end for rounding.
+            std::vector<ConvexQuad>& bands = coverBands_;
+            bands.clear();
+            if (bm) {
+                Matrix toDevice = m * fill.matrix, inv;
+                if (!toDevice.Invert(inv))
+                    continue;
+                bool near = true; // within reach of the sampler, which gives up on far-off points
+                for (size_t k = 0; k < 4; ++k) {
+                    double u, v;
+                    inv.Apply(px[k], py[k], u, v);
+                    near = near && std::fabs(u) < 1e9 && std::fabs(v) < 1e9;
+                }
+                if (!near)
+                    continue;
+                const int h = bm->height, step = bm->opaque ? h : std::max(4, h / 16);
+                for (int t = 0; t < h; t += step) {
+                    const int e = std::min(h, t + step);
+                    int lo = 0, hi = bm->width;
+                    if (!bm->opaque) {
+                        for (int r = t - 1; r <= e; ++r) {
+                            const auto& o = bm->opaqueRows[size_t(BitmapWrap(r, h, fill.repeat))];
+                            lo = std::max(lo, o.first + 1);
+                            hi = std::min(hi, o.second - 1);
+                        }
+                    }
+                    if (lo >= hi)
+                        continue;
+                    const double us[4] = {double(lo), double(hi), double(hi), double(lo)};
+                    const double vs[4] = {double(t), double(t), double(e), double(e)};
+                    double qx[4], qy[4];
+                    for (int k = 0; k < 4; ++k)
+                        toDevice.Apply(us[k], vs[k], qx[k], qy[k]);
+                    bands.emplace_back().Set(qx, qy);
+                }
+                if (bands.empty())
+                    continue;
+            }
+            out = CoveredArea{y0, y1, raster_.Width(), 0, nullptr};
+            const size_t first = coverRuns_.size();
+            ConvexQuad quad;
+            quad.Set(px, py);
+            double l0, r0; // the crossing of the row's top edge, the last row's bottom one
+            bool in0 = quad.Span(y0, l0, r0);
+            for (int y = y0; y < y1; ++y) {
+                // Whole pixels inside: all four corners are.
+                double l1, r1;
+                const bool in1 = quad.Span(y + 1, l1, r1);
+                PixelRun run;
+                if (in0 && in1) {
+                    run.x0 = std::clamp(CeilToInt(std::max(l0, l1)), 0, raster_.Width());
+                    run.x1 = std::clamp(FloorToInt(std::min(r0, r1)), 0, raster_.Width());
+                }
+                in0 = in1;
+                l0 = l1;
+                r0 = r1;
+                if (bm && run.x0 < run.x1) {
+                    // Of the bands' runs at the pixel centres, the longest joined one.
+                    PixelRun best;
+                    std::array<PixelRun, 32> found;
+                    size_t n = 0;
+                    for (const ConvexQuad& band : bands) {
+                        double l, r;
+                        if (n < found.size() && band.Span(y + 0.5, l, r))
+                            found[n++] = {CeilToInt(std::clamp(l - 0.5, -1.0, 1e7)),
+                                          CeilToInt(std::clamp(r - 0.5, -1.0, 1e7))};
+                    }
+                    std::sort(found.begin(), found.begin() + n,
+                              [](const PixelRun& p, const PixelRun& q) { return p.x0 < q.x0; });
+                    for (size_t k = 0; k < n;) {
+                        PixelRun joined = found[k++];
+                        while (k < n && found[k].x0 <= joined.x1)
+                            joined.x1 = std::max(joined.x1, found[k++].x1);
+                        if (joined.x1 - joined.x0 > best.x1 - best.x0)
+                            best = joined;
+                    }
+                    run.x0 = std::max(run.x0, best.x0);
+                    run.x1 = std::min(run.x1, best.x1);
+                }
+                if (run.x0 >= run.x1)
+                    run = PixelRun{};
+                else {
+                    out.x0 = std::min(out.x0, run.x0);
+                    out.x1 = std::max(out.x1, run.x1);
+                }
+                coverRuns_.push_back(run);
+            }
+            if (out.x0 < out.x1)
+                return true;
+            coverRuns_.resize(first);
+        }
+        ForEachStrokeRun(layer, [&](const StrokePath*, const StrokePath*) { ++item; });
+    }
+    return false;
+}
+
 void SwfPlayer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransform& cx, const uint8_t* mask)
 {
+    const int index = shapeIndex_++;
     // Skip shapes entirely off the target.
     {
         const TwipsRect& b = shape.bounds;
@@ -629,6 +881,38 @@ void SwfPlayer::DrawShape(const Shape& shape, const Matrix& m, const ColorTransf
         // Bounds may leave out a hairline; a pixel of margin covers it.
         if (x1 < -1 || y1 < -1 || x0 > raster_.Width() + 1 || y0 > raster_.Height() + 1)
             return;
+        if (collecting_) {
+            const size_t first = coverRuns_.size();
+            CoveredArea area;
+            if (!inLayer_ && !mask && blend_ == BlendMode::Normal && OpaqueArea(shape, m, cx, area)) {
+                coverIndex_.push_back(index);
+                coverOffset_.push_back(first);
+                coverAreas_.push_back(area);
+            }
+            return;
+        }
+        if (inLayer_) {
+            raster_.SetCovered(nullptr, 0);
+        } else {
+            while (coverNext_ < coverIndex_.size() && coverIndex_[coverNext_] <= index)
+                ++coverNext_;
+            // A shape wholly under one of them is not drawn at all (bounds may
+            // leave out a hairline: a margin of two pixels).
+            auto pixel = [](double v) { return int(std::clamp(v, -1e6, 1e6)); };
+            const int bx0 = pixel(std::floor(x0)) - 2, bx1 = pixel(std::ceil(x1)) + 2;
+            const int by0 = pixel(std::floor(y0)) - 2, by1 = pixel(std::ceil(y1)) + 2;
+            for (size_t i = coverNext_; i < coverAreas_.size(); ++i) {
+                const CoveredArea& a = coverAreas_[i];
+                if (bx0 < a.x0 || bx1 >= a.x1 || by0 < a.y0 || by1 >= a.y1)
+                    continue;
+                int y = by0;
+                while (y <= by1 && a.runs[y - a.y0].x0 <= bx0 && bx1 < a.runs[y - a.y0].x1)
+                    ++y;
+                if (y > by1)
+                    return;
+            }
+            raster_.SetCovered(coverAreas_.data() + coverNext_, coverAreas_.size() - coverNext_);
+        }
     }
     const Geometry& g = ShapeLines(shape, m);
     size_t item = 0;

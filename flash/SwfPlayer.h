@@ -101,6 +101,12 @@ private:
     const Shape* ShapeOf(const Character& ch, uint16_t ratio);
     void AddOutline(const Character& ch, const Clip* clip, uint16_t ratio, const Matrix& m, int level);
     bool MakePaint(const FillStyle& fill, const Matrix& m, const ColorTransform& cx, Paint& paint);
+    // Pixels a shape surely paints opaque (a fill whose outline is one convex
+    // quadrilateral, such as a placed picture, of an opaque colour, or of a
+    // picture where its pixels are opaque), their runs appended to
+    // coverRuns_. False when there are none.
+    bool OpaqueArea(const Shape& shape, const Matrix& m, const ColorTransform& cx, CoveredArea& out);
+    void KeepLargestCovers();
 
     // A shape's lines for one linear transform: for each layer, one range of
     // chains per fill style, then one per run of strokes with the same style.
@@ -139,6 +145,26 @@ private:
     uint32_t ramp_[256];
     ColorTransform bitmapColor_; // the colour transform of the bitmap fill being drawn
     int drawBudget_ = 0;
+    // A frame is walked twice: first to find the opaque areas each shape
+    // has above it (collecting_), then to draw, leaving out what they cover.
+    bool collecting_ = false;
+    int shapeIndex_ = 0;               // shapes met so far in the walk
+    std::vector<int> coverIndex_;      // for each area, the index of the shape that paints it
+    std::vector<size_t> coverOffset_;  // and where its runs start in coverRuns_
+    std::vector<CoveredArea> coverAreas_;
+    std::vector<PixelRun> coverRuns_;
+    std::vector<size_t> coverSize_, coverSorted_; // pixels of each area, to keep the largest
+    // A convex quadrilateral on the target, ready to be crossed row by row.
+    struct ConvexQuad {
+        double x[4], y[4];
+        double slope[4];    // x per y along the edge from corner k to the next; 0 where flat
+        double top, bottom; // the rows it spans, so that most rows skip it at once
+        void Set(const double* px, const double* py);
+        // Where the line at height `at` crosses it: [left, right]; false when it misses.
+        bool Span(double at, double& left, double& right) const;
+    };
+    std::vector<ConvexQuad> coverBands_; // rows of a picture that are opaque between two columns
+    size_t coverNext_ = 0;             // the first area above the shape being drawn
     // Shapes do not change, and usually only move: their lines are kept between
     // frames, a few transforms a shape, dropped with the movie.
     std::unordered_map<const Shape*, std::vector<Geometry>> geometry_;

@@ -307,7 +307,31 @@ bool DecodeBitmapTag(uint16_t code, const uint8_t* body, size_t size, const std:
     }
     if (!ok)
         out = Bitmap{};
+    FindOpaqueRuns(out);
     return ok;
+}
+
+void FindOpaqueRuns(Bitmap& bm)
+{
+    bm.opaqueRows.assign(size_t(bm.height), {0, 0});
+    bm.opaque = !bm.pixels.empty();
+    for (int y = 0; y < bm.height; ++y) {
+        const uint32_t* row = bm.pixels.data() + size_t(y) * size_t(bm.width);
+        std::pair<int, int>& best = bm.opaqueRows[size_t(y)];
+        for (int x = 0; x < bm.width;) {
+            if (row[x] < 0xFF000000u) {
+                ++x;
+                continue;
+            }
+            int end = x + 1;
+            while (end < bm.width && row[end] >= 0xFF000000u)
+                ++end;
+            if (end - x > best.second - best.first)
+                best = {x, end};
+            x = end;
+        }
+        bm.opaque = bm.opaque && best.first == 0 && best.second == bm.width;
+    }
 }
 
 } // namespace glint::flash

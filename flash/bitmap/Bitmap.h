@@ -5,6 +5,7 @@
 // rasteriser samples from.
 #include <cstddef>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace glint::flash {
@@ -12,7 +13,14 @@ namespace glint::flash {
 struct Bitmap {
     int width = 0, height = 0;
     std::vector<uint32_t> pixels; // premultiplied 0xAARRGGBB, width * height, top row first
+    // Where nothing behind the picture can show through: every pixel's alpha
+    // is 255, and for each row its longest run [first, end) of such pixels.
+    bool opaque = false;
+    std::vector<std::pair<int, int>> opaqueRows;
 };
+
+// Works out `opaque` and `opaqueRows` from the pixels.
+void FindOpaqueRuns(Bitmap& bm);
 
 // Largest picture accepted, in pixels: a movie that declares a bigger one gets
 // no picture rather than a huge allocation. The image library's own memory

@@ -3,6 +3,7 @@
 // through the fill's inverse matrix into the picture, which repeats or whose
 // edge pixels extend beyond it, sampled at the nearest pixel or filtered
 // between the four around it. Used by the rasteriser's scan loop.
+#include "flash/Rounding.h"
 #include "flash/SwfTypes.h"
 
 #include <algorithm>
@@ -16,6 +17,7 @@ struct BitmapSource {
     const uint32_t* pixels = nullptr; // premultiplied 0xAARRGGBB, top row first
     int width = 0, height = 0;
     bool repeat = false, smooth = false;
+    bool opaque = false; // every pixel's alpha is 255
     // Applied to each sample when set (a placed object's colour transform).
     const ColorTransform* color = nullptr;
 };
@@ -103,12 +105,16 @@ public:
                  std::fabs(dv) < kStepLimit;
         if (fixed_) {
             const double half = s_.smooth ? 0.5 : 0.0; // filtering is between pixel centres
-            fu_ = int64_t(std::floor((u - half) * 65536.0));
-            fv_ = int64_t(std::floor((v - half) * 65536.0));
-            fdu_ = int64_t(std::floor(du * 65536.0 + 0.5));
-            fdv_ = int64_t(std::floor(dv * 65536.0 + 0.5));
+            fu_ = FloorToInt64((u - half) * 65536.0);
+            fv_ = FloorToInt64((v - half) * 65536.0);
+            fdu_ = FloorToInt64(du * 65536.0 + 0.5);
+            fdv_ = FloorToInt64(dv * 65536.0 + 0.5);
         }
     }
+
+    // Every sample of this row is opaque: the picture is, and no colour transform
+    // or far-off coordinates (which sample as transparent) get in the way.
+    bool Opaque() const { return fixed_ && s_.opaque; }
 
     uint32_t At(int x) const
     {

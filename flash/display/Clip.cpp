@@ -1,5 +1,7 @@
 #include "flash/display/Clip.h"
 
+#include "flash/sound/Mixer.h"
+
 #include <algorithm>
 
 namespace glint::flash {
@@ -8,6 +10,16 @@ namespace {
 
 // Due actions kept at most between two steps (a step takes them all).
 constexpr size_t kMaxDue = 100000;
+
+// The sound transition of a button going from one state to another.
+int Transition(int from, uint8_t to)
+{
+    if (to == kButtonUp)
+        return sound::kOverUpToIdle;
+    if (to == kButtonDown)
+        return sound::kOverUpToOverDown;
+    return from == kButtonDown ? sound::kOverDownToOverUp : sound::kIdleToOverUp;
+}
 
 } // namespace
 
@@ -44,6 +56,8 @@ void ClipTimeline::ShowButtonState(const std::shared_ptr<Clip>& clip, uint8_t st
     const Character* ch = clip ? movie_.Find(clip->character) : nullptr;
     if (!ch || ch->kind != Character::Kind::Button || clip->frame == state)
         return;
+    if (sound_ && clip->frame >= 0) // not when it appears
+        sound_->ButtonTransition(clip->character, Transition(clip->frame, state));
     DisplayList old;
     old.swap(clip->list);
     for (const ButtonRecord* r : ButtonState(ch->button, state)) {
@@ -91,6 +105,8 @@ void ClipTimeline::ShowFrame(const std::shared_ptr<Clip>& shared, const Characte
             ApplyDisplayOp(clip.list, op);
     }
     clip.frame = frame;
+    if (sound_)
+        sound_->EnterClipFrame(shared, clip.character, frame);
     const FrameData& shown = sprite.frames[size_t(frame)];
     if ((!shown.actions.empty() || !shown.initActions.empty()) && due_.size() < kMaxDue)
         due_.push_back({shared, &shown, false});

@@ -20,6 +20,9 @@ namespace glint::flash {
 namespace action {
 struct Object;
 }
+namespace sound {
+class Mixer;
+}
 
 constexpr int kMaxClipNesting = 8;
 constexpr size_t kMaxLiveClips = 20000;
@@ -54,6 +57,8 @@ private:
 class ClipTimeline {
 public:
     explicit ClipTimeline(const Movie& movie) : movie_(movie), counter_(std::make_shared<ClipCounter>()) {}
+    // Where the frames clips show and the transitions of buttons send their sounds.
+    void SetSound(sound::Mixer* mixer) { sound_ = mixer; }
 
     // Gives every sprite on `list` that has none a clip showing its first
     // frame. `level` is the nesting of the list (0 for the main timeline),
@@ -83,6 +88,7 @@ private:
 
     const Movie& movie_;
     std::shared_ptr<ClipCounter> counter_;
+    sound::Mixer* sound_ = nullptr;
     std::vector<Due> due_;
     uint32_t instances_ = 0;
 };

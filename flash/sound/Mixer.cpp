@@ -47,59 +47,120 @@ void Mixer::Load(const SoundTable* table, double frameIntervalMs)
     Unload();
     table_ = table && !table->Empty() ? table : nullptr;
     framesPerInterval_ = kRate * std::clamp(frameIntervalMs, 1.0, 10000.0) / 1000.0;
+    streamBudget_ = kFrameDecodeBudget;
+    // Opened with the first movie that has sound, in the background where the
+    // device is slow to come: the first sounds are dropped rather than waited
+    // for. It stays open for the movies after it, whose loads do not wait either.
+    if (table_ && !output_)
+        output_ = OpenSoundOutput();
 }
 
 void Mixer::Unload()
 {
     voices_.clear();
     sources_.clear();
-    stream_.reset();
-    streamPcm_.clear();
-    streamPos_ = 0;
-    lastFrame_ = -2;
+    streams_.clear();
     cached_ = 0;
     carry_ = 0;
     table_ = nullptr;
-    output_.reset();
-    outputTried_ = false;
+    if (output_)
+        output_->Stop();
     log_ = SoundLog{};
+}
+
+// The stream of a clip that is gone stops with it.
+void Mixer::DropEndedStreams()
+{
+    streams_.erase(std::remove_if(streams_.begin(), streams_.end(),
+                                  [](const Stream& s) { return !s.decoder || (!s.main && s.owner.expired()); }),
+                   streams_.end());
+}
+
+bool Mixer::Stream::Pending() const
+{
+    return decoder && (main || !owner.expired()) && (pos >> 32) < pcm.size() / size_t(decoder->Channels());
 }
 
 bool Mixer::Busy() const
 {
-    return !voices_.empty() || (stream_ && (streamPos_ >> 32) < streamPcm_.size() / size_t(stream_->Channels()));
+    return !voices_.empty() || std::any_of(streams_.begin(), streams_.end(), [](const Stream& s) { return s.Pending(); });
 }
 
 void Mixer::EnterFrame(int frame)
 {
     if (!table_ || frame < 0)
         return;
-    if (const auto* starts = table_->Starts(size_t(frame)))
+    Stream* stream = nullptr;
+    for (Stream& s : streams_)
+        if (s.main)
+            stream = &s;
+    if (!stream && table_->Main().stream.present && streams_.size() < kMaxStreams) {
+        stream = &streams_.emplace_back();
+        stream->main = true;
+    }
+    EnterTimeline(table_->Main(), stream, frame);
+}
+
+void Mixer::EnterClipFrame(const std::shared_ptr<const void>& clip, uint16_t sprite, int frame)
+{
+    const TimelineSounds* sounds = table_ ? table_->Sprite(sprite) : nullptr;
+    if (!sounds || !clip || frame < 0)
+        return;
+    Stream* stream = nullptr;
+    if (sounds->stream.present) {
+        DropEndedStreams(); // those of clips gone make room
+        for (Stream& s : streams_)
+            if (!s.main && !s.owner.owner_before(clip) && !clip.owner_before(s.owner))
+                stream = &s;
+        if (!stream && streams_.size() < kMaxStreams) {
+            stream = &streams_.emplace_back();
+            stream->owner = clip;
+        }
+    }
+    EnterTimeline(*sounds, stream, frame);
+}
+
+void Mixer::ButtonTransition(uint16_t button, int transition)
+{
+    if (const SoundStart* start = table_ ? table_->ButtonSound(button, transition) : nullptr)
+        Start(*start);
+}
+
+void Mixer::EnterTimeline(const TimelineSounds& sounds, Stream* stream, int frame)
+{
+    if (const auto* starts = sounds.Starts(size_t(frame)))
         for (const SoundStart& s : *starts)
             Start(s);
-
-    if (!table_->Stream().present)
+    if (!stream)
         return;
-    if (!stream_)
-        stream_ = MakeDecoder(table_->Stream().format);
-    if (frame != lastFrame_ + 1) {
-        stream_->Reset();
-        streamPcm_.clear();
-        streamPos_ = 0;
+    Stream& st = *stream;
+    if (!st.decoder) {
+        st.head = &sounds.stream;
+        st.decoder = MakeDecoder(st.head->format);
+        if (!st.decoder)
+            return;
     }
-    lastFrame_ = frame;
+    if (frame != st.lastFrame + 1) {
+        st.decoder->Reset();
+        st.pcm.clear();
+        st.pos = 0;
+    }
+    st.lastFrame = frame;
     const uint8_t* data;
     size_t size;
-    if (table_->Block(size_t(frame), data, size)) {
-        const size_t perBlock = table_->Stream().samplesPerBlock;
-        stream_->Feed(data, size, perBlock ? perBlock : SIZE_MAX);
-        log_.decoded += stream_->Decode(streamPcm_, kMaxStreamFrames);
+    if (sounds.Block(size_t(frame), data, size)) {
+        const size_t perBlock = st.head->samplesPerBlock;
+        st.decoder->Feed(data, size, perBlock ? perBlock : SIZE_MAX);
+        // Several streams share one interval's decoding; what is left waits for the next.
+        const size_t got = st.decoder->Decode(st.pcm, std::min(kMaxStreamFrames, streamBudget_));
+        streamBudget_ -= std::min(streamBudget_, got);
+        log_.decoded += got;
     }
     // A stream that gives more than it plays keeps its newest samples, in time with the frames.
-    const size_t ch = size_t(stream_->Channels()), frames = streamPcm_.size() / ch;
+    const size_t ch = size_t(st.decoder->Channels()), frames = st.pcm.size() / ch;
     if (frames > kMaxStreamFrames) {
-        streamPcm_.erase(streamPcm_.begin(), streamPcm_.begin() + ptrdiff_t((frames - kMaxStreamFrames) * ch));
-        streamPos_ = 0;
+        st.pcm.erase(st.pcm.begin(), st.pcm.begin() + ptrdiff_t((frames - kMaxStreamFrames) * ch));
+        st.pos = 0;
     }
 }
 
@@ -212,23 +273,23 @@ bool Mixer::MixVoice(Voice& v, int32_t* acc, size_t n)
     return !(atEnd && v.loopsLeft <= 1);
 }
 
-void Mixer::MixStream(int32_t* acc, size_t n)
+void Mixer::MixStream(Stream& s, int32_t* acc, size_t n)
 {
-    const int ch = stream_->Channels();
-    const size_t frames = streamPcm_.size() / size_t(ch);
-    const uint64_t step = StepFor(stream_->Rate());
+    const int ch = s.decoder->Channels();
+    const size_t frames = s.pcm.size() / size_t(ch);
+    const uint64_t step = StepFor(s.decoder->Rate());
     for (size_t k = 0; k < n; ++k) {
-        size_t i = size_t(streamPos_ >> 32);
+        size_t i = size_t(s.pos >> 32);
         if (i >= frames)
             break; // the next block comes with the next frame
-        int32_t l = Interpolate(streamPcm_.data(), i, frames, ch, 0, uint32_t(streamPos_));
+        int32_t l = Interpolate(s.pcm.data(), i, frames, ch, 0, uint32_t(s.pos));
         acc[2 * k] += l;
-        acc[2 * k + 1] += ch == 2 ? Interpolate(streamPcm_.data(), i, frames, 2, 1, uint32_t(streamPos_)) : l;
-        streamPos_ += step;
+        acc[2 * k + 1] += ch == 2 ? Interpolate(s.pcm.data(), i, frames, 2, 1, uint32_t(s.pos)) : l;
+        s.pos += step;
     }
-    size_t used = std::min(size_t(streamPos_ >> 32), frames);
-    streamPcm_.erase(streamPcm_.begin(), streamPcm_.begin() + ptrdiff_t(used * size_t(ch)));
-    streamPos_ -= uint64_t(used) << 32;
+    size_t used = std::min(size_t(s.pos >> 32), frames);
+    s.pcm.erase(s.pcm.begin(), s.pcm.begin() + ptrdiff_t(used * size_t(ch)));
+    s.pos -= uint64_t(used) << 32;
 }
 
 size_t Mixer::Mix()
@@ -239,6 +300,7 @@ size_t Mixer::Mix()
     const size_t n = size_t(carry_);
     carry_ -= double(n);
     mixed_.clear();
+    streamBudget_ = kFrameDecodeBudget;
     if (!Busy() || n == 0)
         return 0;
     budget_ = kFrameDecodeBudget;
@@ -248,16 +310,13 @@ size_t Mixer::Mix()
         if (MixVoice(v, acc_.data(), n))
             voices_[kept++] = v;
     voices_.resize(kept);
-    if (stream_)
-        MixStream(acc_.data(), n);
+    DropEndedStreams();
+    for (Stream& s : streams_)
+        MixStream(s, acc_.data(), n);
     mixed_.resize(2 * n);
     for (size_t i = 0; i < 2 * n; ++i)
         mixed_[i] = int16_t(std::clamp(acc_[i], -32768, 32767));
     log_.frames += n;
-    if (!outputTried_) {
-        outputTried_ = true;
-        output_ = OpenSoundOutput();
-    }
     if (output_)
         output_->Write(mixed_.data(), n);
     return n;

@@ -11,6 +11,7 @@ namespace {
 enum Tag : uint16_t {
     kDefineSound = 14,
     kStartSound = 15,
+    kDefineButtonSound = 17,
     kSoundStreamHead = 18,
     kSoundStreamBlock = 19,
     kSoundStreamHead2 = 45,
@@ -39,9 +40,8 @@ bool SoundFormat::Decodable() const
     return codec == Codec::RawNative || codec == Codec::RawLittle || codec == Codec::Adpcm || codec == Codec::Mp3;
 }
 
-bool SoundTable::ReadInfo(const uint8_t* data, size_t size, SoundInfo& info)
+bool SoundTable::ReadInfo(SwfReader& in, SoundInfo& info)
 {
-    SwfReader in(data, size);
     in.UB(2); // reserved
     info.syncStop = in.UB(1) != 0;
     info.syncNoMultiple = in.UB(1) != 0;
@@ -69,9 +69,16 @@ bool SoundTable::ReadInfo(const uint8_t* data, size_t size, SoundInfo& info)
     return !in.Failed();
 }
 
-bool SoundTable::ReadTag(uint16_t code, const uint8_t* data, size_t size, size_t frame)
+bool SoundTable::ReadTag(uint16_t code, const uint8_t* data, size_t size, size_t frame, uint16_t sprite)
 {
     SwfReader in(data, size);
+    const bool timelineTag = code == kStartSound || code == kStartSound2 || code == kSoundStreamHead ||
+                             code == kSoundStreamHead2 || code == kSoundStreamBlock;
+    if (sprite && !timelineTag)
+        return false; // definitions belong to the main timeline
+    TimelineSounds* timeline = &main_;
+    if (sprite && timelineTag)
+        timeline = &sprites_[sprite];
     switch (code) {
     case kDefineSound: {
         uint16_t id = in.U16();
@@ -96,11 +103,11 @@ bool SoundTable::ReadTag(uint16_t code, const uint8_t* data, size_t size, size_t
             start.id = in.U16();
         else
             start.className = in.String();
-        if (in.Failed() || !ReadInfo(in.Current(), in.Remaining(), start.info)) {
+        if (in.Failed() || !ReadInfo(in, start.info)) {
             ++skipped_;
             return true;
         }
-        auto& list = starts_[frame];
+        auto& list = timeline->starts[frame];
         if (list.size() < 64)
             list.push_back(std::move(start));
         return true;
@@ -116,22 +123,38 @@ bool SoundTable::ReadTag(uint16_t code, const uint8_t* data, size_t size, size_t
         head.present = head.format.Decodable();
         if (!head.present)
             ++skipped_;
-        if (!stream_.present)
-            stream_ = head;
+        if (!timeline->stream.present)
+            timeline->stream = head;
         return true;
     }
     case kSoundStreamBlock: {
-        if (!stream_.present || blocks_.count(frame) || bytes_ + size > kMaxBytes) {
+        TimelineSounds& t = *timeline;
+        if (!t.stream.present || t.blocks.count(frame) || bytes_ + size > kMaxBytes) {
             ++skipped_;
             return true;
         }
         // MP3 blocks start with the frame's sample count and a seek count.
-        size_t skip = stream_.format.codec == Codec::Mp3 ? 4 : 0;
+        size_t skip = t.stream.format.codec == Codec::Mp3 ? 4 : 0;
         if (size <= skip)
             return true;
-        blocks_[frame] = StreamBlock{streamData_.size(), size - skip};
-        streamData_.insert(streamData_.end(), data + skip, data + size);
+        t.blocks[frame] = StreamBlock{t.data.size(), size - skip};
+        t.data.insert(t.data.end(), data + skip, data + size);
         bytes_ += size - skip;
+        return true;
+    }
+    case kDefineButtonSound: {
+        uint16_t button = in.U16();
+        std::vector<SoundStart> sounds(kTransitions);
+        for (SoundStart& s : sounds) {
+            s.id = in.U16();
+            if (s.id && !ReadInfo(in, s.info))
+                break;
+        }
+        if (in.Failed() || buttons_.count(button)) {
+            ++skipped_;
+            return true;
+        }
+        buttons_[button] = std::move(sounds);
         return true;
     }
     case kSymbolClass: {
@@ -155,10 +178,24 @@ const SoundDef* SoundTable::Find(uint16_t id) const
     return it == sounds_.end() ? nullptr : &it->second;
 }
 
-const std::vector<SoundStart>* SoundTable::Starts(size_t frame) const
+const std::vector<SoundStart>* TimelineSounds::Starts(size_t frame) const
 {
-    auto it = starts_.find(frame);
-    return it == starts_.end() ? nullptr : &it->second;
+    auto it = starts.find(frame);
+    return it == starts.end() ? nullptr : &it->second;
+}
+
+const TimelineSounds* SoundTable::Sprite(uint16_t id) const
+{
+    auto it = sprites_.find(id);
+    return it == sprites_.end() ? nullptr : &it->second;
+}
+
+const SoundStart* SoundTable::ButtonSound(uint16_t button, int transition) const
+{
+    auto it = buttons_.find(button);
+    if (it == buttons_.end() || transition < 0 || transition >= kTransitions || !it->second[size_t(transition)].id)
+        return nullptr;
+    return &it->second[size_t(transition)];
 }
 
 uint16_t SoundTable::Resolve(const SoundStart& start) const
@@ -169,12 +206,12 @@ uint16_t SoundTable::Resolve(const SoundStart& start) const
     return it == classes_.end() ? 0 : it->second;
 }
 
-bool SoundTable::Block(size_t frame, const uint8_t*& data, size_t& size) const
+bool TimelineSounds::Block(size_t frame, const uint8_t*& out, size_t& size) const
 {
-    auto it = blocks_.find(frame);
-    if (it == blocks_.end())
+    auto it = blocks.find(frame);
+    if (it == blocks.end())
         return false;
-    data = streamData_.data() + it->second.offset;
+    out = data.data() + it->second.offset;
     size = it->second.size;
     return true;
 }

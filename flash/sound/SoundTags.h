@@ -1,12 +1,17 @@
 #pragma once
 // The sounds of a movie as its tags describe them: event sounds (DefineSound),
-// when they start and stop (StartSound, StartSound2), and the stream sound of
-// the main timeline (SoundStreamHead/2, one SoundStreamBlock a frame).
+// when they start and stop (StartSound, StartSound2), the stream sound of
+// each timeline (SoundStreamHead/2, one SoundStreamBlock a frame), main or
+// sprite, and the sounds of button transitions (DefineButtonSound).
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
+
+namespace glint::flash {
+class SwfReader;
+}
 
 namespace glint::flash::sound {
 
@@ -74,21 +79,42 @@ struct StreamBlock {
     size_t size = 0;
 };
 
-class SoundTable {
-public:
-    // Takes a tag of the main timeline seen before the ShowFrame of `frame`.
-    // False when it is not a sound tag; true when it is one.
-    bool ReadTag(uint16_t code, const uint8_t* data, size_t size, size_t frame);
+// The sound of one timeline: the starts of its frames and its stream.
+struct TimelineSounds {
+    std::unordered_map<size_t, std::vector<SoundStart>> starts;
+    StreamHead stream;
+    std::unordered_map<size_t, StreamBlock> blocks; // spans of `data`
+    std::vector<uint8_t> data;
 
-    bool Empty() const { return sounds_.empty() && starts_.empty() && blocks_.empty(); }
-    const SoundDef* Find(uint16_t id) const;
     // The starts and stops of a frame; null when there are none.
     const std::vector<SoundStart>* Starts(size_t frame) const;
-    // The character a start names, through SymbolClass for StartSound2; 0 when unknown.
-    uint16_t Resolve(const SoundStart& start) const;
-    const StreamHead& Stream() const { return stream_; }
     // The encoded data of a frame's stream block; false when the frame has none.
     bool Block(size_t frame, const uint8_t*& data, size_t& size) const;
+};
+
+// DefineButtonSound's transitions, in the order of the tag.
+enum ButtonTransition : int { kOverUpToIdle, kIdleToOverUp, kOverUpToOverDown, kOverDownToOverUp, kTransitions };
+
+class SoundTable {
+public:
+    // Takes a tag seen before the ShowFrame of `frame`, of the main timeline
+    // (`sprite` 0) or of a sprite's. False when it is not a sound tag; true
+    // when it is one.
+    bool ReadTag(uint16_t code, const uint8_t* data, size_t size, size_t frame, uint16_t sprite = 0);
+
+    bool Empty() const { return sounds_.empty() && main_.starts.empty() && main_.blocks.empty() && sprites_.empty() &&
+                                buttons_.empty(); }
+    const SoundDef* Find(uint16_t id) const;
+    const TimelineSounds& Main() const { return main_; }
+    // A sprite's sounds; null when it has none.
+    const TimelineSounds* Sprite(uint16_t id) const;
+    // What a button plays on a transition; null when nothing.
+    const SoundStart* ButtonSound(uint16_t button, int transition) const;
+    const std::vector<SoundStart>* Starts(size_t frame) const { return main_.Starts(frame); }
+    // The character a start names, through SymbolClass for StartSound2; 0 when unknown.
+    uint16_t Resolve(const SoundStart& start) const;
+    const StreamHead& Stream() const { return main_.stream; }
+    bool Block(size_t frame, const uint8_t*& data, size_t& size) const { return main_.Block(frame, data, size); }
     // Sounds and stream blocks in a format that is not decoded, and damaged sound tags.
     size_t Skipped() const { return skipped_; }
 
@@ -97,14 +123,13 @@ public:
     static constexpr size_t kMaxEnvelopePoints = 32;
 
 private:
-    static bool ReadInfo(const uint8_t* data, size_t size, SoundInfo& info);
+    static bool ReadInfo(SwfReader& in, SoundInfo& info);
 
     std::unordered_map<uint16_t, SoundDef> sounds_;
-    std::unordered_map<size_t, std::vector<SoundStart>> starts_;
     std::unordered_map<std::string, uint16_t> classes_; // SymbolClass: name to character
-    StreamHead stream_;
-    std::vector<uint8_t> streamData_;
-    std::unordered_map<size_t, StreamBlock> blocks_;
+    TimelineSounds main_;
+    std::unordered_map<uint16_t, TimelineSounds> sprites_;
+    std::unordered_map<uint16_t, std::vector<SoundStart>> buttons_; // kTransitions each
     size_t bytes_ = 0;
     size_t skipped_ = 0;
 };

@@ -1,5 +1,6 @@
 #include "flash/Rasterizer.h"
 #include "flash/SwfShape.h"
+#include "flash/bitmap/Bitmap.h"
 
 #include <gtest/gtest.h>
 
@@ -283,6 +284,67 @@ TEST(Bitmap, RunsReadTheSamePixelsAsSinglePoints)
                         << "u " << row.u << " v " << row.v << " smooth " << smooth << " repeat " << repeat << " pixel " << x;
                 }
             }
+}
+
+TEST(Rasterizer, CoveredPixelsAreLeftAloneAndTheRestDrawnAsBefore)
+{
+    // Areas overlapping in a row, one with an empty run, one reaching past
+    // the shape; a slanted edge so that single pixels and spans both meet them.
+    const PixelRun runs[] = {{4, 9}, {7, 12}, {0, 0}, {15, 40}};
+    const CoveredArea areas[] = {{3, 5, 4, 12, runs}, {4, 6, 7, 12, runs + 1}, {6, 8, 15, 40, runs + 2}};
+    constexpr uint32_t kMark = 0xFF123456;
+    std::vector<uint32_t> picture(16 * 16);
+    for (uint32_t& p : picture)
+        p = 0xFF000000u | uint32_t(&p - picture.data()) * 0x010203u;
+    BitmapSource src;
+    src.pixels = picture.data();
+    src.width = src.height = 16;
+    src.opaque = true;
+    Paint bitmap;
+    bitmap.kind = Paint::Kind::Bitmap;
+    bitmap.bitmap = src;
+    for (const Paint& paint : {Red(), bitmap}) {
+        Target plain(24, 10), covered(24, 10);
+        auto hidden = [&](int x, int y) {
+            bool in = false;
+            for (const CoveredArea& a : areas)
+                in = in || (y >= a.y0 && y < a.y1 && x >= a.runs[y - a.y0].x0 && x < a.runs[y - a.y0].x1);
+            return in;
+        };
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 24; ++x)
+                if (hidden(x, y))
+                    covered.px[size_t(y) * 24 + x] = kMark;
+        Rasterizer r;
+        for (Target* t : {&plain, &covered}) {
+            r.Reset(t->w, t->h);
+            r.SetCovered(t == &covered ? areas : nullptr, t == &covered ? 3 : 0);
+            Polygon(r, {{1.5, 0.5}, {20.25, 2}, {18.5, 9.5}, {2, 9}});
+            r.Fill(t->px.data(), t->w, paint);
+        }
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 24; ++x)
+                ASSERT_EQ(covered.px[size_t(y) * 24 + x], hidden(x, y) ? kMark : plain.px[size_t(y) * 24 + x])
+                    << x << "," << y;
+    }
+}
+
+TEST(Bitmap, OpaqueRunsAreTheLongestFullyOpaqueStretchOfEachRow)
+{
+    Bitmap bm;
+    bm.width = 6;
+    bm.height = 3;
+    const uint32_t o = 0xFF102030, t = 0x80081018;
+    bm.pixels = {o, o, t, o, o, o, /**/ t, t, 0, 0, t, t, /**/ o, o, o, o, o, o};
+    FindOpaqueRuns(bm);
+    ASSERT_EQ(bm.opaqueRows.size(), 3u);
+    EXPECT_EQ(bm.opaqueRows[0], std::make_pair(3, 6));
+    EXPECT_EQ(bm.opaqueRows[1].first, bm.opaqueRows[1].second);
+    EXPECT_EQ(bm.opaqueRows[2], std::make_pair(0, 6));
+    EXPECT_FALSE(bm.opaque);
+    bm.pixels.assign(18, o);
+    FindOpaqueRuns(bm);
+    EXPECT_TRUE(bm.opaque);
 }
 
 TEST(Gradient, RampInterpolatesBetweenStops)

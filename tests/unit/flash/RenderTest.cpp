@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <utility>
 #include <vector>
 
@@ -344,6 +345,66 @@ TEST(Render, ClipLayersLimitTheObjectsAboveThem)
     EXPECT_EQ(fb.Rgb(30, 5), 0x404040u);  // clipped away
     EXPECT_EQ(fb.Rgb(30, 35), 0x00FF00u); // above the clip's depths: not clipped
     EXPECT_EQ(fb.Rgb(5, 35), 0x00FF00u);
+}
+
+TEST(Render, OpaqueObjectsOnTopHideWhatIsUnderThemExactly)
+{
+    // What lies under an opaque object is left out of the drawing; the picture
+    // must not change for it. The same object drawn through a layer of its own
+    // (a sprite in the layer blend mode) hides nothing and gives the reference.
+    // The picture has a transparent hole and a translucent column.
+    std::vector<uint8_t> argb;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            const bool hole = x >= 9 && x < 11 && y >= 6 && y < 8;
+            const uint8_t a = hole ? 0 : x == 15 ? 128 : 255;
+            argb.insert(argb.end(), {a, uint8_t(a * x / 16), uint8_t(a / 2), uint8_t(a * y / 16)});
+        }
+    const double pi = 3.14159265358979323846;
+    const struct {
+        const char* name;
+        bool picture, repeat, smooth;
+        double degrees, scale, x, y; // of the object on top, its place in pixels
+    } cases[] = {
+        {"solid, turned", false, false, false, 30, 1, 31.3, 2.6},
+        {"solid, between pixels", false, false, false, 0, 1, 10.5, 9.25},
+        {"solid, over all of it", false, false, false, 0, 1.5, -4, -4},
+        {"picture, upright", true, false, false, 0, 1, 10.5, 9.25},
+        {"picture, turned", true, false, false, 20, 1, 16.7, 1.2},
+        {"picture, turned, filtered, tiled", true, true, true, -15, 1.1, 4.2, 14.4},
+    };
+    for (const auto& c : cases) {
+        FrameBuffer frames[2] = {FrameBuffer(64, 64), FrameBuffer(64, 64)};
+        for (int layered = 0; layered < 2; ++layered) {
+            SwfWriter swf(64, 64, 12);
+            swf.SetBackground(kGrey);
+            swf.DefineBitsLossless(9, 5, 16, 16, argb, true);
+            ShapeBuilder under, top;
+            under.Rect(100, 100, 1000, 1000, under.AddSolidFill(kRed), under.AddLineStyle(60, kGreen));
+            under.Circle(800, 800, 300, under.AddSolidFill(kBlue));
+            const int fill = c.picture ? top.AddBitmapFill(9, Matrix{60, 0, 0, 60, 0, 0}, c.repeat, c.smooth)
+                                       : top.AddSolidFill(kBlue);
+            top.Rect(0, 0, 960, 960, fill);
+            swf.DefineShape(1, under);
+            swf.DefineShape(2, top);
+            swf.Place(1, 1);
+            const double r = c.degrees * pi / 180;
+            const double k = c.scale;
+            const Matrix m{k * std::cos(r), k * std::sin(r), -k * std::sin(r), k * std::cos(r), c.x * 20, c.y * 20};
+            if (layered) {
+                swf.DefineSprite(3, {{1, 2}});
+                swf.Place3(2, 3, m, nullptr, -1, 2);
+            } else {
+                swf.Place(2, 2, m);
+            }
+            frames[layered] = FirstFrame(swf, 64, 64);
+        }
+        for (int y = 0; y < 64; ++y)
+            for (int x = 0; x < 64; ++x)
+                ASSERT_EQ(frames[0].At(x, y), frames[1].At(x, y)) << c.name << " at " << x << "," << y;
+        // The object on top is there.
+        EXPECT_NE(frames[0].Rgb(int(c.x) + 8, int(c.y) + 12), 0xFF0000u) << c.name;
+    }
 }
 
 TEST(Render, SpritesShowTheirFirstFrame)

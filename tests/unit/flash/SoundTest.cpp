@@ -4,12 +4,15 @@
 #include "flash/SwfPlayer.h"
 #include "flash/sound/Decoder.h"
 #include "flash/testing/SwfWriter.h"
+#include "tests/unit/flash/FrameBuffer.h"
 
 #include "SoundTone.h"
 
 #include <gtest/gtest.h>
 
 #ifdef _WIN32
+#include "flash/win32/WaveOut.h"
+
 #include <windows.h>
 #include <mmsystem.h>
 #endif
@@ -24,7 +27,7 @@ using namespace glint::flash::testing;
 
 namespace {
 
-enum : uint16_t { kDefineSound = 14, kStartSound = 15, kStreamHead = 18, kStreamBlock = 19 };
+enum : uint16_t { kDefineSound = 14, kStartSound = 15, kButtonSound = 17, kStreamHead = 18, kStreamBlock = 19 };
 
 // The format byte: codec, rate code (0 = 5.5 kHz ... 3 = 44 kHz), 16-bit, stereo.
 uint8_t Format(Codec codec, int rate, bool sixteen = true, bool stereo = false)
@@ -295,19 +298,30 @@ TEST(SoundMixer, SoundInfoRecords)
     EXPECT_EQ(CountOf(r.left, 500), 441u);
 }
 
+std::vector<uint8_t> StreamHead(uint8_t format, uint16_t perBlock)
+{
+    BitWriter head;
+    head.U8(format);
+    head.U8(format);
+    head.U16(perBlock);
+    return head.Data();
+}
+
+// A stream of 44.1 kHz raw mono at 12 frames a second, one block of 3675
+// samples of `base` * (N + 1) in each frame N.
+void StreamFrames(SwfWriter& timeline, int frames, int base)
+{
+    timeline.Tag(kStreamHead, StreamHead(Format(Codec::RawLittle, 3), 3675));
+    for (int f = 0; f < frames; ++f) {
+        timeline.Tag(kStreamBlock, Pcm16(std::vector<int16_t>(3675, int16_t(base * (f + 1)))));
+        timeline.ShowFrame();
+    }
+}
+
 TEST(SoundStream, BlockOfFrameNPlaysWithFrameN)
 {
-    // 44.1 kHz raw mono at 12 frames a second: 3675 samples a block and a frame.
     SwfWriter swf(20, 20, 12);
-    BitWriter head;
-    head.U8(Format(Codec::RawLittle, 3));
-    head.U8(Format(Codec::RawLittle, 3));
-    head.U16(3675);
-    swf.Tag(kStreamHead, head.Data());
-    for (int f = 0; f < 3; ++f) {
-        swf.Tag(kStreamBlock, Pcm16(std::vector<int16_t>(3675, int16_t(100 * (f + 1)))));
-        swf.ShowFrame();
-    }
+    StreamFrames(swf, 3, 100);
     SwfPlayer p;
     ASSERT_TRUE(p.Load(swf.Finish(false)));
     for (int step = 0; step < 5; ++step) { // the loop back to frame 0 starts the stream again
@@ -321,6 +335,80 @@ TEST(SoundStream, BlockOfFrameNPlaysWithFrameN)
     p.Advance();
     EXPECT_EQ(p.FrameNum(), 0);
     EXPECT_EQ(CountOf(p.Sound().Mixed(), 100), 2u * 3675);
+}
+
+TEST(SoundStream, SpriteStreamsFollowTheirOwnFrames)
+{
+    // Sprite 10 (blocks of 100, 200, 300) is there in main frames 0-3, removed
+    // in frame 4 in the middle of its stream; sprite 11 (1000, 2000, 3000)
+    // is placed in frame 2. Each sprite's block N plays while it shows frame N.
+    SwfWriter swf(20, 20, 12);
+    SwfWriter a(0, 0, 0), b(0, 0, 0);
+    StreamFrames(a, 3, 100);
+    StreamFrames(b, 3, 1000);
+    swf.DefineSprite(10, a);
+    swf.DefineSprite(11, b);
+    for (int f = 0; f < 6; ++f) {
+        if (f == 0)
+            swf.Place(1, 10);
+        if (f == 2)
+            swf.Place(2, 11);
+        if (f == 4)
+            swf.Remove(1);
+        swf.ShowFrame();
+    }
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    for (int k = 0; k < 6; ++k) {
+        if (k)
+            p.Advance();
+        ASSERT_EQ(p.FrameNum(), k);
+        const int want = (k < 4 ? 100 * (k % 3 + 1) : 0) + (k >= 2 ? 1000 * ((k - 2) % 3 + 1) : 0);
+        const auto& m = p.Sound().Mixed();
+        ASSERT_EQ(m.size(), 2u * 3675) << k;
+        EXPECT_EQ(CountOf(m, int16_t(want)), m.size()) << "main frame " << k;
+    }
+}
+
+TEST(SoundStream, SpriteAndButtonEventSounds)
+{
+    // Sprite 10 starts sound 1 in its second frame; button 20 plays sound 3
+    // when the mouse comes over it and sound 2 when it is pressed.
+    SwfWriter swf(100, 20, 12);
+    for (uint16_t id : {1, 2, 3})
+        swf.Tag(kDefineSound, DefineSound(id, Format(Codec::RawLittle, 3), 100, Pcm16(std::vector<int16_t>(100, 10))));
+    test::Square(swf, 4, test::kRed);
+    SwfWriter sprite(0, 0, 0);
+    sprite.ShowFrame();
+    sprite.Tag(kStartSound, StartSound(1, {}));
+    sprite.ShowFrame();
+    swf.DefineSprite(10, sprite);
+    std::vector<ButtonRecord> records(1);
+    records[0].states = kButtonUp | kButtonOver | kButtonDown | kButtonHit;
+    records[0].character = 4;
+    swf.DefineButton(20, records, {});
+    BitWriter sounds;
+    sounds.U16(20);
+    for (uint16_t id : {0, 3, 2, 0}) { // to idle, to over, pressed, released
+        sounds.U16(id);
+        if (id)
+            sounds.U8(0); // a sound-info record that asks for nothing
+    }
+    swf.Tag(kButtonSound, sounds.Data());
+    swf.Place(1, 10);
+    swf.Place(2, 20, test::At(20, 5));
+    swf.ShowFrame();
+    SwfPlayer p;
+    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    EXPECT_TRUE(p.Sound().Log().started.empty());
+    p.Advance();
+    EXPECT_EQ(p.Sound().Log().started, std::vector<uint16_t>{1}) << "started by the sprite's frame 1";
+    EXPECT_EQ(CountOf(p.Sound().Mixed(), 10), 2u * 100);
+    test::Draw(p, 100, 20);
+    p.Mouse(60, 10, false); // not over it
+    p.Mouse(25, 10, false);
+    p.Mouse(25, 10, true);
+    EXPECT_EQ(p.Sound().Log().started, (std::vector<uint16_t>{1, 3, 2}));
 }
 
 TEST(SoundBounds, HostileLengthsAndFormats)
@@ -351,25 +439,99 @@ TEST(SoundBounds, HostileLengthsAndFormats)
     for (int f = 0; f < 4; ++f)
         p.Advance();
     EXPECT_GT(CountOf(p.Sound().Mixed(), int16_t(72 << 8)), 3000u) << "caught up with the in point";
+
+    // Twenty sprites with a stream each: at most kMaxStreams of them play, and
+    // blocks of 1 M samples share one interval's decoding.
+    for (const size_t block : {size_t(3675), size_t(1) << 20}) {
+        SwfWriter many(20, 20, 12), loud(0, 0, 0);
+        loud.Tag(kStreamHead, StreamHead(Format(Codec::RawLittle, 3, false), 0));
+        for (int f = 0; f < 2; ++f) {
+            loud.Tag(kStreamBlock, std::vector<uint8_t>(block, 129)); // 256 in 16 bits
+            loud.ShowFrame();
+        }
+        many.DefineSprite(10, loud);
+        for (uint16_t depth = 1; depth <= 20; ++depth)
+            many.Place(depth, 10);
+        many.ShowFrame();
+        SwfPlayer q;
+        ASSERT_TRUE(q.Load(many.Finish(false)));
+        if (block == 3675) {
+            EXPECT_EQ(q.Sound().Log().decoded, Mixer::kMaxStreams * block);
+            EXPECT_EQ(CountOf(q.Sound().Mixed(), int16_t(Mixer::kMaxStreams << 8)), 2u * 3675);
+        } else {
+            EXPECT_EQ(q.Sound().Log().decoded, Mixer::kFrameDecodeBudget);
+        }
+    }
 }
+
+#ifdef _WIN32
+// Waits (bounded) for the device to open or fail; its state at the end.
+OutputState Settled(const SoundOutput& out)
+{
+    for (int i = 0; i < 60000 && out.State() == OutputState::Opening; ++i)
+        Sleep(1);
+    return out.State();
+}
+
+// While it lives, the device's opening waits for Release (or its end) and then fails.
+struct HeldOpen {
+    static inline HANDLE gate = nullptr;
+    WaveOut::OpenFunction saved = WaveOut::openDevice;
+    HeldOpen()
+    {
+        gate = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        WaveOut::openDevice = [](HWAVEOUT*, const WAVEFORMATEX*) -> MMRESULT {
+            WaitForSingleObject(gate, INFINITE);
+            return MMSYSERR_NODRIVER;
+        };
+    }
+    ~HeldOpen()
+    {
+        Release();
+        WaveOut::openDevice = saved;
+        CloseHandle(gate); // a wait in progress keeps the signalled event; a later one fails at once
+    }
+    void Release() const { SetEvent(gate); }
+};
+#endif
 
 TEST(SoundOutput, MoviePlaysOnWithOrWithoutADevice)
 {
     // Natively there is no device; under Windows wave-out device 0 where one
     // exists (Wine under Xvfb has none, and the movie must not mind).
-#ifdef _WIN32
-    const bool device = waveOutGetNumDevs() > 0;
-#else
-    const bool device = false;
-#endif
-    EXPECT_EQ(OpenSoundOutput() != nullptr, device);
     SwfPlayer p;
     ASSERT_TRUE(p.Load(SoundMovie(12, std::vector<int16_t>(44100, 1000), {Info{}}, {}, 1)));
+#ifdef _WIN32
+    ASSERT_NE(p.Sound().Output(), nullptr);
+    EXPECT_EQ(Settled(*p.Sound().Output()) == OutputState::Open, waveOutGetNumDevs() > 0);
+#else
+    EXPECT_EQ(p.Sound().Output(), nullptr);
+#endif
     for (int tick = 0; tick < 20; ++tick)
         p.Tick(84);
     EXPECT_EQ(p.Sound().Log().frames, 44100u) << "one second, then nothing";
     EXPECT_FALSE(p.Sound().Busy());
     EXPECT_EQ(p.Sound().Log().started, std::vector<uint16_t>{1});
 }
+
+#ifdef _WIN32
+TEST(SoundOutput, FramesGoOnWhileTheDeviceOpens)
+{
+    SwfPlayer p;
+    HeldOpen held; // released before the player goes, which waits for the opening
+    ASSERT_NE(HeldOpen::gate, nullptr);
+    ASSERT_TRUE(p.Load(SoundMovie(12, std::vector<int16_t>(44100, 1000), {Info{}}, {}, 8)));
+    for (int tick = 0; tick < 5; ++tick)
+        p.Tick(84);
+    EXPECT_EQ(p.FrameNum(), 5);
+    EXPECT_EQ(p.Sound().Log().frames, 6u * 3675);
+    ASSERT_NE(p.Sound().Output(), nullptr);
+    EXPECT_EQ(p.Sound().Output()->State(), OutputState::Opening);
+    held.Release();
+    EXPECT_EQ(Settled(*p.Sound().Output()), OutputState::Failed);
+    p.Tick(84);
+    EXPECT_EQ(p.FrameNum(), 6);
+}
+#endif
 
 } // namespace

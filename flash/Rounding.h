@@ -1,0 +1,38 @@
+#pragma once
+// Float to int for code that runs per pixel or per row of a frame. On 32-bit
+// x86 without SSE2 math a plain cast switches the x87 rounding mode and back
+// for every value, and std::floor and std::ceil are library calls that do the
+// same: together they cost more there than the drawing around them.
+
+#include <cmath>
+#include <cstdint>
+
+namespace glint::flash {
+
+// The floor of v, which must lie within the range of int.
+template <typename T> inline int FloorToInt(T v)
+{
+#if defined(__GNUC__) && defined(__i386__) && !defined(__SSE2_MATH__)
+    int i;
+    __asm__("fistpl %0" : "=m"(i) : "t"(v) : "st"); // rounds in the mode set: one step either way
+#else
+    int i = int(v); // towards zero
+#endif
+    return T(i) > v ? i - 1 : i;
+}
+
+// The ceiling of v, which must lie within the range of int.
+template <typename T> inline int CeilToInt(T v)
+{
+    int i = FloorToInt(v);
+    return T(i) < v ? i + 1 : i;
+}
+
+// The floor of v, which must lie within the range of int64_t; the fast way
+// where it fits in an int.
+inline int64_t FloorToInt64(double v)
+{
+    return v > -2147483648.0 && v < 2147483647.0 ? FloorToInt(v) : int64_t(std::floor(v));
+}
+
+} // namespace glint::flash
