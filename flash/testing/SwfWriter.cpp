@@ -96,27 +96,19 @@ void BitWriter::Rect(int32_t xMin, int32_t xMax, int32_t yMin, int32_t yMax)
 void BitWriter::MatrixRecord(const Matrix& m)
 {
     Align();
-    auto fixed = [](double v) { return int32_t(std::lround(v * 65536.0)); };
-    if (m.a != 1 || m.d != 1) {
-        int32_t a = fixed(m.a), d = fixed(m.d);
-        unsigned n = SignedBits({a, d});
-        UB(1, 1);
+    // The scale pair, then the rotate-skew pair: each a flag and, when set, two 16.16 values.
+    auto pair = [&](bool present, double first, double second) {
+        UB(present, 1);
+        if (!present)
+            return;
+        const int32_t x = int32_t(std::lround(first * 65536.0)), y = int32_t(std::lround(second * 65536.0));
+        const unsigned n = SignedBits({x, y});
         UB(n, 5);
-        SB(a, n);
-        SB(d, n);
-    } else {
-        UB(0, 1);
-    }
-    if (m.b != 0 || m.c != 0) {
-        int32_t b = fixed(m.b), c = fixed(m.c);
-        unsigned n = SignedBits({b, c});
-        UB(1, 1);
-        UB(n, 5);
-        SB(b, n);
-        SB(c, n);
-    } else {
-        UB(0, 1);
-    }
+        SB(x, n);
+        SB(y, n);
+    };
+    pair(m.a != 1 || m.d != 1, m.a, m.d);
+    pair(m.b != 0 || m.c != 0, m.b, m.c);
     int32_t tx = int32_t(std::lround(m.tx)), ty = int32_t(std::lround(m.ty));
     unsigned n = SignedBits({tx, ty});
     UB(n, 5);
@@ -231,15 +223,6 @@ void ShapeBuilder::Rect(int32_t x, int32_t y, int32_t w, int32_t h, int fill, in
     LineTo(x + w, y + h);
     LineTo(x, y + h);
     LineTo(x, y);
-}
-
-void ShapeBuilder::Triangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int fill)
-{
-    MoveTo(x0, y0);
-    SetStyles(0, fill, 0);
-    LineTo(x1, y1);
-    LineTo(x2, y2);
-    LineTo(x0, y0);
 }
 
 void ShapeBuilder::Circle(int32_t cx, int32_t cy, int32_t r, int fill, int line)
@@ -808,12 +791,7 @@ void SwfWriter::DefineSprite(uint16_t id, const std::vector<std::pair<uint16_t, 
     for (auto [depth, character] : depthAndCharacter)
         inner.Place(depth, character);
     inner.ShowFrame();
-    inner.Tag(0, {});
-    BitWriter w;
-    w.U16(id);
-    w.U16(1);
-    w.Bytes(inner.tags_.data(), inner.tags_.size());
-    Tag(39, w.Data());
+    DefineSprite(id, inner);
 }
 
 void SwfWriter::DefineSprite(uint16_t id, const SwfWriter& timeline)
@@ -880,6 +858,14 @@ std::vector<uint8_t> Deflate(const std::vector<uint8_t>& data)
     return z;
 }
 
+// A tag body: the character id, then the bytes as they are.
+std::vector<uint8_t> WithId(uint16_t id, const std::vector<uint8_t>& bytes)
+{
+    std::vector<uint8_t> body{uint8_t(id), uint8_t(id >> 8)};
+    body.insert(body.end(), bytes.begin(), bytes.end());
+    return body;
+}
+
 } // namespace
 
 void SwfWriter::DefineBitsLossless(uint16_t id, uint8_t format, uint16_t width, uint16_t height,
@@ -899,21 +885,9 @@ void SwfWriter::DefineBitsLossless(uint16_t id, uint8_t format, uint16_t width, 
 
 void SwfWriter::JpegTables(const std::vector<uint8_t>& tables) { Tag(8, tables); }
 
-void SwfWriter::DefineBits(uint16_t id, const std::vector<uint8_t>& jpeg)
-{
-    BitWriter w;
-    w.U16(id);
-    w.Bytes(jpeg.data(), jpeg.size());
-    Tag(6, w.Data());
-}
+void SwfWriter::DefineBits(uint16_t id, const std::vector<uint8_t>& jpeg) { Tag(6, WithId(id, jpeg)); }
 
-void SwfWriter::DefineBitsJpeg2(uint16_t id, const std::vector<uint8_t>& jpeg)
-{
-    BitWriter w;
-    w.U16(id);
-    w.Bytes(jpeg.data(), jpeg.size());
-    Tag(21, w.Data());
-}
+void SwfWriter::DefineBitsJpeg2(uint16_t id, const std::vector<uint8_t>& jpeg) { Tag(21, WithId(id, jpeg)); }
 
 void SwfWriter::DefineBitsJpeg3(uint16_t id, const std::vector<uint8_t>& jpeg, const std::vector<uint8_t>& alpha,
                                 int deblock)
@@ -1069,16 +1043,8 @@ std::string SwfWriter::Finish(bool compressed) const
     uint32_t length = uint32_t(b.size() + 8);
     for (int i = 0; i < 4; ++i)
         out.push_back(char(length >> (8 * i)));
-    if (!compressed) {
-        out.append(reinterpret_cast<const char*>(b.data()), b.size());
-        return out;
-    }
-    uLongf size = compressBound(uLong(b.size()));
-    std::string z(size, '\0');
-    if (compress2(reinterpret_cast<Bytef*>(z.data()), &size, b.data(), uLong(b.size()), 9) != Z_OK)
-        throw std::runtime_error("compress");
-    z.resize(size);
-    return out + z;
+    const std::vector<uint8_t> stored = compressed ? Deflate(b) : b;
+    return out.append(stored.begin(), stored.end());
 }
 
 } // namespace glint::flash::testing

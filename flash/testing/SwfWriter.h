@@ -59,7 +59,6 @@ public:
 
     // Closed outlines, fill on the right-hand side (fillStyle1).
     void Rect(int32_t x, int32_t y, int32_t w, int32_t h, int fill, int line = 0);
-    void Triangle(int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t x2, int32_t y2, int fill);
     // A circle of four quadratic curves per quarter (8 segments).
     void Circle(int32_t cx, int32_t cy, int32_t r, int fill, int line = 0);
 
@@ -169,6 +168,15 @@ struct EditTextField {
     std::string text;
     std::string variable; // the variable the field shows, "" for none
 };
+
+// A button record showing `character` in the states given (kButtonUp ...).
+inline ButtonRecord ButtonShows(int states, uint16_t character)
+{
+    ButtonRecord r;
+    r.states = uint8_t(states);
+    r.character = character;
+    return r;
+}
 
 class SwfWriter {
 public:

@@ -39,7 +39,11 @@ std::string MakeDemo(bool compressed)
 
     ShapeBuilder tri;
     int triFill = tri.AddSolidFill({0xFF, 0xD0, 0x20, 0xC0});
-    tri.Triangle(0, -900, 800, 600, -800, 600, triFill);
+    tri.MoveTo(0, -900);
+    tri.SetStyles(0, triFill, 0);
+    tri.LineTo(800, 600);
+    tri.LineTo(-800, 600);
+    tri.LineTo(0, -900);
     swf.DefineShape(3, tri, 3);
 
     const double pi = 3.14159265358979323846;

@@ -66,11 +66,16 @@ struct Sandbox {
     FakeStage stage;
     Machine machine;
     explicit Sandbox(int version = 8) : machine(stage, version) {}
+    void Run(const ActionBuilder& code, const std::string& clip = "_level0") { machine.Run(code.Bytes(), clip); }
+    Value Get(const std::string& name, const std::string& clip = "_level0")
+    {
+        return machine.GetMember(Value::ClipAt(clip), name);
+    }
     // Runs the code on the main timeline and gives its variable "r".
     Value Result(const ActionBuilder& code)
     {
-        machine.Run(code.Bytes(), "_level0");
-        return machine.GetMember(Value::ClipAt("_level0"), "r");
+        Run(code);
+        return Get("r");
     }
 };
 
@@ -185,42 +190,32 @@ TEST(Action, BranchesAndRegisters)
 TEST(Action, VariablesWithPathsAndTargets)
 {
     Sandbox run;
-    run.machine.Run(ActionBuilder()
-                        .PushString("/a/b:v").PushNumber(1).Op(0x1D)       // slash path
-                        .PushString("_root.a.w").PushNumber(2).Op(0x1D)    // dot path
-                        .PushString("a").PushNumber(0).PushNumber(42).Op(0x23) // setProperty(a, _x, 42)
-                        .Raw(0x8B, {'a', '/', 'b', 0}).Op(0x07)             // tellTarget("a/b") stop()
-                        .Raw(0x8B, {0}).Op(0x06)                            // back on the main timeline: play()
-                        .PushString("r").PushString("/a:w").Op(0x1C).PushString("_level0.a.b.v").Op(0x1C).Op(0x47)
-                        .Op(0x1D)
-                        .Bytes(),
-                    "_level0");
+    EXPECT_EQ(Show(run.Result(ActionBuilder()
+                                  .PushString("/a/b:v").PushNumber(1).Op(0x1D)           // slash path
+                                  .PushString("_root.a.w").PushNumber(2).Op(0x1D)        // dot path
+                                  .PushString("a").PushNumber(0).PushNumber(42).Op(0x23) // setProperty(a, _x, 42)
+                                  .Raw(0x8B, {'a', '/', 'b', 0}).Op(0x07)                // tellTarget("a/b") stop()
+                                  .Raw(0x8B, {0}).Op(0x06) // back on the main timeline: play()
+                                  .PushString("r").PushString("/a:w").Op(0x1C).PushString("_level0.a.b.v").Op(0x1C)
+                                  .Op(0x47).Op(0x1D))),
+              "number:3");
     EXPECT_EQ(run.stage.x["_level0.a"], 42);
-    EXPECT_FALSE(run.stage.playing["_level0.a.b"]);
-    EXPECT_TRUE(run.stage.playing["_level0"]);
-    EXPECT_EQ(Show(run.machine.GetMember(Value::ClipAt("_level0"), "r")), "number:3");
+    EXPECT_EQ(run.stage.playing, (std::map<std::string, bool>{{"_level0", true}, {"_level0.a.b", false}}));
     // A variable seen from inside a clip, _parent and a missing clip.
-    run.machine.Run(Unary(S("_parent.w"), 0x1C)
-                        .PushString("/nowhere:x").PushNumber(5).Op(0x1D)
-                        .Bytes(),
-                    "_level0.a.b");
-    EXPECT_EQ(Show(run.machine.GetMember(Value::ClipAt("_level0.a.b"), "r")), "number:2");
+    run.Run(Unary(S("_parent.w"), 0x1C).PushString("/nowhere:x").PushNumber(5).Op(0x1D), "_level0.a.b");
+    EXPECT_EQ(Show(run.Get("r", "_level0.a.b")), "number:2");
 }
 
 TEST(Action, TimelineActions)
 {
     Sandbox run;
     // gotoAndStop("intro") on a; gotoAndPlay(2) through GotoFrame2; nextFrame from frame 3.
-    run.machine.Run(ActionBuilder()
-                        .PushString("a:intro").GotoFrame2(false)
-                        .PushNumber(2).GotoFrame2(true)
-                        .Bytes(),
-                    "_level0");
+    run.Run(ActionBuilder().PushString("a:intro").GotoFrame2(false).PushNumber(2).GotoFrame2(true));
     EXPECT_EQ(run.stage.gotoFrame["_level0.a"], 7);
     EXPECT_FALSE(run.stage.playing["_level0.a"]);
     EXPECT_EQ(run.stage.gotoFrame["_level0"], 1);
     EXPECT_TRUE(run.stage.playing["_level0"]);
-    run.machine.Run(ActionBuilder().NextFrame().Bytes(), "_level0.a.b");
+    run.Run(ActionBuilder().NextFrame(), "_level0.a.b");
     EXPECT_EQ(run.stage.gotoFrame["_level0.a.b"], 3); // 0-based frame after frame 3
     EXPECT_EQ(Show(run.Result(ActionBuilder().PushString("r").Op(0x34).Op(0x1D))), "number:1234");
 }
@@ -269,7 +264,7 @@ TEST(Action, LimitsStopHostileCode)
 {
     // An endless loop stops at the step budget; the next frame runs again.
     Sandbox run;
-    run.machine.Run(ActionBuilder().Jump(-5).Bytes(), "_level0");
+    run.Run(ActionBuilder().Jump(-5));
     EXPECT_EQ(run.machine.BudgetStops(), 1);
     run.machine.BeginFrame();
     EXPECT_EQ(Show(run.Result(ActionBuilder().PushString("r").PushNumber(1).Op(0x1D))), "number:1");
@@ -278,12 +273,10 @@ TEST(Action, LimitsStopHostileCode)
     ActionBuilder f;
     f.PushString("n").PushString("n").Op(0x1C).PushNumber(1).Op(0x47).Op(0x1D);
     f.PushNumber(0).PushString("f").Op(0x3D).Op(0x17);
-    run.machine.Run(ActionBuilder().PushString("n").PushNumber(0).Op(0x1D).Function("f", {}, f).PushNumber(0)
-                        .PushString("f").Op(0x3D).Bytes(),
-                    "_level0");
+    run.Run(ActionBuilder().PushString("n").PushNumber(0).Op(0x1D).Function("f", {}, f).PushNumber(0).PushString("f")
+                .Op(0x3D));
     EXPECT_EQ(run.machine.DepthStops(), 1);
-    EXPECT_EQ(Show(run.machine.GetMember(Value::ClipAt("_level0"), "n")),
-              "number:" + std::to_string(Machine::kMaxCallDepth));
+    EXPECT_EQ(Show(run.Get("n")), "number:" + std::to_string(Machine::kMaxCallDepth));
 
     // s = "ab"; doubled 21 times stays within the text ceiling.
     ActionBuilder grow;
@@ -291,15 +284,15 @@ TEST(Action, LimitsStopHostileCode)
     for (int i = 0; i < 21; ++i)
         grow.PushString("s").PushString("s").Op(0x1C).PushString("s").Op(0x1C).Op(0x47).Op(0x1D);
     run.machine.BeginFrame();
-    run.machine.Run(grow.Bytes(), "_level0");
-    EXPECT_EQ(run.machine.GetMember(Value::ClipAt("_level0"), "s").text.size(), Machine::kMaxStringLength);
+    run.Run(grow);
+    EXPECT_EQ(run.Get("s").text.size(), Machine::kMaxStringLength);
     // Copying the longest texts for ever costs steps by their length: it ends soon, not after
     // a budget's worth of megabyte copies.
     ActionBuilder copying;
     copying.PushString("s").PushString("s").Op(0x1C).PushString("s").Op(0x1C).Op(0x47).Op(0x1D);
     copying.Jump(int16_t(-int(copying.Size()) - 5));
     run.machine.BeginFrame();
-    run.machine.Run(copying.Bytes(), "_level0");
+    run.Run(copying);
     EXPECT_EQ(run.machine.BudgetStops(), 2);
 
     // Objects no clip reaches are freed; those a clip keeps stay.
@@ -308,11 +301,11 @@ TEST(Action, LimitsStopHostileCode)
     for (int i = 0; i < 100; ++i)
         garbage.PushNumber(0).Op(0x43).Op(0x17);
     run.machine.BeginFrame();
-    run.machine.Run(garbage.Bytes(), "_level0");
+    run.Run(garbage);
     const size_t before = run.machine.LiveObjects();
     run.machine.Collect();
     EXPECT_LE(run.machine.LiveObjects(), before - 100);
-    EXPECT_EQ(TypeOf(run.machine.GetMember(Value::ClipAt("_level0"), "kept")), std::string("object"));
+    EXPECT_EQ(TypeOf(run.Get("kept")), std::string("object"));
 }
 
 // try { body } catch (name or register) { onCatch } finally { onFinally }; a
@@ -362,10 +355,8 @@ TEST(Action, ThrowsUnwindToTheNearestTryAcrossCalls)
     };
     for (const Case& c : cases) {
         Sandbox run;
-        run.machine.Run(ActionBuilder().PushString("r").PushString("").Op(0x1D).Append(c.code).Append(AddToR(S("!")))
-                            .Bytes(),
-                        "_level0");
-        EXPECT_EQ(ToString(run.machine.GetMember(Value::ClipAt("_level0"), "r"), 8), c.want) << c.name;
+        run.Run(ActionBuilder().PushString("r").PushString("").Op(0x1D).Append(c.code).Append(AddToR(S("!"))));
+        EXPECT_EQ(ToString(run.Get("r"), 8), c.want) << c.name;
         // An uncaught throw ends its action list only: the next one runs.
         EXPECT_EQ(Show(run.Result(ActionBuilder().PushString("r").PushNumber(1).Op(0x1D))), "number:1") << c.name;
     }
@@ -397,8 +388,7 @@ TEST(Action, DamagedCodeEndsQuietly)
     for (const auto& code : damaged) {
         Sandbox run;
         run.machine.Run(code, "_level0");
-        run.machine.Run(ActionBuilder().PushString("r").PushNumber(1).Op(0x1D).Bytes(), "_level0");
-        EXPECT_EQ(Show(run.machine.GetMember(Value::ClipAt("_level0"), "r")), "number:1");
+        EXPECT_EQ(Show(run.Result(ActionBuilder().PushString("r").PushNumber(1).Op(0x1D))), "number:1");
     }
 }
 

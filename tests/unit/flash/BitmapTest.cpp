@@ -145,8 +145,7 @@ TEST(BitmapFill, ColourTransformAppliesAndAMissingPictureDrawsNothing)
     EXPECT_EQ(fb.Rgb(5, 5), 0x7F0064u);   // red: 255 * 128 / 256 = 127, blue 0 + 100
     EXPECT_EQ(fb.Rgb(15, 15), 0x7FFFFFu); // white: blue 255 + 100 is held at 255
 
-    SwfWriter none(100, 100, 12);
-    none.SetBackground(Rgba{10, 20, 30, 255});
+    SwfWriter none = Stage(100, 100, Rgba{10, 20, 30, 255});
     EXPECT_EQ(Draw(*ShowSquare(none, Matrix{200, 0, 0, 200, 0, 0}), 100, 100).Rgb(50, 50), 0x0A141Eu);
 }
 
@@ -165,8 +164,7 @@ TEST(BitmapTags, LosslessRowsArePaddedAndAlphaIsPremultiplied)
 
     // DefineBitsLossless2: red at half opacity, premultiplied, over white:
     // 128 + 255 * (255 - 128) / 255 = 255 for red, 127 for green and blue.
-    SwfWriter swf(100, 100, 12);
-    swf.SetBackground(kWhite);
+    SwfWriter swf = Stage(100, 100, kWhite);
     swf.DefineBitsLossless(1, 5, 1, 1, {128, 128, 0, 0}, true);
     const FrameBuffer fb = Draw(*ShowSquare(swf, Matrix{2000, 0, 0, 2000, 0, 0}), 100, 100);
     EXPECT_LE(ColorDistance(fb.Rgb(50, 50), 0xFF7F7Fu), 1);
@@ -179,15 +177,12 @@ TEST(BitmapTags, JpegFormsDecodeToTheirColour)
     std::vector<uint8_t> tables, image;
     SplitJpeg(jpeg, tables, image);
     // Older tools wrote an end and a start of image before the data.
-    std::vector<uint8_t> withStrayMarkers(jpeg.size() + 4);
-    const uint8_t stray[] = {0xFF, 0xD9, 0xFF, 0xD8};
-    std::copy(stray, stray + 4, withStrayMarkers.begin());
-    std::copy(jpeg.begin(), jpeg.end(), withStrayMarkers.begin() + 4);
+    std::vector<uint8_t> withStrayMarkers = jpeg;
+    withStrayMarkers.insert(withStrayMarkers.begin(), {0xFF, 0xD9, 0xFF, 0xD8});
     const std::vector<uint8_t> halfAlpha(16 * 16, 128);
 
     for (int form = 0; form < 4; ++form) {
-        SwfWriter swf(20, 20, 12);
-        swf.SetBackground(Rgba{0, 0, 0, 255});
+        SwfWriter swf = Stage(20, 20, kBlack);
         if (form == 0) {
             swf.JpegTables(tables);
             swf.DefineBits(1, image);
@@ -220,8 +215,7 @@ TEST(BitmapTags, OversizedPicturesAreRefused)
         }
     EXPECT_FALSE(NormalizeJpeg(nullptr, 0, jpeg.data(), jpeg.size(), out));
     // The movie still plays, without the picture.
-    SwfWriter swf(10, 10, 12);
-    swf.SetBackground(Rgba{9, 9, 9, 255});
+    SwfWriter swf = Stage(10, 10, Rgba{9, 9, 9, 255});
     swf.DefineBitsJpeg2(1, jpeg);
     EXPECT_EQ(Draw(*ShowSquare(swf, Matrix{20, 0, 0, 20, 0, 0}), 10, 10).Rgb(5, 5), 0x090909u);
 }

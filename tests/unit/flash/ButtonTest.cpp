@@ -72,10 +72,8 @@ TEST(StageActions, SetPropertyMovesAClipByItsPixels)
                      .PushString("box").PushNumber(0).Op(0x22).PushNumber(25).Op(0x47)
                      .Op(0x23)
                      .Op(0x07));
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    EXPECT_EQ(Box(p), std::make_pair(55, 0xFF0000u));
+    auto p = Loaded(swf);
+    EXPECT_EQ(Box(*p), std::make_pair(55, 0xFF0000u));
 }
 
 TEST(StageActions, PropertiesChangeWhatIsDrawn)
@@ -98,10 +96,8 @@ TEST(StageActions, PropertiesChangeWhatIsDrawn)
     for (const Case& c : cases) {
         SwfWriter swf = BoxMovie(50);
         swf.DoAction(ActionBuilder().PushString("box").PushNumber(c.property).PushDouble(c.value).Op(0x23).Stop());
-        swf.ShowFrame();
-        SwfPlayer p;
-        ASSERT_TRUE(p.Load(swf.Finish(false)));
-        auto fb = Draw(p, 100, 20);
+        auto p = Loaded(swf);
+        auto fb = Draw(*p, 100, 20);
         for (auto [x, y] : c.red)
             EXPECT_EQ(fb.Rgb(x, y), 0xFF0000u) << "property " << c.property << " at " << x << "," << y;
         for (auto [x, y] : c.white)
@@ -110,10 +106,8 @@ TEST(StageActions, PropertiesChangeWhatIsDrawn)
     // _alpha 50: red half over white.
     SwfWriter swf = BoxMovie(50);
     swf.DoAction(ActionBuilder().PushString("box").PushNumber(6).PushNumber(50).Op(0x23));
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    auto fb = Draw(p, 100, 20);
+    auto p = Loaded(swf);
+    auto fb = Draw(*p, 100, 20);
     EXPECT_EQ(fb.R(55, 10), 255);
     EXPECT_NEAR(fb.G(55, 10), 127, 2);
 }
@@ -124,12 +118,10 @@ TEST(StageActions, ClipEventsAndInitActionsRunWhenTheyShould)
     SwfWriter swf = BoxMovie(0, {{kEventLoad, ActionBuilder().PushString("_x").PushNumber(40).Op(0x1D)},
                                  {kEventEnterFrame, ActionBuilder().PushString("_x").PushString("_x").Op(0x1C)
                                                         .PushNumber(5).Op(0x47).Op(0x1D)}});
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    EXPECT_EQ(Box(p), std::make_pair(40, 0xFF0000u));
-    p.Advance();
-    EXPECT_EQ(Box(p), std::make_pair(45, 0x00FF00u));
+    auto p = Loaded(swf);
+    EXPECT_EQ(Box(*p), std::make_pair(40, 0xFF0000u));
+    p->Advance();
+    EXPECT_EQ(Box(*p), std::make_pair(45, 0x00FF00u));
 
     // Init actions run once, the frame's actions each time it is entered.
     SwfWriter looped(20, 20, 12);
@@ -168,11 +160,9 @@ TEST(StageActions, GotoAndStopByLabelInASprite)
         SwfWriter swf = BoxMovie(0, {}, uint8_t(c.version));
         swf.DoAction(ActionBuilder().PushString(c.label).PushNumber(1).PushString(c.clip).Op(0x1C)
                          .PushString("gotoAndStop").Op(0x52).Op(0x17));
-        swf.ShowFrame();
-        SwfPlayer p;
-        ASSERT_TRUE(p.Load(swf.Finish(false)));
-        p.Advance();
-        EXPECT_EQ(Box(p), std::make_pair(0, c.color)) << c.version << " " << c.clip << " " << c.label;
+        auto p = Loaded(swf);
+        p->Advance();
+        EXPECT_EQ(Box(*p), std::make_pair(0, c.color)) << c.version << " " << c.clip << " " << c.label;
     }
 }
 
@@ -184,13 +174,11 @@ TEST(StageActions, OnEnterFrameAndSpriteFrameActions)
     step.PushString("this").Op(0x1C).PushString("_x").PushString("this").Op(0x1C).PushString("_x").Op(0x4E)
         .PushNumber(10).Op(0x47).Op(0x4F);
     swf.DoAction(ActionBuilder().PushString("box").Op(0x1C).PushString("onEnterFrame").Function("", {}, step).Op(0x4F));
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    EXPECT_EQ(Box(p), std::make_pair(0, 0xFF0000u));
-    p.Advance();
-    p.Advance();
-    EXPECT_EQ(Box(p), std::make_pair(20, 0x0000FFu));
+    auto p = Loaded(swf);
+    EXPECT_EQ(Box(*p), std::make_pair(0, 0xFF0000u));
+    p->Advance();
+    p->Advance();
+    EXPECT_EQ(Box(*p), std::make_pair(20, 0x0000FFu));
 
     // A stop() in the sprite's second frame holds it there.
     SwfWriter held = SquaresMovie({1, 2, 0}, 8, [](SwfWriter& tl, size_t f) {
@@ -198,12 +186,10 @@ TEST(StageActions, OnEnterFrameAndSpriteFrameActions)
             tl.DoAction(ActionBuilder().Stop());
     });
     held.Place(1, 10, At(0, 5));
-    held.ShowFrame();
-    SwfPlayer q;
-    ASSERT_TRUE(q.Load(held.Finish(false)));
+    auto q = Loaded(held);
     for (int i = 0; i < 3; ++i)
-        q.Advance();
-    EXPECT_EQ(Box(q), std::make_pair(0, 0x00FF00u));
+        q->Advance();
+    EXPECT_EQ(Box(*q), std::make_pair(0, 0x00FF00u));
 }
 
 TEST(StageActions, RootOnEnterFrameRunsWhileTheTimelineIsStopped)
@@ -229,10 +215,8 @@ TEST(StageActions, ActionScript3MoviesShowTheirTimelineWithoutCode)
     SwfWriter swf = BoxMovie();
     swf.Tag(69, {0x08, 0, 0, 0}); // file attributes: ActionScript 3
     swf.DoAction(ActionBuilder().PushString("box").Op(0x1C).PushString("_x").PushNumber(30).Op(0x4F));
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    EXPECT_EQ(Box(p), std::make_pair(0, 0xFF0000u));
+    auto p = Loaded(swf);
+    EXPECT_EQ(Box(*p), std::make_pair(0, 0xFF0000u));
 }
 
 // A button at (20, 5): red up, green over, blue down, hit on its 10 x 10
@@ -240,18 +224,13 @@ TEST(StageActions, ActionScript3MoviesShowTheirTimelineWithoutCode)
 std::string ButtonMovie(int version)
 {
     SwfWriter swf = SquaresMovie({});
-    std::vector<ButtonRecord> records(3);
-    records[0].states = kButtonUp;
-    records[0].character = 1;
-    records[1].states = kButtonOver;
-    records[1].character = 2;
-    records[2].states = kButtonDown | kButtonHit;
-    records[2].character = 3;
     std::vector<ButtonAction> actions;
     if (version == 2)
         actions.push_back({kButtonPress, ActionBuilder().FSCommand("press", "").Bytes()});
     actions.push_back({kButtonRelease, ActionBuilder().FSCommand("release", "").Bytes()});
-    swf.DefineButton(5, records, actions, version);
+    const int downAndHit = kButtonDown | kButtonHit;
+    swf.DefineButton(5, {ButtonShows(kButtonUp, 1), ButtonShows(kButtonOver, 2), ButtonShows(downAndHit, 3)}, actions,
+                     version);
     swf.Place(1, 5, At(20, 5));
     swf.ShowFrame();
     return swf.Finish(false);
@@ -293,34 +272,24 @@ TEST(Buttons, ASpriteInAStatePlaysItsOwnTimeline)
 {
     // Up: a sprite showing red, then green; over and hit: a blue square.
     SwfWriter swf = SquaresMovie({1, 2});
-    std::vector<ButtonRecord> records(2);
-    records[0].states = kButtonUp;
-    records[0].character = 10;
-    records[1].states = kButtonOver | kButtonHit;
-    records[1].character = 3;
-    swf.DefineButton(5, records, {});
+    swf.DefineButton(5, {ButtonShows(kButtonUp, 10), ButtonShows(kButtonOver | kButtonHit, 3)}, {});
     swf.Place(1, 5, At(20, 5));
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
+    auto p = Loaded(swf);
     const uint32_t want[] = {0xFF0000, 0x00FF00, 0xFF0000};
     for (uint32_t color : want) {
-        EXPECT_EQ(Draw(p, 100, 20).Rgb(25, 10), color);
-        p.Advance();
+        EXPECT_EQ(Draw(*p, 100, 20).Rgb(25, 10), color);
+        p->Advance();
     }
-    p.Mouse(25, 10, false);
-    EXPECT_EQ(Draw(p, 100, 20).Rgb(25, 10), 0x0000FFu);
-    p.Mouse(60, 10, false);
-    EXPECT_NE(Draw(p, 100, 20).Rgb(25, 10), 0x0000FFu) << "the sprite again";
+    p->Mouse(25, 10, false);
+    EXPECT_EQ(Draw(*p, 100, 20).Rgb(25, 10), 0x0000FFu);
+    p->Mouse(60, 10, false);
+    EXPECT_NE(Draw(*p, 100, 20).Rgb(25, 10), 0x0000FFu) << "the sprite again";
 }
 
 TEST(Buttons, ColorTransformOfAVersionOneButton)
 {
     SwfWriter swf = SquaresMovie({});
-    std::vector<ButtonRecord> records(1);
-    records[0].states = kButtonUp | kButtonHit;
-    records[0].character = 1;
-    swf.DefineButton(5, records, {}, 1);
+    swf.DefineButton(5, {ButtonShows(kButtonUp | kButtonHit, 1)}, {}, 1);
     ColorTransform cx;
     cx.mulR = 0;
     cx.addB = 255;
@@ -329,10 +298,8 @@ TEST(Buttons, ColorTransformOfAVersionOneButton)
     w.CxForm(cx, false);
     swf.Tag(23, w.Data()); // DefineButtonCxform
     swf.Place(1, 5, At(20, 5));
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    EXPECT_EQ(Draw(p, 100, 20).Rgb(25, 10), 0x0000FFu);
+    auto p = Loaded(swf);
+    EXPECT_EQ(Draw(*p, 100, 20).Rgb(25, 10), 0x0000FFu);
 }
 
 TEST(Buttons, MouseIsMappedThroughTheScaleOfTheLastFrame)

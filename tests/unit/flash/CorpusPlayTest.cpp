@@ -7,7 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -24,13 +23,8 @@ TEST(CorpusPlay, EveryMoviePlaysThreeHundredFrames)
 {
     int movies = 0;
     for (const char* folder : {"visual", "malformed"}) {
-        std::vector<fs::path> files;
-        std::error_code ec;
-        for (const auto& e : fs::directory_iterator(CorpusDir() / folder, ec))
-            if (e.path().extension() == ".swf")
-                files.push_back(e.path());
+        const std::vector<fs::path> files = test::CorpusFiles(CorpusDir() / folder, ".swf");
         ASSERT_FALSE(files.empty()) << "no movies in " << CorpusDir() / folder;
-        std::sort(files.begin(), files.end());
         for (const fs::path& f : files) {
             std::string bytes;
             ASSERT_TRUE(ReadWholeFile(f.string(), bytes)) << f;

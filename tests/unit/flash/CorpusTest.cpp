@@ -18,19 +18,9 @@ using namespace glint;
 using namespace glint::flash;
 namespace fs = std::filesystem;
 using glint::flash::test::CorpusDir;
+using glint::flash::test::CorpusFiles;
 
 namespace {
-
-std::vector<fs::path> Files(const fs::path& dir, const std::string& ext)
-{
-    std::vector<fs::path> out;
-    std::error_code ec;
-    for (const auto& e : fs::directory_iterator(dir, ec))
-        if (e.path().extension() == ext)
-            out.push_back(e.path());
-    std::sort(out.begin(), out.end());
-    return out;
-}
 
 struct Picture {
     int width = 0, height = 0;
@@ -98,7 +88,7 @@ fs::path RequireDir(const fs::path& dir)
 
 TEST(Corpus, MalformedFilesLoadOrFailCleanly)
 {
-    auto files = Files(RequireDir(CorpusDir() / "malformed"), ".swf");
+    auto files = CorpusFiles(RequireDir(CorpusDir() / "malformed"), ".swf");
     ASSERT_FALSE(files.empty()) << "no movies in " << CorpusDir() / "malformed";
     int loaded = 0;
     for (const fs::path& f : files) {
@@ -165,7 +155,7 @@ TEST(Corpus, HeadersMatchTheCatalogue)
 
 TEST(Corpus, FirstFramesMatchTheReferencePictures)
 {
-    auto refs = Files(RequireDir(CorpusDir() / "reference"), ".png");
+    auto refs = CorpusFiles(RequireDir(CorpusDir() / "reference"), ".png");
     ASSERT_FALSE(refs.empty()) << "no reference pictures in " << CorpusDir() / "reference";
     size_t matching = 0;
     for (const fs::path& ref : refs) {

@@ -13,16 +13,9 @@ using namespace glint::flash::test;
 
 namespace {
 
-SwfWriter WhiteStage(int w, int h)
-{
-    SwfWriter swf(w, h, 12);
-    swf.SetBackground(kWhite);
-    return swf;
-}
-
 TEST(Sprites, NestedSpritesPlayTheirOwnTimelinesUntilRemoved)
 {
-    SwfWriter swf = WhiteStage(40, 10);
+    SwfWriter swf = Stage(40, 10, kWhite);
     Square(swf, 1, kRed);
     Square(swf, 2, kBlue);
     SwfWriter inner(0, 0, 0); // red, blue, red, blue...
@@ -58,7 +51,7 @@ TEST(Sprites, ASpriteThatPlacesItselfIsBounded)
 {
     // Sprite 2 holds a square and, at ten depths, itself: unbounded it would
     // nest forever and make 10^n clips.
-    SwfWriter swf = WhiteStage(20, 20);
+    SwfWriter swf = Stage(20, 20, kWhite);
     Square(swf, 1, kRed);
     SwfWriter tl(0, 0, 0);
     tl.Place(1, 1);
@@ -100,7 +93,7 @@ TEST(Sprites, NestingStopsAtTheDepthLimit)
 
 TEST(Masks, MasksInsideMaskedSpritesIntersect)
 {
-    SwfWriter swf = WhiteStage(40, 40);
+    SwfWriter swf = Stage(40, 40, kWhite);
     ShapeBuilder left, top, all;
     left.Rect(0, 0, 400, 800, left.AddSolidFill(kBlue));
     top.Rect(0, 0, 800, 400, top.AddSolidFill(kBlue));
@@ -122,7 +115,7 @@ TEST(Morphs, RatioInterpolatesOutlineAndFill)
 {
     for (int version : {1, 2}) {
         SCOPED_TRACE(version);
-        SwfWriter swf = WhiteStage(200, 10);
+        SwfWriter swf = Stage(200, 10, kWhite);
         MorphBuilder mb;
         int fill = mb.AddSolidFill(kRed, kBlue);
         // 0..40 px wide at the start, 100..200 at the end.
@@ -149,12 +142,12 @@ TEST(Morphs, RatioInterpolatesOutlineAndFill)
 
 TEST(Morphs, GradientsAndLineWidthsInterpolate)
 {
-    SwfWriter swf = WhiteStage(100, 100);
+    SwfWriter swf = Stage(100, 100, kWhite);
     MorphBuilder mb;
     // A horizontal gradient over 0..100 px: black to white at the start,
     // white to black at the end; half way every stop is grey.
     Matrix g{100.0 * 20 / 32768, 0, 0, 100.0 * 20 / 32768, 50 * 20, 50 * 20};
-    int fill = mb.AddLinearFill(g, g, {{0, Rgba{0, 0, 0, 255}}, {255, kWhite}}, {{0, kWhite}, {255, Rgba{0, 0, 0, 255}}});
+    int fill = mb.AddLinearFill(g, g, {{0, kBlack}, {255, kWhite}}, {{0, kWhite}, {255, kBlack}});
     // A line 0 wide at the start, 20 px at the end, along the bottom edge.
     int line = mb.AddLineStyle(0, 400, kBlue, kBlue);
     mb.Quad({0, 0, 2000, 0, 2000, 1000, 0, 1000}, {0, 0, 2000, 0, 2000, 1000, 0, 1000}, fill, line);
@@ -175,7 +168,7 @@ TEST(Gradients, SpreadModesRepeatOrReflectBeyondTheEnds)
     for (GradientSpread spread : {GradientSpread::Pad, GradientSpread::Repeat, GradientSpread::Reflect}) {
         SwfWriter swf(100, 10, 12);
         ShapeBuilder sb;
-        int fill = sb.AddLinearFill(g, {{0, Rgba{0, 0, 0, 255}}, {255, kWhite}});
+        int fill = sb.AddLinearFill(g, {{0, kBlack}, {255, kWhite}});
         sb.SetSpread(spread);
         sb.Rect(0, 0, 2000, 200, fill);
         swf.DefineShape(1, sb);
@@ -200,8 +193,7 @@ TEST(BlendModes, SeparableModesMeetWhatIsBehind)
     const Case cases[] = {{3, 0x643219u}, {4, 0xE4B299u}, {8, 0xFFE4B2u}, {9, 0x480000u}, {7, 0x481C4Eu},
                           {10, 0x379BCDu}, {1, 0x808080u}};
     for (const Case& c : cases) {
-        SwfWriter swf(20, 20, 12);
-        swf.SetBackground(Rgba{200, 100, 50, 255});
+        SwfWriter swf = Stage(20, 20, Rgba{200, 100, 50, 255});
         Square(swf, 1, Rgba{128, 128, 128, 255}, 20);
         swf.Place3(1, 1, {}, nullptr, -1, c.mode, c.mode == 3); // the blur filter is passed over
         const uint32_t got = Draw(*Loaded(swf), 20, 20).Rgb(10, 10);
@@ -214,7 +206,7 @@ TEST(BlendModes, EraseAndAlphaCutIntoTheirLayer)
     // A sprite in layer mode holds a red square and, over its right half, a
     // shape in erase mode (12) or alpha mode (11) at half opacity.
     for (uint8_t mode : {uint8_t(12), uint8_t(11)}) {
-        SwfWriter swf = WhiteStage(40, 20);
+        SwfWriter swf = Stage(40, 20, kWhite);
         Square(swf, 1, kRed, 40);
         ShapeBuilder cut;
         cut.Rect(400, 0, 400, 400, cut.AddSolidFill(Rgba{0, 255, 0, 128}));

@@ -71,10 +71,16 @@ inline int ColorDistance(uint32_t a, uint32_t b)
     return d;
 }
 
-constexpr Rgba kWhite{255, 255, 255, 255};
-constexpr Rgba kRed{255, 0, 0, 255};
-constexpr Rgba kGreen{0, 255, 0, 255};
-constexpr Rgba kBlue{0, 0, 255, 255};
+constexpr Rgba kWhite{255, 255, 255, 255}, kBlack{0, 0, 0, 255}, kGrey{0x40, 0x40, 0x40, 255};
+constexpr Rgba kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255};
+
+// A movie of w x h pixels at 12 frames a second on a background of one colour.
+inline testing::SwfWriter Stage(int w, int h, Rgba background)
+{
+    testing::SwfWriter swf(w, h, 12);
+    swf.SetBackground(background);
+    return swf;
+}
 
 // Shape `id`: a square of `size` pixels at the origin in one colour.
 inline void Square(testing::SwfWriter& swf, uint16_t id, Rgba c, int size = 10)

@@ -33,50 +33,32 @@ Paint Red()
     return p;
 }
 
-void Polygon(Rasterizer& r, std::initializer_list<std::pair<double, double>> pts)
+using Outline = std::vector<std::pair<double, double>>;
+
+void Polygon(Rasterizer& r, const Outline& v)
 {
-    std::vector<std::pair<double, double>> v(pts);
     for (size_t i = 0; i < v.size(); ++i) {
         auto a = v[i], b = v[(i + 1) % v.size()];
         r.AddLine(a.first, a.second, b.first, b.second);
     }
 }
 
-TEST(Rasterizer, PixelAlignedSquareIsExact)
+// The outlines filled in red into a black target of w x h pixels.
+Target Filled(int w, int h, std::initializer_list<Outline> outlines)
 {
-    Target t(10, 10);
+    Target t(w, h);
     Rasterizer r;
-    r.Reset(t.w, t.h);
-    Polygon(r, {{2, 3}, {6, 3}, {6, 8}, {2, 8}});
+    r.Reset(w, h);
+    for (const Outline& o : outlines)
+        Polygon(r, o);
     r.Fill(t.px.data(), t.w, Red());
-    for (int y = 0; y < t.h; ++y)
-        for (int x = 0; x < t.w; ++x)
-            EXPECT_EQ(t.Red(x, y), (x >= 2 && x < 6 && y >= 3 && y < 8) ? 255 : 0) << x << "," << y;
-    EXPECT_TRUE(r.Empty());
-}
-
-TEST(Rasterizer, PartialPixelsGetTheirCoveredArea)
-{
-    Target t(8, 8);
-    Rasterizer r;
-    r.Reset(t.w, t.h);
-    // Left edge at x = 1.5 (half a pixel), top edge at y = 2.25 (three quarters).
-    Polygon(r, {{1.5, 2.25}, {6, 2.25}, {6, 6}, {1.5, 6}});
-    r.Fill(t.px.data(), t.w, Red());
-    EXPECT_NEAR(t.Red(1, 4), 128, 2);
-    EXPECT_NEAR(t.Red(3, 2), 191, 2);
-    EXPECT_NEAR(t.Red(1, 2), 96, 2); // both: 0.5 * 0.75
-    EXPECT_EQ(t.Red(3, 4), 255);
-    EXPECT_EQ(t.Red(0, 4), 0);
+    EXPECT_TRUE(r.Empty()) << "the fill used up the outlines";
+    return t;
 }
 
 TEST(Rasterizer, DiagonalEdgesSumToTheArea)
 {
-    Target t(40, 40);
-    Rasterizer r;
-    r.Reset(t.w, t.h);
-    Polygon(r, {{3.3, 2.7}, {35.1, 9.9}, {12.6, 37.2}}); // any triangle
-    r.Fill(t.px.data(), t.w, Red());
+    const Target t = Filled(40, 40, {{{3.3, 2.7}, {35.1, 9.9}, {12.6, 37.2}}}); // any triangle
     double area = 0.5 * std::abs((35.1 - 3.3) * (37.2 - 2.7) - (12.6 - 3.3) * (9.9 - 2.7));
     EXPECT_NEAR(t.SumRed() / 255.0, area, area * 0.005);
     // Along the edge from (3.3,2.7) to (35.1,9.9) pixels are partly covered.
@@ -91,13 +73,9 @@ TEST(Rasterizer, DiagonalEdgesSumToTheArea)
 
 TEST(Rasterizer, DirectionAndOverlapOfOutlines)
 {
-    Target t(20, 10);
-    Rasterizer r;
-    r.Reset(t.w, t.h);
-    Polygon(r, {{1, 1}, {9, 1}, {9, 9}, {1, 9}});         // clockwise
-    Polygon(r, {{11, 1}, {11, 9}, {19, 9}, {19, 1}});     // counter-clockwise: same coverage
-    Polygon(r, {{3, 3}, {7, 3}, {7, 7}, {3, 7}});         // same direction inside the first: stays full
-    r.Fill(t.px.data(), t.w, Red());
+    const Target t = Filled(20, 10, {{{1, 1}, {9, 1}, {9, 9}, {1, 9}},     // clockwise
+                                     {{11, 1}, {11, 9}, {19, 9}, {19, 1}}, // counter-clockwise: same coverage
+                                     {{3, 3}, {7, 3}, {7, 7}, {3, 7}}});   // same direction inside the first: full
     EXPECT_EQ(t.Red(5, 5), 255);
     EXPECT_EQ(t.Red(2, 2), 255);
     EXPECT_EQ(t.Red(15, 5), 255);
@@ -106,30 +84,18 @@ TEST(Rasterizer, DirectionAndOverlapOfOutlines)
 
 TEST(Rasterizer, ShapesBeyondTheEdgesAreClipped)
 {
-    Target t(10, 10);
-    Rasterizer r;
-    r.Reset(t.w, t.h);
     // Covers the whole target and far beyond, on every side, with slanted edges.
-    Polygon(r, {{-50, -30}, {70, -45}, {60, 80}, {-40, 60}});
-    r.Fill(t.px.data(), t.w, Red());
-    EXPECT_EQ(t.SumRed(), 255L * 100);
+    EXPECT_EQ(Filled(10, 10, {{{-50, -30}, {70, -45}, {60, 80}, {-40, 60}}}).SumRed(), 255L * 100);
     // Entirely to the left, above, right, below: nothing.
-    Target u(10, 10);
-    r.Reset(u.w, u.h);
-    Polygon(r, {{-20, 2}, {-5, 2}, {-5, 8}, {-20, 8}});
-    Polygon(r, {{2, -20}, {8, -20}, {8, -1}, {2, -1}});
-    Polygon(r, {{12, 2}, {30, 2}, {30, 8}, {12, 8}});
-    Polygon(r, {{2, 11}, {8, 11}, {8, 30}, {2, 30}});
-    r.Fill(u.px.data(), u.w, Red());
-    EXPECT_EQ(u.SumRed(), 0);
-    // A triangle crossing the left edge: the part inside has the right area.
-    Target v(10, 10);
-    r.Reset(v.w, v.h);
-    Polygon(r, {{-4, 0}, {4, 0}, {-4, 8}});
-    r.Fill(v.px.data(), v.w, Red());
-    EXPECT_NEAR(v.SumRed() / 255.0, 8.0, 0.1); // right triangle of legs 4 inside
+    EXPECT_EQ(Filled(10, 10, {{{-20, 2}, {-5, 2}, {-5, 8}, {-20, 8}}, {{2, -20}, {8, -20}, {8, -1}, {2, -1}},
+                              {{12, 2}, {30, 2}, {30, 8}, {12, 8}}, {{2, 11}, {8, 11}, {8, 30}, {2, 30}}})
+                  .SumRed(),
+              0);
+    // A triangle crossing the left edge: the part inside has the right area (legs of 4).
+    EXPECT_NEAR(Filled(10, 10, {{{-4, 0}, {4, 0}, {-4, 8}}}).SumRed() / 255.0, 8.0, 0.1);
     // Non-finite coordinates are ignored.
-    r.Reset(v.w, v.h);
+    Rasterizer r;
+    r.Reset(10, 10);
     r.AddLine(0, 0, std::numeric_limits<double>::infinity(), 5);
     r.AddLine(std::nan(""), 0, 3, 5);
     EXPECT_TRUE(r.Empty());
@@ -146,39 +112,6 @@ TEST(Rasterizer, QuadraticCurvesAreFlattenedClosely)
     r.Fill(t.px.data(), t.w, Red());
     double area = 2.0 / 3.0 * 80 * 40;
     EXPECT_NEAR(t.SumRed() / 255.0, area, area * 0.01);
-}
-
-TEST(Rasterizer, MaskLimitsCoverage)
-{
-    Target t(10, 10);
-    Rasterizer r;
-    r.Reset(t.w, t.h);
-    std::vector<uint8_t> mask(100, 0);
-    Polygon(r, {{0, 0}, {5, 0}, {5, 10}, {0, 10}});
-    r.FillMask(mask.data());
-    EXPECT_EQ(mask[3], 255);
-    EXPECT_EQ(mask[7], 0);
-    Polygon(r, {{0, 0}, {10, 0}, {10, 10}, {0, 10}});
-    r.Fill(t.px.data(), t.w, Red(), mask.data());
-    EXPECT_EQ(t.Red(2, 5), 255);
-    EXPECT_EQ(t.Red(8, 5), 0);
-}
-
-TEST(Rasterizer, TranslucentPaintBlendsOverTheBackground)
-{
-    Target t(4, 4);
-    for (uint32_t& p : t.px)
-        p = 0xFF0000FF; // blue
-    Rasterizer r;
-    r.Reset(t.w, t.h);
-    Polygon(r, {{0, 0}, {4, 0}, {4, 4}, {0, 4}});
-    Paint p;
-    p.color = Premultiply({255, 0, 0, 128});
-    r.Fill(t.px.data(), t.w, p);
-    uint32_t c = t.px[5];
-    EXPECT_EQ(c >> 24, 0xFFu);
-    EXPECT_NEAR(int((c >> 16) & 0xFF), 128, 1);
-    EXPECT_NEAR(int(c & 0xFF), 127, 1);
 }
 
 TEST(Rasterizer, TranslucentRunsBlendLikeSinglePixels)

@@ -165,17 +165,11 @@ TEST(Movie, HandMadeFileReadsAsItsFieldsInBothSignatures)
         EXPECT_EQ(m.Background(), (Rgba{0x11, 0x22, 0x33, 255}));
         EXPECT_EQ(m.FindLabel("gO"), 1); // labels compare without regard to case
         EXPECT_EQ(m.FindLabel("nowhere"), -1);
-    }
-}
-
-TEST(Movie, KeepsWhatWasReadBeforeATruncation)
-{
-    // Without the last ShowFrame and End (and, compressed, zlib's trailer).
-    for (bool compressed : {false, true}) {
-        Movie m;
-        ASSERT_TRUE(Read(m, HandMadeFile(compressed, compressed ? 6 : 4))) << compressed;
-        EXPECT_EQ(m.Background(), (Rgba{0x11, 0x22, 0x33, 255}));
-        EXPECT_GE(m.Frames().size(), 1u);
+        // Cut before the last ShowFrame and End (and, compressed, zlib's trailer): what was read stays.
+        Movie cut;
+        ASSERT_TRUE(Read(cut, HandMadeFile(compressed, compressed ? 6 : 4)));
+        EXPECT_EQ(cut.Background(), (Rgba{0x11, 0x22, 0x33, 255}));
+        EXPECT_GE(cut.Frames().size(), 1u);
     }
 }
 

@@ -11,16 +11,9 @@
 
 using namespace glint::flash;
 using namespace glint::flash::testing;
-using glint::flash::test::ColorDistance;
-using glint::flash::test::Draw;
-using glint::flash::test::FirstFrame;
-using glint::flash::test::FrameBuffer;
+using namespace glint::flash::test;
 
 namespace {
-
-constexpr Rgba kRed{255, 0, 0, 255}, kGreen{0, 255, 0, 255}, kBlue{0, 0, 255, 255}, kGrey{0x40, 0x40, 0x40, 255};
-
-Matrix Translate(double xPx, double yPx) { return Matrix{1, 0, 0, 1, xPx * 20, yPx * 20}; }
 
 // A movie of `w` x `h` pixels, grey background, one solid rectangle (pixels) per entry placed at depth i+1.
 struct RectSpec {
@@ -43,50 +36,43 @@ std::string RectMovie(int w, int h, std::initializer_list<RectSpec> rects, int s
     return swf.Finish(compressed);
 }
 
+// Every shape tag version (RGB colours before DefineShape3), in both encodings of the file.
 TEST(Render, SolidRectanglesAtTheirPlace)
 {
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(RectMovie(64, 48, {{10, 5, 20, 10, kRed}, {40, 30, 4, 4, kBlue}})));
-    EXPECT_EQ(p.StageWidth(), 64);
-    EXPECT_EQ(p.StageHeight(), 48);
-    EXPECT_EQ(p.BackgroundColor(), 0x404040u);
-    auto fb = Draw(p, 64, 48);
-    for (int y = 0; y < 48; ++y)
-        for (int x = 0; x < 64; ++x) {
-            uint32_t want = (x >= 10 && x < 30 && y >= 5 && y < 15) ? 0xFF0000
-                            : (x >= 40 && x < 44 && y >= 30 && y < 34) ? 0x0000FF
-                                                                        : 0x404040;
-            ASSERT_EQ(fb.Rgb(x, y), want) << x << "," << y;
-            ASSERT_EQ(fb.At(x, y) >> 24, 0xFFu);
-        }
-}
-
-TEST(Render, EveryShapeVersionAndBothEncodingsDrawTheSame)
-{
-    SwfPlayer ref;
-    ASSERT_TRUE(ref.Load(RectMovie(40, 40, {{3, 4, 20, 10, {200, 100, 50, 255}}}, 1, false)));
-    auto expected = Draw(ref, 40, 40);
     for (int version = 1; version <= 4; ++version)
         for (bool compressed : {false, true}) {
+            SCOPED_TRACE("DefineShape version " + std::to_string(version) + (compressed ? ", compressed" : ""));
             SwfPlayer p;
-            ASSERT_TRUE(p.Load(RectMovie(40, 40, {{3, 4, 20, 10, {200, 100, 50, 255}}}, version, compressed)));
-            EXPECT_EQ(Draw(p, 40, 40).pixels, expected.pixels) << version << " " << compressed;
+            ASSERT_TRUE(p.Load(RectMovie(64, 48, {{10, 5, 20, 10, kRed}, {40, 30, 4, 4, {200, 100, 50, 255}}}, version,
+                                         compressed)));
+            EXPECT_EQ(p.StageWidth(), 64);
+            EXPECT_EQ(p.StageHeight(), 48);
+            EXPECT_EQ(p.BackgroundColor(), 0x404040u);
+            auto fb = Draw(p, 64, 48);
+            for (int y = 0; y < 48; ++y)
+                for (int x = 0; x < 64; ++x) {
+                    uint32_t want = (x >= 10 && x < 30 && y >= 5 && y < 15)   ? 0xFF0000
+                                    : (x >= 40 && x < 44 && y >= 30 && y < 34) ? 0xC86432
+                                                                                : 0x404040;
+                    ASSERT_EQ(fb.Rgb(x, y), want) << x << "," << y;
+                    ASSERT_EQ(fb.At(x, y) >> 24, 0xFFu);
+                }
         }
-    EXPECT_EQ(expected.Rgb(10, 10), 0xC86432u);
 }
 
 TEST(Render, EdgesBetweenPixelsAreAntiAliased)
 {
-    SwfWriter swf(20, 20, 12);
-    swf.SetBackground({0, 0, 0, 255});
+    SwfWriter swf = Stage(20, 20, kBlack);
     ShapeBuilder s;
-    // x from 2.5 to 12.25 pixels, y from 4 to 10.
-    s.Rect(50, 80, 195, 120, s.AddSolidFill({255, 255, 255, 255}));
+    // x from 2.5 to 12.25 pixels, y from 4.25 to 10: each pixel gets the share it is covered.
+    s.Rect(50, 85, 195, 115, s.AddSolidFill(kWhite));
     swf.DefineShape(1, s);
     swf.Place(1, 1);
     auto fb = FirstFrame(swf, 20, 20);
     EXPECT_NEAR(fb.R(2, 6), 128, 3);
     EXPECT_NEAR(fb.R(12, 6), 64, 3);
+    EXPECT_NEAR(fb.R(5, 4), 191, 3);
+    EXPECT_NEAR(fb.R(2, 4), 96, 3); // 0.5 * 0.75
     EXPECT_EQ(fb.R(5, 6), 255);
     EXPECT_EQ(fb.R(1, 6), 0);
     EXPECT_EQ(fb.R(13, 6), 0);
@@ -145,15 +131,12 @@ TEST(Render, HigherDepthsAreDrawnOnTop)
 
 TEST(Render, RemovedObjectsDisappearAndMovedOnesFollow)
 {
-    SwfWriter swf(30, 30, 12);
-    swf.SetBackground(kGrey);
-    ShapeBuilder a;
-    a.Rect(0, 0, 100, 100, a.AddSolidFill(kGreen));
-    swf.DefineShape(1, a);
-    swf.Place(1, 1, Translate(2, 2));
-    swf.PlaceObject1(1, 2, Translate(20, 20));
+    SwfWriter swf = Stage(30, 30, kGrey);
+    Square(swf, 1, kGreen, 5);
+    swf.Place(1, 1, At(2, 2));
+    swf.PlaceObject1(1, 2, At(20, 20));
     swf.ShowFrame();
-    swf.Move(1, Translate(10, 2));
+    swf.Move(1, At(10, 2));
     swf.RemoveObject1(1, 2);
     swf.ShowFrame();
     swf.Remove(1);
@@ -177,11 +160,8 @@ TEST(Render, RemovedObjectsDisappearAndMovedOnesFollow)
 
 TEST(Render, ColourTransformsMultiplyAndAdd)
 {
-    SwfWriter swf(10, 10, 12);
-    swf.SetBackground({0, 0, 0, 255});
-    ShapeBuilder a;
-    a.Rect(0, 0, 200, 200, a.AddSolidFill({200, 100, 40, 255}));
-    swf.DefineShape(1, a);
+    SwfWriter swf = Stage(10, 10, kBlack);
+    Square(swf, 1, {200, 100, 40, 255});
     ColorTransform cx;
     cx.mulR = 128;  // 100
     cx.addG = 50;   // 150
@@ -190,10 +170,8 @@ TEST(Render, ColourTransformsMultiplyAndAdd)
     swf.Place(1, 1, Matrix{}, &cx);
     ColorTransform half; // alpha to a half over black
     half.mulA = 128;
-    ShapeBuilder b;
-    b.Rect(0, 0, 60, 60, b.AddSolidFill({255, 255, 255, 255}));
-    swf.DefineShape(2, b);
-    swf.Place(2, 2, Translate(6, 6), &half);
+    Square(swf, 2, kWhite, 3);
+    swf.Place(2, 2, At(6, 6), &half);
     auto fb = FirstFrame(swf, 10, 10);
     EXPECT_LE(ColorDistance(fb.Rgb(2, 2), 0x649632u), 1) << std::hex << fb.Rgb(2, 2);
     // White at half alpha over (100,150,50).
@@ -239,7 +217,7 @@ TEST(Render, RadialGradientsRunFromTheFocalPointToTheRim)
         SwfWriter swf(100, 100, 12);
         ShapeBuilder s;
         Matrix g{800.0 / 16384, 0, 0, 800.0 / 16384, 1000, 1000};
-        const int fill = s.AddRadialFill(g, {{0, {255, 255, 255, 255}}, {255, {0, 0, 0, 255}}});
+        const int fill = s.AddRadialFill(g, {{0, kWhite}, {255, kBlack}});
         s.SetFocal(c.focal);
         s.Rect(0, 0, 2000, 2000, fill);
         swf.DefineShape(1, s, 4);
@@ -252,14 +230,18 @@ TEST(Render, RadialGradientsRunFromTheFocalPointToTheRim)
 
 TEST(Render, CurvedOutlineAndStrokes)
 {
-    SwfWriter swf(100, 100, 12);
-    swf.SetBackground({0, 0, 0, 255});
+    SwfWriter swf = Stage(100, 100, kBlack);
     ShapeBuilder c;
     c.Circle(1000, 1000, 600, c.AddSolidFill(kRed)); // radius 30 px at (50,50)
     swf.DefineShape(1, c);
     swf.Place(1, 1);
+    // Lines are drawn in the order of their styles, whatever order the edges came in:
+    // the second style's vertical line comes first, and covers the first's where they cross.
     ShapeBuilder l;
-    int line = l.AddLineStyle(100, kGreen); // 5 px
+    int line = l.AddLineStyle(100, kGreen), later = l.AddLineStyle(100, kBlue); // 5 px
+    l.MoveTo(1800, 1600);
+    l.SetStyles(0, 0, later);
+    l.LineTo(1800, 1960);
     l.MoveTo(200, 1800);
     l.SetStyles(0, 0, line);
     l.LineTo(1800, 1800);
@@ -280,6 +262,9 @@ TEST(Render, CurvedOutlineAndStrokes)
     EXPECT_EQ(fb.Rgb(50, 94), 0x000000u);
     EXPECT_EQ(fb.Rgb(9, 90), 0x00FF00u);    // cap
     EXPECT_EQ(fb.Rgb(5, 90), 0x000000u);
+    EXPECT_EQ(fb.Rgb(90, 90), 0x0000FFu);   // the crossing
+    EXPECT_EQ(fb.Rgb(90, 83), 0x0000FFu);
+    EXPECT_EQ(fb.Rgb(85, 90), 0x00FF00u);
 }
 
 // Drawn at a quarter of the size, a hairline stays a pixel of white; a line
@@ -287,10 +272,9 @@ TEST(Render, CurvedOutlineAndStrokes)
 TEST(Render, ThinLinesStayVisible)
 {
     for (const auto& [widthTwips, ink] : {std::pair{0, 255}, std::pair{20, 178}}) {
-        SwfWriter swf(40, 40, 12);
-        swf.SetBackground({0, 0, 0, 255});
+        SwfWriter swf = Stage(40, 40, kBlack);
         ShapeBuilder l;
-        int line = l.AddLineStyle(uint16_t(widthTwips), {255, 255, 255, 255});
+        int line = l.AddLineStyle(uint16_t(widthTwips), kWhite);
         l.MoveTo(100, 410); // along y = 20.5 px: the middle of a row
         l.SetStyles(0, 0, line);
         l.LineTo(700, 410);
@@ -304,32 +288,9 @@ TEST(Render, ThinLinesStayVisible)
     }
 }
 
-// Lines are drawn in the order of their styles, whatever order the edges came
-// in: the second style covers the first where they cross.
-TEST(Render, LinesOfALaterStyleLieOnTop)
-{
-    SwfWriter swf(40, 40, 12);
-    swf.SetBackground({0, 0, 0, 255});
-    ShapeBuilder l;
-    int first = l.AddLineStyle(100, kRed), second = l.AddLineStyle(100, kBlue);
-    l.MoveTo(400, 100); // the second style's vertical line comes first
-    l.SetStyles(0, 0, second);
-    l.LineTo(400, 700);
-    l.MoveTo(100, 400);
-    l.SetStyles(0, 0, first);
-    l.LineTo(700, 400);
-    swf.DefineShape(1, l);
-    swf.Place(1, 1);
-    auto fb = FirstFrame(swf, 40, 40);
-    EXPECT_EQ(fb.Rgb(20, 20), 0x0000FFu);
-    EXPECT_EQ(fb.Rgb(10, 20), 0xFF0000u);
-    EXPECT_EQ(fb.Rgb(20, 10), 0x0000FFu);
-}
-
 TEST(Render, ClipLayersLimitTheObjectsAboveThem)
 {
-    SwfWriter swf(40, 40, 12);
-    swf.SetBackground(kGrey);
+    SwfWriter swf = Stage(40, 40, kGrey);
     ShapeBuilder mask, big, other;
     mask.Rect(0, 0, 400, 800, mask.AddSolidFill(kBlue)); // left half, not drawn itself
     big.Rect(0, 0, 800, 800, big.AddSolidFill(kRed));
@@ -339,7 +300,7 @@ TEST(Render, ClipLayersLimitTheObjectsAboveThem)
     swf.DefineShape(3, other);
     swf.Place(1, 1, Matrix{}, nullptr, 2); // clips depth 2 only
     swf.Place(2, 2);
-    swf.Place(3, 3, Translate(0, 30));
+    swf.Place(3, 3, At(0, 30));
     auto fb = FirstFrame(swf, 40, 40);
     EXPECT_EQ(fb.Rgb(5, 5), 0xFF0000u);
     EXPECT_EQ(fb.Rgb(30, 5), 0x404040u);  // clipped away
@@ -376,8 +337,7 @@ TEST(Render, OpaqueObjectsOnTopHideWhatIsUnderThemExactly)
     for (const auto& c : cases) {
         FrameBuffer frames[2] = {FrameBuffer(64, 64), FrameBuffer(64, 64)};
         for (int layered = 0; layered < 2; ++layered) {
-            SwfWriter swf(64, 64, 12);
-            swf.SetBackground(kGrey);
+            SwfWriter swf = Stage(64, 64, kGrey);
             swf.DefineBitsLossless(9, 5, 16, 16, argb, true);
             ShapeBuilder under, top;
             under.Rect(100, 100, 1000, 1000, under.AddSolidFill(kRed), under.AddLineStyle(60, kGreen));
@@ -409,11 +369,8 @@ TEST(Render, OpaqueObjectsOnTopHideWhatIsUnderThemExactly)
 
 TEST(Render, SpritesShowTheirFirstFrame)
 {
-    SwfWriter swf(40, 40, 12);
-    swf.SetBackground(kGrey);
-    ShapeBuilder a;
-    a.Rect(0, 0, 100, 100, a.AddSolidFill(kBlue));
-    swf.DefineShape(1, a);
+    SwfWriter swf = Stage(40, 40, kGrey);
+    Square(swf, 1, kBlue, 5);
     swf.DefineSprite(2, {{1, 1}});
     swf.Place(1, 2, Matrix{2, 0, 0, 2, 200, 200}); // doubled and moved by 10 px
     auto fb = FirstFrame(swf, 40, 40);
@@ -441,11 +398,10 @@ TEST(Render, MovedAndScaledShapesDrawAsAFreshPlayerDrawsThem)
     // One shape moved, then scaled, rotated and moved again over the frames:
     // a player that drew the earlier frames shows each one exactly as a player
     // that draws it first.
-    SwfWriter swf(80, 60, 12);
-    swf.SetBackground(kGrey);
+    SwfWriter swf = Stage(80, 60, kGrey);
     swf.DefineShape(1, StrokedBlob(kRed, kGreen, 80));
-    const Matrix frames[] = {Translate(20, 20), Translate(45, 30), Matrix{1.5, 0, 0, 1.5, 700, 500},
-                             Matrix{0, 1.2, -1.2, 0, 800, 600}, Translate(20, 20)};
+    const Matrix frames[] = {At(20, 20), At(45, 30), Matrix{1.5, 0, 0, 1.5, 700, 500},
+                             Matrix{0, 1.2, -1.2, 0, 800, 600}, At(20, 20)};
     swf.Place(1, 1, frames[0]);
     swf.ShowFrame();
     for (size_t f = 1; f < std::size(frames); ++f) {
@@ -475,8 +431,7 @@ TEST(Render, MovedAndScaledShapesDrawAsAFreshPlayerDrawsThem)
 TEST(Render, ManySizesOfOneShapeInOneFrame)
 {
     // More sizes of a shape than the player keeps lines for, twice over.
-    SwfWriter swf(120, 40, 12);
-    swf.SetBackground(kGrey);
+    SwfWriter swf = Stage(120, 40, kGrey);
     swf.DefineShape(1, StrokedBlob(kBlue, kRed, 60));
     for (int i = 0; i < 7; ++i) {
         double k = 0.5 + 0.15 * i;
@@ -502,15 +457,14 @@ TEST(Render, ANewMovieDoesNotDrawTheLinesOfTheLastOne)
     // Same character ids and places, different shapes: nothing of the first
     // movie's shapes may show in the second.
     auto movie = [](bool second) {
-        SwfWriter swf(60, 60, 12);
-        swf.SetBackground(kGrey);
+        SwfWriter swf = Stage(60, 60, kGrey);
         ShapeBuilder s;
         if (second)
             s.Circle(0, 0, 300, s.AddSolidFill(kBlue), s.AddLineStyle(40, kRed));
         else
             s.Rect(-400, -400, 800, 800, s.AddSolidFill(kGreen), s.AddLineStyle(100, kRed));
         swf.DefineShape(1, s);
-        swf.Place(1, 1, Translate(30, 30));
+        swf.Place(1, 1, At(30, 30));
         swf.ShowFrame();
         return swf.Finish(false);
     };

@@ -47,11 +47,12 @@ std::vector<double> ReferenceStroke(const std::vector<Pt>& line, double half, in
     return cov;
 }
 
-std::vector<double> Draw(const PathSet& paths, int w, int h)
+// Coverage (0..1) of each pixel by the paths drawn through `m`.
+std::vector<double> Draw(const PathSet& paths, int w, int h, const Matrix& m = Matrix{})
 {
     Rasterizer r;
     r.Reset(w, h);
-    AddPaths(r, paths, 0, paths.Chains(), Matrix{});
+    AddPaths(r, paths, 0, paths.Chains(), m);
     std::vector<uint8_t> mask(size_t(w) * h, 0);
     r.FillMask(mask.data());
     std::vector<double> cov(mask.size());
@@ -123,15 +124,8 @@ TEST(ShapeGeometry, MirroredTransformsTurnEveryPieceTheSameWay)
     const StrokePath path = Path(line);
     PathSet out;
     OutlineStroke(&path, &path + 1, 3, Matrix{}, out);
-    Rasterizer r;
-    r.Reset(50, 30);
-    AddPaths(r, out, 0, out.Chains(), Matrix{-1, 0, 0, 1, 50, 0});
-    std::vector<uint8_t> mask(50 * 30, 0);
-    r.FillMask(mask.data());
-    std::vector<double> got(mask.size());
-    for (size_t i = 0; i < mask.size(); ++i)
-        got[i] = mask[i] / 255.0;
-    ExpectSameCoverage(got, ReferenceStroke({{45, 5}, {25, 25}, {5, 5}}, 3, 50, 30), 50);
+    ExpectSameCoverage(Draw(out, 50, 30, Matrix{-1, 0, 0, 1, 50, 0}),
+                       ReferenceStroke({{45, 5}, {25, 25}, {5, 5}}, 3, 50, 30), 50);
 }
 
 TEST(ShapeGeometry, CurvesAreCutFinerWhenDrawnLarger)
@@ -146,14 +140,9 @@ TEST(ShapeGeometry, CurvesAreCutFinerWhenDrawnLarger)
     FlattenFill(arch, Matrix{20, 0, 0, 20, 1234, -99}, moved);
     EXPECT_EQ(moved.xy, large.xy);
     // Drawn 20 times larger the arch has the area of a parabola segment: 2/3 of base x height.
-    Rasterizer r;
-    r.Reset(220, 220);
-    AddPaths(r, large, 0, large.Chains(), Matrix{20, 0, 0, 20, 0, 0});
-    std::vector<uint8_t> mask(220 * 220, 0);
-    r.FillMask(mask.data());
     double sum = 0;
-    for (uint8_t m : mask)
-        sum += m / 255.0;
+    for (double c : Draw(large, 220, 220, Matrix{20, 0, 0, 20, 0, 0}))
+        sum += c;
     const double area = 2.0 / 3.0 * 200 * 100; // control point 200 px above the base: height 100
     EXPECT_NEAR(sum, area, area * 0.01);
 }

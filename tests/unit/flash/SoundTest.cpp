@@ -124,6 +124,16 @@ Played Play(const std::string& swf, int advances)
 
 size_t CountOf(const std::vector<int16_t>& v, int16_t value) { return size_t(std::count(v.begin(), v.end(), value)); }
 
+// A movie that starts sound 1 (`count` frames of `data` in `format`) in its only frame.
+std::string OneSound(uint8_t format, uint32_t count, const std::vector<uint8_t>& data)
+{
+    SwfWriter swf(20, 20, 12);
+    swf.Tag(kDefineSound, DefineSound(1, format, count, data));
+    swf.Tag(kStartSound, StartSound(1, {}));
+    swf.ShowFrame();
+    return swf.Finish(false);
+}
+
 // A movie at `rate` frames a second: sound 1 (`samples` of raw 16-bit mono at
 // 44.1 kHz) and the starts of frames 0 and 1.
 std::string SoundMovie(double rate, const std::vector<int16_t>& samples, const std::vector<Info>& frame0,
@@ -230,13 +240,9 @@ TEST(SoundDecode, Mp3FromAnIndependentEncoder)
     EXPECT_NEAR(crossings, 2 * 1000 * 6000 / 22050, 4);
 
     // In a movie (after its seek count) it plays at its own rate: 0.5 s at 44.1 kHz.
-    SwfWriter swf(20, 20, 12);
     std::vector<uint8_t> data{0, 0};
     data.insert(data.end(), kTone, kTone + sizeof kTone);
-    swf.Tag(kDefineSound, DefineSound(1, Format(Codec::Mp3, 2), 11025, data));
-    swf.Tag(kStartSound, StartSound(1, {}));
-    swf.ShowFrame();
-    Played r = Play(swf.Finish(false), 8);
+    Played r = Play(OneSound(Format(Codec::Mp3, 2), 11025, data), 8);
     size_t last = 0;
     for (size_t i = 0; i < r.left.size(); ++i)
         if (r.left[i] != 0)
@@ -249,21 +255,13 @@ TEST(SoundMixer, ResamplesEachRateToStereo44k)
 {
     // 100 samples of 1000 last 800, 400, 200 and 100 frames at 44.1 kHz.
     for (int rate = 0; rate < 4; ++rate) {
-        SwfWriter swf(20, 20, 12);
-        swf.Tag(kDefineSound, DefineSound(1, Format(Codec::RawLittle, rate), 100, Pcm16(std::vector<int16_t>(100, 1000))));
-        swf.Tag(kStartSound, StartSound(1, {}));
-        swf.ShowFrame();
-        Played r = Play(swf.Finish(false), 1);
+        Played r = Play(OneSound(Format(Codec::RawLittle, rate), 100, Pcm16(std::vector<int16_t>(100, 1000))), 1);
         EXPECT_EQ(CountOf(r.left, 1000), size_t(800 >> rate)) << rate;
         EXPECT_EQ(r.right, r.left) << "mono plays on both sides";
         EXPECT_EQ(r.left.size(), 3675u) << "one frame interval: the sound ended with frame 0";
         EXPECT_EQ(r.log.started, std::vector<uint16_t>{1});
     }
-    SwfWriter swf(20, 20, 12);
-    swf.Tag(kDefineSound, DefineSound(1, Format(Codec::RawLittle, 3, true, true), 2, Pcm16({1000, -1000, 1000, -1000})));
-    swf.Tag(kStartSound, StartSound(1, {}));
-    swf.ShowFrame();
-    Played r = Play(swf.Finish(false), 0);
+    Played r = Play(OneSound(Format(Codec::RawLittle, 3, true, true), 2, Pcm16({1000, -1000, 1000, -1000})), 0);
     EXPECT_EQ(CountOf(r.left, 1000), 2u);
     EXPECT_EQ(CountOf(r.right, -1000), 2u);
 }
@@ -383,10 +381,7 @@ TEST(SoundStream, SpriteAndButtonEventSounds)
     sprite.Tag(kStartSound, StartSound(1, {}));
     sprite.ShowFrame();
     swf.DefineSprite(10, sprite);
-    std::vector<ButtonRecord> records(1);
-    records[0].states = kButtonUp | kButtonOver | kButtonDown | kButtonHit;
-    records[0].character = 4;
-    swf.DefineButton(20, records, {});
+    swf.DefineButton(20, {ButtonShows(kButtonUp | kButtonOver | kButtonDown | kButtonHit, 4)}, {});
     BitWriter sounds;
     sounds.U16(20);
     for (uint16_t id : {0, 3, 2, 0}) { // to idle, to over, pressed, released
@@ -397,18 +392,16 @@ TEST(SoundStream, SpriteAndButtonEventSounds)
     swf.Tag(kButtonSound, sounds.Data());
     swf.Place(1, 10);
     swf.Place(2, 20, test::At(20, 5));
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    EXPECT_TRUE(p.Sound().Log().started.empty());
-    p.Advance();
-    EXPECT_EQ(p.Sound().Log().started, std::vector<uint16_t>{1}) << "started by the sprite's frame 1";
-    EXPECT_EQ(CountOf(p.Sound().Mixed(), 10), 2u * 100);
-    test::Draw(p, 100, 20);
-    p.Mouse(60, 10, false); // not over it
-    p.Mouse(25, 10, false);
-    p.Mouse(25, 10, true);
-    EXPECT_EQ(p.Sound().Log().started, (std::vector<uint16_t>{1, 3, 2}));
+    auto p = test::Loaded(swf);
+    EXPECT_TRUE(p->Sound().Log().started.empty());
+    p->Advance();
+    EXPECT_EQ(p->Sound().Log().started, std::vector<uint16_t>{1}) << "started by the sprite's frame 1";
+    EXPECT_EQ(CountOf(p->Sound().Mixed(), 10), 2u * 100);
+    test::Draw(*p, 100, 20);
+    p->Mouse(60, 10, false); // not over it
+    p->Mouse(25, 10, false);
+    p->Mouse(25, 10, true);
+    EXPECT_EQ(p->Sound().Log().started, (std::vector<uint16_t>{1, 3, 2}));
 }
 
 TEST(SoundBounds, HostileLengthsAndFormats)
@@ -432,13 +425,11 @@ TEST(SoundBounds, HostileLengthsAndFormats)
     SwfWriter big(20, 20, 12);
     big.Tag(kDefineSound, DefineSound(1, Format(Codec::RawLittle, 3, false), 1 << 20, std::vector<uint8_t>(1 << 20, 200)));
     big.Tag(kStartSound, StartSound(1, Info{.in = 1 << 19}));
-    big.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(big.Finish(false)));
-    EXPECT_LE(p.Sound().Log().decoded, Mixer::kFrameDecodeBudget);
+    auto p = test::Loaded(big);
+    EXPECT_LE(p->Sound().Log().decoded, Mixer::kFrameDecodeBudget);
     for (int f = 0; f < 4; ++f)
-        p.Advance();
-    EXPECT_GT(CountOf(p.Sound().Mixed(), int16_t(72 << 8)), 3000u) << "caught up with the in point";
+        p->Advance();
+    EXPECT_GT(CountOf(p->Sound().Mixed(), int16_t(72 << 8)), 3000u) << "caught up with the in point";
 
     // Twenty sprites with a stream each: at most kMaxStreams of them play, and
     // blocks of 1 M samples share one interval's decoding.
@@ -452,14 +443,12 @@ TEST(SoundBounds, HostileLengthsAndFormats)
         many.DefineSprite(10, loud);
         for (uint16_t depth = 1; depth <= 20; ++depth)
             many.Place(depth, 10);
-        many.ShowFrame();
-        SwfPlayer q;
-        ASSERT_TRUE(q.Load(many.Finish(false)));
+        auto q = test::Loaded(many);
         if (block == 3675) {
-            EXPECT_EQ(q.Sound().Log().decoded, Mixer::kMaxStreams * block);
-            EXPECT_EQ(CountOf(q.Sound().Mixed(), int16_t(Mixer::kMaxStreams << 8)), 2u * 3675);
+            EXPECT_EQ(q->Sound().Log().decoded, Mixer::kMaxStreams * block);
+            EXPECT_EQ(CountOf(q->Sound().Mixed(), int16_t(Mixer::kMaxStreams << 8)), 2u * 3675);
         } else {
-            EXPECT_EQ(q.Sound().Log().decoded, Mixer::kFrameDecodeBudget);
+            EXPECT_EQ(q->Sound().Log().decoded, Mixer::kFrameDecodeBudget);
         }
     }
 }
@@ -518,7 +507,7 @@ TEST(SoundOutput, MoviePlaysOnWithOrWithoutADevice)
 TEST(SoundOutput, FramesGoOnWhileTheDeviceOpens)
 {
     SwfPlayer p;
-    HeldOpen held; // released before the player goes, which waits for the opening
+    HeldOpen held;
     ASSERT_NE(HeldOpen::gate, nullptr);
     ASSERT_TRUE(p.Load(SoundMovie(12, std::vector<int16_t>(44100, 1000), {Info{}}, {}, 8)));
     for (int tick = 0; tick < 5; ++tick)
@@ -531,6 +520,19 @@ TEST(SoundOutput, FramesGoOnWhileTheDeviceOpens)
     EXPECT_EQ(Settled(*p.Sound().Output()), OutputState::Failed);
     p.Tick(84);
     EXPECT_EQ(p.FrameNum(), 6);
+}
+
+TEST(SoundOutput, APlayerGoesAtOnceWhileItsDeviceStillOpens)
+{
+    HeldOpen held; // outlives the player: its device is still opening when it goes
+    {
+        SwfPlayer p;
+        ASSERT_TRUE(p.Load(SoundMovie(12, std::vector<int16_t>(44100, 1000), {Info{}}, {}, 8)));
+        p.Tick(84);
+        ASSERT_NE(p.Sound().Output(), nullptr);
+        EXPECT_EQ(p.Sound().Output()->State(), OutputState::Opening);
+    } // would hang here for good if the player waited for the opening
+    held.Release();
 }
 #endif
 

@@ -8,13 +8,9 @@
 
 using namespace glint::flash;
 using namespace glint::flash::testing;
-using glint::flash::test::Draw;
-using glint::flash::test::FirstFrame;
-using glint::flash::test::FrameBuffer;
+using namespace glint::flash::test;
 
 namespace {
-
-constexpr Rgba kWhite{255, 255, 255, 255};
 
 // A glyph filling the square from (0, -size) to (size / 2, 0) of a font whose em is `size`.
 ShapeBuilder HalfSquare(int32_t size)
@@ -64,8 +60,7 @@ TEST(StaticText, GlyphsCoverTheirOutlineAtTheirHeightAndPlace)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fontVersion);
         const int32_t em = c.fontVersion == 3 ? 20480 : 1024;
-        SwfWriter swf(80, 60, 12);
-        swf.SetBackground(kWhite);
+        SwfWriter swf = Stage(80, 60, kWhite);
         swf.DefineFont(1, c.fontVersion, {HalfSquare(em)}, {'A'});
         // Height 20 px: the glyph is 10 x 20 px; the second starts 15 px after the first.
         TextRecord r{1, 400, c.color, 100, 500, {{0, 300}, {0, 0}}};
@@ -78,10 +73,9 @@ TEST(StaticText, GlyphsCoverTheirOutlineAtTheirHeightAndPlace)
 
 TEST(StaticText, TextMatrixAndPlacementScaleTheGlyphs)
 {
-    SwfWriter swf(80, 60, 12);
-    swf.SetBackground(kWhite);
+    SwfWriter swf = Stage(80, 60, kWhite);
     swf.DefineFont(1, 2, {HalfSquare(1024)}, {'A'});
-    TextRecord r{1, 200, {0, 0, 0, 255}, 0, 200, {{0, 0}}};
+    TextRecord r{1, 200, kBlack, 0, 200, {{0, 0}}};
     swf.DefineText(2, 1, {0, 400, 0, 400}, Matrix{2, 0, 0, 1, 0, 0}, {r}); // text twice as wide
     swf.Place(1, 2, Matrix{1, 0, 0, 2, 200, 200});                          // placed twice as tall
     // The glyph: 5 x 10 px, made 10 px wide by the text and 20 px tall by the placement.
@@ -157,15 +151,13 @@ TEST(EditText, ABoundFieldShowsItsVariable)
         swf.DoAction(ActionBuilder().PushString("/:score").PushString("AAA").Op(0x1D));
         swf.ShowFrame();
         swf.DoAction(ActionBuilder().PushString("score").Op(0x3B).Op(0x17));
-        swf.ShowFrame();
-        SwfPlayer p;
-        ASSERT_TRUE(p.Load(swf.Finish(false)));
+        auto p = Loaded(swf);
         const std::vector<Rect> glyphs = {{12, 12, 22, 32}, {27, 12, 37, 32}, {42, 12, 52, 32}};
         for (size_t shown : {2, 3, 0}) {
             SCOPED_TRACE(shown);
-            ExpectOnly(Draw(p, 100, 80), std::vector<Rect>(glyphs.begin(), glyphs.begin() + std::ptrdiff_t(shown)),
+            ExpectOnly(Draw(*p, 100, 80), std::vector<Rect>(glyphs.begin(), glyphs.begin() + std::ptrdiff_t(shown)),
                        0x0000A0);
-            p.Advance();
+            p->Advance();
         }
     }
 }
@@ -177,7 +169,7 @@ TEST(EditText, DeviceFontDrawsDarkPixelsInsideTheFieldOnly)
     f.font = 1;
     f.useOutlines = false;
     f.height = 400;
-    f.color = {0, 0, 0, 255};
+    f.color = kBlack;
     f.text = "Hello";
     SwfWriter swf = FieldMovie(f, {200, 1800, 200, 1400});
     FrameBuffer fb = FirstFrame(swf, 100, 80);
@@ -196,7 +188,7 @@ TEST(TextTags, DamagedOrHostileTagsAreRefusedOrBounded)
     SwfWriter swf(100, 80, 12);
     swf.DefineFont(1, 2, {HalfSquare(1024)}, {'A'}, {768}, 1024, 0);
     // More glyphs than a text may draw: 120 records of 255 glyphs.
-    std::vector<TextRecord> many(120, TextRecord{1, 65535, {0, 0, 0, 255}, 0, 0, {}});
+    std::vector<TextRecord> many(120, TextRecord{1, 65535, kBlack, 0, 0, {}});
     for (TextRecord& r : many)
         r.glyphs.assign(255, {0, 10});
     swf.DefineText(2, 1, {0, 100, 0, 100}, Matrix{}, many);

@@ -10,7 +10,7 @@
 
 using namespace glint::flash;
 using namespace glint::flash::testing;
-using glint::flash::test::Draw;
+using namespace glint::flash::test;
 
 namespace {
 
@@ -116,32 +116,28 @@ TEST(Timeline, FramesAdvanceAtTheFrameRate)
 TEST(Timeline, RewindAndGotoRebuildTheDisplayList)
 {
     SwfWriter swf(10, 10, 10);
-    swf.SetBackground({0, 0, 0, 255});
-    ShapeBuilder s;
-    s.Rect(0, 0, 200, 200, s.AddSolidFill({255, 0, 0, 255}));
-    swf.DefineShape(1, s);
+    swf.SetBackground(kBlack);
+    Square(swf, 1, {255, 0, 0, 255});
     swf.ShowFrame();
     swf.Place(1, 1);
     swf.ShowFrame();
-    swf.ShowFrame();
-    SwfPlayer p;
-    ASSERT_TRUE(p.Load(swf.Finish(false)));
-    auto centre = [&] { return Draw(p, 10, 10).Rgb(5, 5); };
+    auto p = Loaded(swf);
+    auto centre = [&] { return Draw(*p, 10, 10).Rgb(5, 5); };
     EXPECT_EQ(centre(), 0x000000u);
-    const uint64_t g = p.Generation();
-    p.Advance();
-    EXPECT_NE(p.Generation(), g);
+    const uint64_t g = p->Generation();
+    p->Advance();
+    EXPECT_NE(p->Generation(), g);
     EXPECT_EQ(centre(), 0xFF0000u);
-    p.Advance();
+    p->Advance();
     EXPECT_EQ(centre(), 0xFF0000u);
-    p.Advance(); // loop back: frame 0 has nothing
+    p->Advance(); // loop back: frame 0 has nothing
     EXPECT_EQ(centre(), 0x000000u);
-    p.GotoFrame(2);
+    p->GotoFrame(2);
     EXPECT_EQ(centre(), 0xFF0000u);
-    p.Rewind();
+    p->Rewind();
     EXPECT_EQ(centre(), 0x000000u);
-    p.GotoFrame(99); // clamped to the last frame
-    EXPECT_EQ(p.FrameNum(), 2);
+    p->GotoFrame(99); // clamped to the last frame
+    EXPECT_EQ(p->FrameNum(), 2);
 }
 
 TEST(Timeline, GotoCyclesEnd)

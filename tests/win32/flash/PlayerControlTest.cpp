@@ -83,10 +83,11 @@ protected:
             DeleteFileA(f.c_str());
     }
 
-    std::string Movie(const char* name, const std::string& bytes)
+    // Writes the movie to a file and sets the control's Movie to it.
+    HRESULT SetMovie(const std::string& name, const std::string& bytes)
     {
         files_.push_back(WriteTempFile(name, bytes));
-        return files_.back();
+        return PutText(kDispMovie, files_.back());
     }
 
     HRESULT Call(DISPID id, WORD flags, VARIANT* arg = nullptr, VARIANT* result = nullptr, UINT args = 0)
@@ -106,22 +107,17 @@ protected:
         VariantClear(&v);
         return hr;
     }
-    LONG GetInt(DISPID id)
+    // A property's value, which must come in the type given.
+    VARIANT Get(DISPID id, VARTYPE type)
     {
         VARIANT r;
         VariantInit(&r);
         EXPECT_EQ(Call(id, DISPATCH_PROPERTYGET, nullptr, &r), S_OK);
-        EXPECT_EQ(r.vt, VT_I4);
-        return r.lVal;
+        EXPECT_EQ(r.vt, type);
+        return r;
     }
-    bool Playing()
-    {
-        VARIANT r;
-        VariantInit(&r);
-        EXPECT_EQ(Call(kDispPlaying, DISPATCH_PROPERTYGET, nullptr, &r), S_OK);
-        EXPECT_EQ(r.vt, VT_BOOL);
-        return r.boolVal != VARIANT_FALSE;
-    }
+    LONG GetInt(DISPID id) { return Get(id, VT_I4).lVal; }
+    bool Playing() { return Get(kDispPlaying, VT_BOOL).boolVal != VARIANT_FALSE; }
     COLORREF PixelAt(int x, int y)
     {
         UpdateWindow(window_);
@@ -180,8 +176,7 @@ TEST_F(PlayerControlTest, TimelineAnswersAsTheControlDoes)
     EXPECT_EQ(GetInt(kDispFrameNum), 0);
     EXPECT_FALSE(Playing());
 
-    ASSERT_EQ(PutText(kDispMovie, Movie("five.swf", ColourFrames(100, 75, 20, kNavy,
-                                                                 {{kRed}, {kGreen}, {kBlue}, {kYellow}, {kRed}}))),
+    ASSERT_EQ(SetMovie("five.swf", ColourFrames(100, 75, 20, kNavy, {{kRed}, {kGreen}, {kBlue}, {kYellow}, {kRed}})),
               S_OK);
     EXPECT_EQ(GetInt(kDispTotalFrames), 5);
     EXPECT_EQ(GetInt(kDispFrameNum), 0);
@@ -213,7 +208,7 @@ TEST_F(PlayerControlTest, BrokenOrMissingMoviesLeaveAnEmptyBlackPlayer)
     int n = 0;
     for (const std::string& bytes : broken) {
         SCOPED_TRACE(n);
-        ASSERT_EQ(PutText(kDispMovie, Movie(("broken" + std::to_string(n++) + ".swf").c_str(), bytes)), S_OK);
+        ASSERT_EQ(SetMovie("broken" + std::to_string(n++) + ".swf", bytes), S_OK);
         EXPECT_EQ(GetInt(kDispTotalFrames), 0);
         EXPECT_FALSE(Playing());
         Call(kDispPlay, DISPATCH_METHOD);
@@ -223,14 +218,14 @@ TEST_F(PlayerControlTest, BrokenOrMissingMoviesLeaveAnEmptyBlackPlayer)
     }
     // A readable header over garbage tags is a movie without content: it shows
     // its background (white, as no colour is set) and never more than a frame.
-    ASSERT_EQ(PutText(kDispMovie, Movie("garbage.swf", good.substr(0, 21) + std::string(40, '\xff'))), S_OK);
+    ASSERT_EQ(SetMovie("garbage.swf", good.substr(0, 21) + std::string(40, '\xff')), S_OK);
     EXPECT_LE(GetInt(kDispTotalFrames), 1);
     PumpFor(50);
     EXPECT_EQ(PixelAt(100, 75), RGB(255, 255, 255));
     ASSERT_EQ(PutText(kDispMovie, "C:\\no\\such\\movie.swf"), S_OK);
     EXPECT_EQ(GetInt(kDispTotalFrames), 0);
     // A good movie after the broken ones plays normally.
-    ASSERT_EQ(PutText(kDispMovie, Movie("good.swf", good)), S_OK);
+    ASSERT_EQ(SetMovie("good.swf", good), S_OK);
     EXPECT_EQ(GetInt(kDispTotalFrames), 2);
 }
 
@@ -254,18 +249,15 @@ TEST_F(PlayerControlTest, RejectsWrongCallsWithoutChangingState)
     EXPECT_EQ(argError, 0u);
     EXPECT_EQ(control_->Invoke(kDispPlay, IID_IDispatch, 0, DISPATCH_METHOD, &p, nullptr, nullptr, nullptr),
               DISP_E_UNKNOWNINTERFACE);
-    VARIANT scale;
-    VariantInit(&scale);
-    ASSERT_EQ(Call(kDispScale, DISPATCH_PROPERTYGET, nullptr, &scale), S_OK);
-    EXPECT_STREQ(scale.bstrVal, L"ShowAll") << "the control's default is unchanged";
+    VARIANT scale = Get(kDispScale, VT_BSTR);
+    EXPECT_STREQ(scale.vt == VT_BSTR ? scale.bstrVal : nullptr, L"ShowAll") << "the control's default is unchanged";
     VariantClear(&scale);
 }
 
 TEST_F(PlayerControlTest, FSCommandArrivesFromTheMessageLoopWithCommandAndArguments)
 {
-    ASSERT_EQ(PutText(kDispMovie, Movie("fs.swf", ColourFrames(100, 75, 25, kNavy,
-                                                               {{kRed, false, "allowscale", "false"},
-                                                                {kGreen, true, "quit", ""}}))),
+    ASSERT_EQ(SetMovie("fs.swf", ColourFrames(100, 75, 25, kNavy,
+                                              {{kRed, false, "allowscale", "false"}, {kGreen, true, "quit", ""}})),
               S_OK);
     EXPECT_TRUE(sink_.events.empty()) << "not from inside the call that set the movie";
     ASSERT_TRUE(PumpUntil([&] { return sink_.events.size() == 2; }, 2000));
@@ -277,9 +269,8 @@ TEST_F(PlayerControlTest, FSCommandArrivesFromTheMessageLoopWithCommandAndArgume
 TEST_F(PlayerControlTest, AHandlerMayDropTheControl)
 {
     sink_.dropOnEvent = &control_;
-    ASSERT_EQ(PutText(kDispMovie, Movie("drop.swf", ColourFrames(100, 75, 25, kNavy,
-                                                                 {{kRed, false, "first", "1"},
-                                                                  {kGreen, false, "second", "2"}}))),
+    ASSERT_EQ(SetMovie("drop.swf", ColourFrames(100, 75, 25, kNavy,
+                                                {{kRed, false, "first", "1"}, {kGreen, false, "second", "2"}})),
               S_OK);
     ASSERT_TRUE(PumpUntil([&] { return control_ == nullptr; }, 2000));
     PumpFor(200);
@@ -290,7 +281,7 @@ TEST_F(PlayerControlTest, AHandlerMayDropTheControl)
 
 TEST_F(PlayerControlTest, ParentDestructionLeavesAWorkingObject)
 {
-    ASSERT_EQ(PutText(kDispMovie, Movie("orphan.swf", ColourFrames(100, 75, 25, kNavy, {{kRed}, {kGreen}}))), S_OK);
+    ASSERT_EQ(SetMovie("orphan.swf", ColourFrames(100, 75, 25, kNavy, {{kRed}, {kGreen}})), S_OK);
     DestroyWindow(parent_);
     EXPECT_FALSE(IsWindow(window_));
     EXPECT_EQ(GetInt(kDispTotalFrames), 2);
@@ -302,7 +293,7 @@ TEST_F(PlayerControlTest, ParentDestructionLeavesAWorkingObject)
 TEST_F(PlayerControlTest, ShowAllFillsTheWindowAndNoScaleCentresTheStage)
 {
     // Stage 100 x 75 in a 200 x 150 window; the left half of the stage is red.
-    ASSERT_EQ(PutText(kDispMovie, Movie("scale.swf", ColourFrames(100, 75, 12, kNavy, {{kRed, true}}))), S_OK);
+    ASSERT_EQ(SetMovie("scale.swf", ColourFrames(100, 75, 12, kNavy, {{kRed, true}})), S_OK);
     PumpFor(100);
     EXPECT_EQ(PixelAt(10, 75), ColorRefOf(kRed)) << "ShowAll doubles the stage";
     EXPECT_EQ(PixelAt(90, 75), ColorRefOf(kRed));
@@ -331,16 +322,14 @@ TEST_F(PlayerControlTest, AButtonTakesAClickOnlyInADialog)
     ShapeBuilder left;
     left.Rect(0, 0, 1000, 1500, left.AddSolidFill(kRed));
     swf.DefineShape(1, left, 3);
-    std::vector<flash::ButtonRecord> records(1);
-    records[0].states = flash::kButtonUp | flash::kButtonOver | flash::kButtonDown | flash::kButtonHit;
-    records[0].character = 1;
-    swf.DefineButton(2, records, {{flash::kButtonRelease, ActionBuilder().GotoFrame(1).Bytes()}});
+    const int allStates = flash::kButtonUp | flash::kButtonOver | flash::kButtonDown | flash::kButtonHit;
+    swf.DefineButton(2, {ButtonShows(allStates, 1)}, {{flash::kButtonRelease, ActionBuilder().GotoFrame(1).Bytes()}});
     swf.Place(1, 2);
     swf.DoAction(ActionBuilder().Stop());
     swf.ShowFrame();
     swf.Remove(1);
     swf.ShowFrame();
-    const std::string movie = Movie("button.swf", swf.Finish(true));
+    const std::string movie = swf.Finish(true);
     for (bool dialog : {false, true}) {
         SCOPED_TRACE(dialog ? "in a dialog" : "in a plain window");
         if (dialog) { // the settings dialog's kind of parent: a dialog box made from a template
@@ -356,7 +345,7 @@ TEST_F(PlayerControlTest, AButtonTakesAClickOnlyInADialog)
             RECT rect = {0, 0, 200, 150};
             ASSERT_EQ(CreatePlayerControl(parent_, WS_VISIBLE, rect, 1005, &sink_, &control_, &window_), S_OK);
         }
-        ASSERT_EQ(PutText(kDispMovie, movie), S_OK);
+        ASSERT_EQ(SetMovie("button.swf", movie), S_OK);
         // Beside the button, then on it (only when the mouse is mapped through the picture's scale).
         for (LPARAM at : {MAKELPARAM(150, 40), MAKELPARAM(80, 100)}) {
             EXPECT_EQ(PixelAt(40, 75), ColorRefOf(kRed));
