@@ -202,10 +202,15 @@ TEST(DataFileKnownAnswers, WriterMakesTheHandMadeFile)
 }
 
 // What the hand-made file lacks: a dialog picture, several files and movie
-// records, a reserved preview part.
-TEST(DataFile, WriterOutputReadsBackWhole)
+// records, a reserved preview part, a payload of megabytes; read from the
+// file as the saver reads it, and extracted.
+TEST(DataFile, WriterOutputReadsBackWholeAndExtractsExactly)
 {
+    std::string big(3 << 20, '\0');
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = char(i * 7 + i / 4096);
     PackSpec pack = BasicSpec();
+    pack.files.push_back({"big.bin", "", big});
     pack.previewKind = 1;
     pack.preview = {"preview.bmp", "", "BMpreview"};
     pack.previewReservedLength = 33;
@@ -213,23 +218,36 @@ TEST(DataFile, WriterOutputReadsBackWhole)
     pack.picture = {"intro.SWF", "", "dialog"};
     pack.movies = {{"first.swf", "", "one"}, {"second.swf", "", "two"}};
     test::TempDir dir;
-    std::string error, bytes;
+    std::string error, bytes, back;
     ASSERT_TRUE(WriteDataFile(pack, dir.File("test.dat"), error)) << error;
     ASSERT_TRUE(ReadWholeFile(dir.File("test.dat"), bytes));
-    ScanResult r = ScanBytes(bytes);
+    FileSource source;
+    ASSERT_TRUE(source.Open(dir.File("test.dat")));
+    ScanResult r = Scan(source);
     ASSERT_EQ(r.error, ScanError::None) << r.detail;
     const Contents& c = r.contents;
     EXPECT_EQ(c.PlayedMovieName(), "second.swf");
     // Every payload in file order, its offset pointing at its bytes; the last ends the file.
-    const std::pair<PayloadKind, const char*> want[] = {
-        {PayloadKind::File, "FWS-movie-bytes"}, {PayloadKind::File, "extra"}, {PayloadKind::Preview, "BMpreview"},
-        {PayloadKind::DialogPicture, "dialog"}, {PayloadKind::Movie, "one"},  {PayloadKind::Movie, "two"}};
-    ASSERT_EQ(c.payloads.size(), 6u);
-    for (size_t i = 0; i < 6; ++i) {
+    const std::pair<PayloadKind, std::string> want[] = {
+        {PayloadKind::File, "FWS-movie-bytes"}, {PayloadKind::File, "extra"},    {PayloadKind::File, big},
+        {PayloadKind::Preview, "BMpreview"},    {PayloadKind::DialogPicture, "dialog"},
+        {PayloadKind::Movie, "one"},            {PayloadKind::Movie, "two"}};
+    ASSERT_EQ(c.payloads.size(), 7u);
+    for (size_t i = 0; i < 7; ++i) {
         EXPECT_EQ(c.payloads[i].kind, want[i].first) << i;
-        EXPECT_EQ(bytes.substr(size_t(c.payloads[i].offset), c.payloads[i].size), want[i].second);
+        EXPECT_TRUE(bytes.substr(size_t(c.payloads[i].offset), c.payloads[i].size) == want[i].second) << i;
     }
     EXPECT_EQ(c.payloads.back().offset + c.payloads.back().size, bytes.size());
+
+    ASSERT_TRUE(ExtractPayload(source, c.payloads[2], dir.File("big.bin")));
+    ASSERT_TRUE(ReadWholeFile(dir.File("big.bin"), back));
+    EXPECT_TRUE(back == big) << "the extracted file differs";
+    // An empty payload makes an empty file.
+    ASSERT_TRUE(ExtractPayload(source, Payload{PayloadKind::File, "e", 0, 0}, dir.File("empty")));
+    ASSERT_TRUE(ReadWholeFile(dir.File("empty"), back));
+    EXPECT_TRUE(back.empty());
+    // A folder that does not exist cannot take the file.
+    EXPECT_FALSE(ExtractPayload(source, c.payloads[0], dir.File("missing/movie.swf")));
 }
 
 TEST(DataFile, WriterRefusesWhatDoesNotFitNamingIt)
@@ -248,29 +266,4 @@ TEST(DataFile, WriterRefusesWhatDoesNotFitNamingIt)
         EXPECT_FALSE(WriteDataFile(pack, dir.File("refused.dat"), error)) << named;
         EXPECT_NE(error.find(named), std::string::npos) << error;
     }
-}
-
-TEST(DataFile, ExtractWritesExactlyThePayload)
-{
-    test::TempDir dir;
-    PackSpec pack = BasicSpec();
-    std::string big(3 << 20, '\0');
-    for (size_t i = 0; i < big.size(); ++i)
-        big[i] = char(i * 7 + i / 4096);
-    pack.files.push_back({"big.bin", "", big});
-    std::string error, back;
-    ASSERT_TRUE(WriteDataFile(pack, dir.File("big.dat"), error)) << error;
-    FileSource source;
-    ASSERT_TRUE(source.Open(dir.File("big.dat")));
-    ScanResult r = Scan(source);
-    ASSERT_EQ(r.error, ScanError::None);
-    ASSERT_TRUE(ExtractPayload(source, r.contents.payloads[2], dir.File("big.bin")));
-    ASSERT_TRUE(ReadWholeFile(dir.File("big.bin"), back));
-    EXPECT_EQ(back, big);
-    // An empty payload makes an empty file.
-    ASSERT_TRUE(ExtractPayload(source, Payload{PayloadKind::File, "e", 0, 0}, dir.File("empty")));
-    ASSERT_TRUE(ReadWholeFile(dir.File("empty"), back));
-    EXPECT_TRUE(back.empty());
-    // A folder that does not exist cannot take the file.
-    EXPECT_FALSE(ExtractPayload(source, r.contents.payloads[0], dir.File("missing/movie.swf")));
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 using namespace glint;
 using namespace glint::datafile;
 
@@ -30,18 +32,15 @@ TEST(RunSettings, PathsComeFromTheWorkFolder)
 
 TEST(RunSettings, StoredExitRulesOverrideUnlessNotStored)
 {
-    RunSettings s;
-    s.exitOnMouse = 1;
-    s.exitOnKey = 1;
-    ApplyStoredExitRules(kNotStored, kNotStored, s);
-    EXPECT_EQ(s.exitOnMouse, 1);
-    EXPECT_EQ(s.exitOnKey, 1);
-    ApplyStoredExitRules(kNotStored, 0, s);
-    EXPECT_EQ(s.exitOnMouse, 1);
-    EXPECT_EQ(s.exitOnKey, 0);
-    // Any stored value other than -1 is used unchanged.
-    ApplyStoredExitRules(5, kNotStored, s);
-    EXPECT_EQ(s.exitOnMouse, 5);
+    // Stored mouse and key rules, and what the data file's 1 and 1 become;
+    // any stored value but kNotStored is used unchanged.
+    const int cases[][4] = {{kNotStored, kNotStored, 1, 1}, {kNotStored, 0, 1, 0}, {5, kNotStored, 5, 1}};
+    for (const auto& c : cases) {
+        RunSettings s;
+        s.exitOnMouse = s.exitOnKey = 1;
+        ApplyStoredExitRules(c[0], c[1], s);
+        EXPECT_EQ(std::pair(s.exitOnMouse, s.exitOnKey), std::pair(c[2], c[3])) << c[0] << " " << c[1];
+    }
 }
 
 TEST(RunSettings, SiteButtonOnlyForWebAddresses)

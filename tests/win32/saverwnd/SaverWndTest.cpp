@@ -228,7 +228,7 @@ TEST_F(FlashWrapperTest, RecreatingReplacesTheWindowAndAParentThatWentLeavesNoCr
     EXPECT_FALSE(flash.GetPlaying());
 }
 
-TEST_F(SaverWndTest, FullScreenShowsTheMovieMutesAndGivesEverythingBackAtTheEnd)
+TEST_F(SaverWndTest, FullScreenShowsTheMovieMutesFollowsFSCommandAndGivesEverythingBack)
 {
     runSettings.soundMute = 1;
     runSettings.scaleToFit = 1;
@@ -245,6 +245,26 @@ TEST_F(SaverWndTest, FullScreenShowsTheMovieMutesAndGivesEverythingBackAtTheEnd)
     EXPECT_EQ(wavestandin::volume, 0u) << "muted while running";
     EXPECT_EQ(runSettings.savedVolume, 0x8000C000u);
 
+    // The scale a movie's FSCommand asks for, against the saver's rule.
+    const struct {
+        int scaleToFit;
+        const char *command, *args, *before, *after;
+    } commands[] = {
+        {0, "allowscale", "false", "ShowAll", "NoScale"},
+        {0, "ALLOWSCALE", "FALSE", "ShowAll", "NoScale"}, // both texts are compared in lower case
+        {0, "allowscale", "true", "ShowAll", "ShowAll"},  // any other argument changes nothing
+        {0, "allowscale", "true", "NoScale", "NoScale"},
+        {1, "allowscale", "false", "NoScale", "ShowAll"}, // scale-to-fit wins
+        {0, "fullscreen", "true", "NoScale", "ShowAll"},  // any other command asks for ShowAll
+    };
+    for (const auto& c : commands) {
+        SCOPED_TRACE(std::string(c.command) + " " + c.args);
+        runSettings.scaleToFit = c.scaleToFit;
+        wnd_->Flash()->SetScale(c.before);
+        wnd_->FSCommand(c.command, c.args);
+        EXPECT_EQ(ScaleOf(*wnd_->Flash()), c.after);
+    }
+
     Close();
     EXPECT_EQ(wavestandin::volume, 0x8000C000u) << "the user's volume is back";
     EXPECT_FALSE(IsWindow(control));
@@ -260,30 +280,6 @@ TEST_F(SaverWndTest, WithoutMuteOrAReadableVolumeTheVolumeIsLeftAlone)
         ASSERT_TRUE(Start(nullptr));
         Close();
         EXPECT_TRUE(wavestandin::sets.empty()) << mute;
-    }
-}
-
-TEST_F(SaverWndTest, FSCommandScaleRuleInFullScreen)
-{
-    WriteMovie(ColourFrames(80, 60, 20, kNavy, {{kRed, true}}));
-    struct Case {
-        int scaleToFit;
-        const char *command, *args, *before, *after;
-    } cases[] = {
-        {0, "allowscale", "false", "ShowAll", "NoScale"},
-        {0, "ALLOWSCALE", "FALSE", "ShowAll", "NoScale"}, // both texts are compared in lower case
-        {0, "allowscale", "true", "ShowAll", "ShowAll"},  // any other argument changes nothing
-        {0, "allowscale", "true", "NoScale", "NoScale"},
-        {1, "allowscale", "false", "NoScale", "ShowAll"}, // scale-to-fit wins
-        {0, "fullscreen", "true", "NoScale", "ShowAll"},  // any other command asks for ShowAll
-    };
-    ASSERT_TRUE(Start(nullptr));
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.command) + " " + c.args);
-        runSettings.scaleToFit = c.scaleToFit;
-        wnd_->Flash()->SetScale(c.before);
-        wnd_->FSCommand(c.command, c.args);
-        EXPECT_EQ(ScaleOf(*wnd_->Flash()), c.after);
     }
 }
 

@@ -34,11 +34,16 @@ LPARAM ScreenPoint(HWND window, POINT local)
     return MAKELPARAM(r.left + local.x, r.top + local.y);
 }
 
-TEST_F(SkinRuntimeTest, AttachingKeepsTheClientSizeInsideTheSkinsBorders)
+// Against a plain dialog of the same template: the client size kept inside
+// the skin's borders, the system's frame back on leaving the skin, and the
+// system's frame (no region) where the definition is of another kind.
+TEST_F(SkinRuntimeTest, AttachingKeepsTheClientSizeAndAnotherKindLeavesTheSystemsFrame)
 {
     DialogLog log;
     SetAutoDialogSkin("");
     HWND plain = DialogTemplate(kModal, 180, 90).Create(&log);
+    SetAutoDialogSkin("CheckBox");
+    HWND other = DialogTemplate(kModal, 180, 90).Create(&log);
     SetAutoDialogSkin("Dialog");
     HWND skinned = DialogTemplate(kModal, 180, 90).Create(&log);
     ASSERT_NE(SkinRegistry().Find(skinned), nullptr);
@@ -48,14 +53,24 @@ TEST_F(SkinRuntimeTest, AttachingKeepsTheClientSizeInsideTheSkinsBorders)
     EXPECT_EQ(WindowSize(skinned).cx, ClientSize(plain).cx + 10);
     EXPECT_EQ(WindowSize(skinned).cy, ClientSize(plain).cy + 36);
 
+    ASSERT_NE(SkinRegistry().Find(other), nullptr);
+    ShowWindow(other, SW_SHOWNOACTIVATE);
+    UpdateWindow(other);
+    Pump();
+    EXPECT_EQ(WindowSize(other).cx, WindowSize(plain).cx);
+    EXPECT_EQ(WindowSize(other).cy, WindowSize(plain).cy);
+    HRGN region = CreateRectRgn(0, 0, 0, 0);
+    EXPECT_EQ(GetWindowRgn(other, region), ERROR) << "no region";
+    DeleteObject(region);
+
     // Leaving the skin gives the window its own procedure and the system's frame.
     const LONG_PTR own = GetWindowLongPtrA(plain, GWLP_WNDPROC);
     SkinRegistry().Remove(skinned);
     EXPECT_EQ(GetPropA(skinned, SKIN_OBJECT_PROPERTY), nullptr);
     EXPECT_EQ(GetWindowLongPtrA(skinned, GWLP_WNDPROC), own);
     EXPECT_EQ(ClientSize(skinned).cx, WindowSize(skinned).cx - (WindowSize(plain).cx - ClientSize(plain).cx));
-    DestroyWindow(plain);
-    DestroyWindow(skinned);
+    for (HWND window : {plain, other, skinned})
+        DestroyWindow(window);
 }
 
 // (Which styles are sizable and which part answers which hit code is worked
@@ -88,26 +103,6 @@ TEST_F(SkinRuntimeTest, OnlySizableDialogsAnswerSizingHitsAndMaximiseOnACaptionD
         EXPECT_EQ(log.maximiseCommands, c.sizable ? 1 : 0);
         DestroyWindow(dialog);
     }
-}
-
-TEST_F(SkinRuntimeTest, ADefinitionOfAnotherKindLeavesTheSystemsFrame)
-{
-    DialogLog log;
-    SetAutoDialogSkin("");
-    HWND plain = DialogTemplate(kModal, 150, 80).Create(&log);
-    SetAutoDialogSkin("CheckBox");
-    HWND dialog = DialogTemplate(kModal, 150, 80).Create(&log);
-    ASSERT_NE(SkinRegistry().Find(dialog), nullptr);
-    ShowWindow(dialog, SW_SHOWNOACTIVATE);
-    UpdateWindow(dialog);
-    Pump();
-    EXPECT_EQ(WindowSize(dialog).cx, WindowSize(plain).cx);
-    EXPECT_EQ(WindowSize(dialog).cy, WindowSize(plain).cy);
-    HRGN region = CreateRectRgn(0, 0, 0, 0);
-    EXPECT_EQ(GetWindowRgn(dialog, region), ERROR) << "no region";
-    DeleteObject(region);
-    DestroyWindow(dialog);
-    DestroyWindow(plain);
 }
 
 } // namespace

@@ -97,14 +97,17 @@ TEST(SkinClasses, OnlyControlKindsTakeAnObject)
     EXPECT_EQ(SkinRegistry().CreateControlObject(SKIN_EDIT, nullptr), nullptr);
 }
 
-TEST_F(SkinRuntimeTest, DialogControlsAreAttachedAndLeaveWithTheDialog)
+// Attached by kind, re-skinned with a skin that lacks edits (both edits lose
+// their object, the check box keeps its own), and gone with the dialog.
+TEST_F(SkinRuntimeTest, DialogControlsAreAttachedReskinnedAndLeaveWithTheDialog)
 {
     DialogLog log;
     HWND dialog = DialogTemplate(kDialogStyle)
                       .Control(0x80, BS_AUTOCHECKBOX, 10, 5, 5, 60, 12)
                       .Control(0x81, WS_BORDER, 11, 5, 20, 60, 12)
-                      .Control(0x80, BS_PUSHBUTTON, 12, 5, 35, 60, 14)
-                      .Control(0x83, WS_BORDER, 13, 5, 50, 60, 30)
+                      .Control(0x81, WS_BORDER, 12, 5, 35, 60, 12)
+                      .Control(0x80, BS_PUSHBUTTON, 13, 5, 50, 60, 14)
+                      .Control(0x83, WS_BORDER, 14, 5, 65, 60, 30)
                       .Create(&log);
     ASSERT_NE(dialog, nullptr);
     CSkinRegistry& registry = SkinRegistry();
@@ -112,25 +115,52 @@ TEST_F(SkinRuntimeTest, DialogControlsAreAttachedAndLeaveWithTheDialog)
     ASSERT_NE(object, nullptr);
     // The default skin has check box and edit definitions, no push button or list box.
     HWND check = GetDlgItem(dialog, 10), edit = GetDlgItem(dialog, 11);
-    ASSERT_NE(registry.Find(check), nullptr);
+    CSkinWnd* checkObject = registry.Find(check);
+    ASSERT_NE(checkObject, nullptr);
     ASSERT_NE(registry.Find(edit), nullptr);
-    EXPECT_EQ(registry.Find(GetDlgItem(dialog, 12)), nullptr);
     EXPECT_EQ(registry.Find(GetDlgItem(dialog, 13)), nullptr);
-    EXPECT_EQ(registry.Count(), 3u);
-    EXPECT_EQ(object->Children().size(), 2u);
-    EXPECT_EQ(registry.Find(check)->Definition(), registry.Store().FindByType(SKIN_CHECK_BOX));
-    EXPECT_EQ(GetPropA(check, SKIN_OBJECT_PROPERTY), registry.Find(check));
+    EXPECT_EQ(registry.Find(GetDlgItem(dialog, 14)), nullptr);
+    EXPECT_EQ(registry.Count(), 4u);
+    EXPECT_EQ(object->Children().size(), 3u);
+    EXPECT_EQ(checkObject->Definition(), registry.Store().FindByType(SKIN_CHECK_BOX));
+    EXPECT_EQ(GetPropA(check, SKIN_OBJECT_PROPERTY), checkObject);
     EXPECT_EQ(GetWindowLongPtrA(check, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&CSkinWnd::SkinWindowProc));
-    EXPECT_EQ(static_cast<CSkinCtrl*>(registry.Find(check))->ParentWindow(), dialog);
+    EXPECT_EQ(static_cast<CSkinCtrl*>(checkObject)->ParentWindow(), dialog);
+
+    const std::string path = TempFile("skl");
+    ASSERT_TRUE(WriteBytes(path, BuiltSkinContainer()));
+    ASSERT_EQ(OpenSkinFile(path.c_str()), 1) << SkinRuntimeError();
+    DeleteFileA(path.c_str());
+    for (int id : {11, 12}) {
+        HWND e = GetDlgItem(dialog, id);
+        EXPECT_EQ(registry.Find(e), nullptr);
+        EXPECT_EQ(GetPropA(e, SKIN_OBJECT_PROPERTY), nullptr);
+        EXPECT_NE(GetWindowLongPtrA(e, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&CSkinWnd::SkinWindowProc));
+        // The edit still works with its own procedure.
+        SetWindowTextA(e, "plain");
+        char text[16] = {};
+        GetWindowTextA(e, text, sizeof text);
+        EXPECT_STREQ(text, "plain");
+    }
+    ASSERT_EQ(registry.Find(check), checkObject) << "the check box is re-skinned, not replaced";
+    EXPECT_EQ(checkObject->Definition(), registry.Store().FindByType(SKIN_CHECK_BOX));
+    ASSERT_EQ(registry.Find(dialog), object);
+    EXPECT_EQ(object->Definition(), registry.Store().FindByName("Dialog"));
+    EXPECT_EQ(registry.Count(), 2u);
+
+    // And back: the default skin has edits again.
+    ASSERT_EQ(OpenSkinResource(GetModuleHandleA(nullptr), "DEFAULT_SKIN", "GLAZE_WORK"), 1);
+    ASSERT_NE(registry.Find(edit), nullptr);
+    EXPECT_EQ(object->Children().size(), 3u);
     // A control destroyed alone leaves its parent's list.
     DestroyWindow(edit);
     EXPECT_EQ(registry.Find(edit), nullptr);
-    EXPECT_EQ(object->Children().size(), 1u);
+    EXPECT_EQ(object->Children().size(), 2u);
 
     const int deleted = ProbeCtrl::deleted;
     DestroyWindow(dialog);
     EXPECT_EQ(registry.Count(), 0u);
-    EXPECT_EQ(ProbeCtrl::deleted, deleted + 1);
+    EXPECT_EQ(ProbeCtrl::deleted, deleted + 2) << "the check box's and the other edit's objects";
     EXPECT_EQ(CSkinWnd::LiveObjects(), baseline_);
 }
 
@@ -151,49 +181,6 @@ TEST_F(SkinRuntimeTest, ChildrenOfUnknownClassesAreStillExamined)
     DestroyWindow(dialog);
     EXPECT_EQ(SkinRegistry().Count(), 0u);
     UnregisterClassA("SkinTestPanel", wc.hInstance);
-}
-
-TEST_F(SkinRuntimeTest, ReskinningWithASkinThatLacksEditsRemovesOnlyTheEdits)
-{
-    DialogLog log;
-    HWND dialog = DialogTemplate(kDialogStyle)
-                      .Control(0x80, BS_AUTOCHECKBOX, 10, 5, 5, 60, 12)
-                      .Control(0x81, WS_BORDER, 11, 5, 20, 60, 12)
-                      .Control(0x81, WS_BORDER, 12, 5, 35, 60, 12)
-                      .Create(&log);
-    CSkinRegistry& registry = SkinRegistry();
-    HWND check = GetDlgItem(dialog, 10), edit = GetDlgItem(dialog, 11);
-    ASSERT_NE(registry.Find(edit), nullptr);
-    CSkinWnd* checkObject = registry.Find(check);
-    ASSERT_NE(checkObject, nullptr);
-
-    const std::string path = TempFile("skl");
-    ASSERT_TRUE(WriteBytes(path, BuiltSkinContainer()));
-    ASSERT_EQ(OpenSkinFile(path.c_str()), 1) << SkinRuntimeError();
-    DeleteFileA(path.c_str());
-
-    CSkinStore& store = registry.Store();
-    for (int id : {11, 12}) {
-        HWND e = GetDlgItem(dialog, id);
-        EXPECT_EQ(registry.Find(e), nullptr);
-        EXPECT_EQ(GetPropA(e, SKIN_OBJECT_PROPERTY), nullptr);
-        EXPECT_NE(GetWindowLongPtrA(e, GWLP_WNDPROC), reinterpret_cast<LONG_PTR>(&CSkinWnd::SkinWindowProc));
-        // The edit still works with its own procedure.
-        SetWindowTextA(e, "plain");
-        char text[16] = {};
-        GetWindowTextA(e, text, sizeof text);
-        EXPECT_STREQ(text, "plain");
-    }
-    ASSERT_EQ(registry.Find(check), checkObject) << "the check box is re-skinned, not replaced";
-    EXPECT_EQ(checkObject->Definition(), store.FindByType(SKIN_CHECK_BOX));
-    ASSERT_NE(registry.Find(dialog), nullptr);
-    EXPECT_EQ(registry.Find(dialog)->Definition(), store.FindByName("Dialog"));
-    EXPECT_EQ(registry.Count(), 2u);
-
-    // And back: the default skin has edits again.
-    ASSERT_EQ(OpenSkinResource(GetModuleHandleA(nullptr), "DEFAULT_SKIN", "GLAZE_WORK"), 1);
-    EXPECT_NE(registry.Find(edit), nullptr);
-    DestroyWindow(dialog);
 }
 
 TEST_F(SkinRuntimeTest, FloatingToolbarRule)

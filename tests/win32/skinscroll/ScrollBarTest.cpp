@@ -264,6 +264,12 @@ TEST(ScrollRedirection, PatchesAllEightAndRestoresEveryByte)
     DestroyWindow(plain);
 }
 
+HWND CreateSystemListBox()
+{
+    return CreateWindowExA(0, "LISTBOX", "", WS_OVERLAPPEDWINDOW | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 200, 200,
+                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
 // The common controls' version 6 list box, which calls USER32's exported
 // scroll-bar functions, through an activation context naming it.
 HWND CreateVersion6ListBox()
@@ -288,18 +294,11 @@ HWND CreateVersion6ListBox()
     EXPECT_NE(INVALID_HANDLE_VALUE, actCtx);
     ULONG_PTR cookie = 0;
     ActivateActCtx(actCtx, &cookie);
-    HWND list = CreateWindowExA(0, "LISTBOX", "", WS_OVERLAPPEDWINDOW | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 200,
-                                200, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND list = CreateSystemListBox(); // its class now comes from the context
     DeactivateActCtx(0, cookie);
     ReleaseActCtx(actCtx);
     DeleteFileA(manifest.c_str());
     return list;
-}
-
-HWND CreateSystemListBox()
-{
-    return CreateWindowExA(0, "LISTBOX", "", WS_OVERLAPPEDWINDOW | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, 0, 0, 200, 200,
-                           nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
 }
 
 // A list box adding items reaches its skinned bar: the version 6 list box
