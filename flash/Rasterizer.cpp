@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <iterator>
 #include <cmath>
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -223,22 +224,15 @@ void Rasterizer::Reset(int width, int height)
     height_ = height > 0 ? height : 0;
     cellStride_ = ptrdiff_t(width_) + 2;
     wordsPerRow_ = ((cellStride_ + (ptrdiff_t(1) << kBlockShift) - 1) >> kBlockShift) / 64 + 1;
-    size_t need = size_t(cellStride_) * size_t(height_);
-    if (cells_.size() < need)
-        cells_.resize(need);
-    size_t needBits = size_t(wordsPerRow_) * size_t(height_);
-    if (touched_.size() < needBits)
-        touched_.resize(needBits);
-    // Cells are cleared as they are read, so a fresh target only needs the dirty box reset.
-    if (minY_ <= maxY_) {
-        std::fill(cells_.begin(), cells_.end(), 0.0f);
-        std::fill(touched_.begin(), touched_.end(), uint64_t(0));
-    }
+    // Cells are cleared as they are swept, and lines not filled yet are dropped.
+    cells_.assign(size_t(cellStride_) * kBandRows, 0.0f);
+    touched_.assign(size_t(wordsPerRow_) * kBandRows, 0);
     ClearBounds();
 }
 
 void Rasterizer::ClearBounds()
 {
+    lines_.clear();
     minX_ = width_;
     maxX_ = -1;
     minY_ = height_;
@@ -311,27 +305,65 @@ void Rasterizer::AddClippedLine(double x0, double y0, double x1, double y1)
     maxY_ = std::max(maxY_, std::min(yBottom, height_ - 1));
     minX_ = std::min(minX_, std::max(xLeft, 0));
     maxX_ = std::max(maxX_, std::min(xRight, width_ + 1));
-    Accumulate(float(x0), float(y0), float(x1), float(y1));
+    Line line;
+    float fx0 = float(x0), fy0 = float(y0), fx1 = float(x1), fy1 = float(y1);
+    line.dir = 1.0f;
+    if (fy0 > fy1) {
+        std::swap(fx0, fx1);
+        std::swap(fy0, fy1);
+        line.dir = -1.0f;
+    }
+    line.x = fx0;
+    line.y0 = fy0;
+    line.y1 = fy1;
+    line.dxdy = (fx1 - fx0) / (fy1 - fy0);
+    line.row = std::max(0, FloorToInt(fy0));
+    line.rowEnd = std::min(height_, CeilToInt(fy1));
+    if (line.row < line.rowEnd)
+        lines_.push_back(line);
+}
+
+void Rasterizer::AccumulateBand(int top, int bottom)
+{
+    if (top == minY_) {
+        // Sorts the lines by the band they start in (stable: each cell then
+        // adds up its lines in the order they came, as one pass over all would).
+        const size_t bands = size_t((maxY_ - minY_) / kBandRows + 2);
+        bandStart_.assign(bands + 1, 0);
+        for (const Line& l : lines_)
+            ++bandStart_[size_t((l.row - minY_) / kBandRows) + 1];
+        for (size_t b = 1; b <= bands; ++b)
+            bandStart_[b] += bandStart_[b - 1];
+        byBand_.resize(lines_.size());
+        merged_.assign(bandStart_.begin(), bandStart_.end() - 1); // next free slot of each band
+        for (uint32_t i = 0; i < lines_.size(); ++i)
+            byBand_[merged_[size_t((lines_[i].row - minY_) / kBandRows)]++] = i;
+        live_.clear();
+    }
+    const size_t band = size_t((top - minY_) / kBandRows);
+    const auto first = byBand_.begin() + bandStart_[band], last = byBand_.begin() + bandStart_[band + 1];
+    merged_.clear();
+    std::merge(live_.begin(), live_.end(), first, last, std::back_inserter(merged_));
+    live_.clear();
+    for (uint32_t i : merged_) {
+        Accumulate(lines_[i], top, bottom);
+        if (lines_[i].row < lines_[i].rowEnd)
+            live_.push_back(i);
+    }
 }
 
 // Adds the signed area the line sweeps in each cell of each row it crosses;
 // x is within [0, width], y within [0, height].
-void Rasterizer::Accumulate(float x0, float y0, float x1, float y1)
+void Rasterizer::Accumulate(Line& line, int top, int bottom)
 {
-    float dir = 1.0f;
-    if (y0 > y1) {
-        std::swap(x0, x1);
-        std::swap(y0, y1);
-        dir = -1.0f;
-    }
-    const float dxdy = (x1 - x0) / (y1 - y0);
+    const float dxdy = line.dxdy, dir = line.dir, y0 = line.y0, y1 = line.y1;
     const float maxX = float(width_);
-    float x = x0;
-    int yStart = std::max(0, FloorToInt(y0));
-    int yEnd = std::min(height_, CeilToInt(y1));
-    for (int y = yStart; y < yEnd; ++y) {
-        float* row = cells_.data() + ptrdiff_t(y) * cellStride_;
-        uint64_t* bits = touched_.data() + ptrdiff_t(y) * wordsPerRow_;
+    float x = line.x;
+    const int yEnd = std::min(line.rowEnd, bottom);
+    int y = line.row;
+    for (; y < yEnd; ++y) {
+        float* row = cells_.data() + ptrdiff_t(y - top) * cellStride_;
+        uint64_t* bits = touched_.data() + ptrdiff_t(y - top) * wordsPerRow_;
         float dy = std::min(float(y + 1), y1) - std::max(float(y), y0);
         if (dy <= 0)
             continue;
@@ -369,6 +401,8 @@ void Rasterizer::Accumulate(float x0, float y0, float x1, float y1)
         }
         x = xNext;
     }
+    line.x = x;
+    line.row = y;
 }
 
 void Rasterizer::AddQuad(double x0, double y0, double cx, double cy, double x1, double y1)
@@ -399,8 +433,11 @@ void Rasterizer::Sweep(Sink& sink)
     const int lastPixel = std::min(xEnd, width_ - 1);
     const int w0 = minX_ >> (kBlockShift + 6), w1 = xEnd >> (kBlockShift + 6);
     for (int y = minY_; y <= maxY_; ++y) {
-        float* row = cells_.data() + ptrdiff_t(y) * cellStride_;
-        uint64_t* bits = touched_.data() + ptrdiff_t(y) * wordsPerRow_;
+        const int inBand = (y - minY_) % kBandRows;
+        if (inBand == 0)
+            AccumulateBand(y, std::min(y + kBandRows, maxY_ + 1));
+        float* row = cells_.data() + ptrdiff_t(inBand) * cellStride_;
+        uint64_t* bits = touched_.data() + ptrdiff_t(inBand) * wordsPerRow_;
         sink.Row(y);
         float acc = 0;
         int x = 0; // first pixel not yet drawn; before the first touched block the coverage is 0

@@ -5,6 +5,9 @@
 // exact anti-aliasing without sub-samples, and costs one add per pixel.
 // Coverage is |winding| clamped to 1, i.e. the non-zero rule for outlines that
 // do not overlap themselves with opposite directions.
+// Lines are kept until the fill and accumulated a band of rows at a time, just
+// before the band is swept: the cells of a band stay in the cache, where
+// cells for the whole target would be evicted by the pixels drawn meanwhile.
 // Each row also keeps a bit per block of cells that lines have touched: the
 // sweep walks only those blocks pixel by pixel, and between them the coverage
 // is constant, so it fills (or skips) whole runs at once. The interior of a
@@ -103,8 +106,19 @@ public:
     }
 
 private:
+    // A line waiting for its rows to be accumulated, from top to bottom.
+    struct Line {
+        float x;        // where it enters row `row`
+        float y0, y1;   // y0 < y1
+        float dxdy, dir;
+        int row, rowEnd; // the rows still to do: [row, rowEnd)
+    };
+
     void AddClippedLine(double x0, double y0, double x1, double y1);
-    void Accumulate(float x0, float y0, float x1, float y1);
+    // Accumulates the lines' rows within [top, bottom) into the band's cells.
+    void AccumulateBand(int top, int bottom);
+    // Adds the line's rows before `bottom` into the band starting at row `top`.
+    void Accumulate(Line& line, int top, int bottom);
     // Walks the touched rows, calling sink.Row(y), sink.Pixel(x, acc) inside touched
     // blocks and sink.Span(x0, x1, acc) for the runs of constant coverage between them.
     template <typename Sink> void Sweep(Sink& sink);
@@ -112,9 +126,14 @@ private:
     void ClearBounds();
 
     static constexpr int kBlockShift = 2; // 4 cells a block
+    static constexpr int kBandRows = 16;  // a band's cells: 16 rows of 1922 floats for 1920 pixels
 
-    std::vector<float> cells_;
-    std::vector<uint64_t> touched_; // per row, a bit per block of cells written since the last sweep
+    std::vector<Line> lines_;           // in the order they were added
+    std::vector<uint32_t> byBand_;      // their indices by the band they start in, in order
+    std::vector<uint32_t> bandStart_;   // where each band's lines begin in byBand_
+    std::vector<uint32_t> live_, merged_; // the lines the band meets, in the order added
+    std::vector<float> cells_;          // kBandRows rows
+    std::vector<uint64_t> touched_;     // per row of the band, a bit per block of cells written
     int width_ = 0, height_ = 0;
     ptrdiff_t cellStride_ = 0;
     ptrdiff_t wordsPerRow_ = 0;
