@@ -232,6 +232,8 @@ void Rasterizer::Reset(int width, int height)
 
 void Rasterizer::ClearBounds()
 {
+    if (lines_.capacity() > kMaxLines / 16)
+        lines_ = {}; // what one outsized shape needed is not kept for the rest of the movie
     lines_.clear();
     minX_ = width_;
     maxX_ = -1;
@@ -319,7 +321,7 @@ void Rasterizer::AddClippedLine(double x0, double y0, double x1, double y1)
     line.dxdy = (fx1 - fx0) / (fy1 - fy0);
     line.row = std::max(0, FloorToInt(fy0));
     line.rowEnd = std::min(height_, CeilToInt(fy1));
-    if (line.row < line.rowEnd)
+    if (line.row < line.rowEnd && lines_.size() < kMaxLines)
         lines_.push_back(line);
 }
 

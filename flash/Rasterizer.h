@@ -81,6 +81,10 @@ struct CoveredArea {
 
 class Rasterizer {
 public:
+    // Lines kept for one fill at most (56 MB): a hostile file's shape is drawn
+    // in part rather than fill the memory.
+    static constexpr size_t kMaxLines = size_t(2) << 20;
+
     // Sets the target size; the cell buffer keeps its capacity between frames.
     void Reset(int width, int height);
     int Width() const { return width_; }

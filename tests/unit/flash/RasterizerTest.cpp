@@ -101,6 +101,25 @@ TEST(Rasterizer, ShapesBeyondTheEdgesAreClipped)
     EXPECT_TRUE(r.Empty());
 }
 
+TEST(Rasterizer, LinesBeyondTheLimitOfOneFillAreDropped)
+{
+    // The limit's worth of lines (a small diamond drawn over and over), then a
+    // square: it comes too late to be kept.
+    Rasterizer r;
+    r.Reset(10, 10);
+    for (size_t i = 0; i < Rasterizer::kMaxLines / 4; ++i)
+        Polygon(r, {{1.5, 0.5}, {2.5, 1.5}, {1.5, 2.5}, {0.5, 1.5}});
+    Polygon(r, {{4, 4}, {8, 4}, {8, 8}, {4, 8}});
+    Target t(10, 10);
+    r.Fill(t.px.data(), t.w, Red());
+    EXPECT_EQ(t.Red(1, 1), 255) << "the diamond is drawn";
+    EXPECT_EQ(t.Red(6, 6), 0) << "the square came after the limit";
+    // The next fill starts afresh.
+    Polygon(r, {{4, 4}, {8, 4}, {8, 8}, {4, 8}});
+    r.Fill(t.px.data(), t.w, Red());
+    EXPECT_EQ(t.Red(6, 6), 255);
+}
+
 TEST(Rasterizer, QuadraticCurvesAreFlattenedClosely)
 {
     Target t(100, 100);
