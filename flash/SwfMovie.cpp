@@ -1,6 +1,7 @@
 #include "flash/SwfMovie.h"
 
 #include "flash/SwfReader.h"
+#include "flash/SwfTags.h"
 
 #include <zlib.h>
 
@@ -10,39 +11,6 @@
 namespace glint::flash {
 
 namespace {
-
-enum Tag : uint16_t {
-    kEnd = 0,
-    kShowFrame = 1,
-    kDefineShape = 2,
-    kPlaceObject = 4,
-    kRemoveObject = 5,
-    kSetBackgroundColor = 9,
-    kDoAction = 12,
-    kDefineShape2 = 22,
-    kPlaceObject2 = 26,
-    kRemoveObject2 = 28,
-    kDefineShape3 = 32,
-    kDefineSprite = 39,
-    kFrameLabel = 43,
-    kPlaceObject3 = 70,
-    kDefineMorphShape = 46,
-    kDefineShape4 = 83,
-    kDefineMorphShape2 = 84,
-    kDefineButton = 7,
-    kDefineButtonCxform = 23,
-    kDefineButton2 = 34,
-    kDoInitAction = 59,
-    kFileAttributes = 69,
-    kDefineFont = 10,
-    kDefineText = 11,
-    kDefineFontInfo = 13,
-    kDefineText2 = 33,
-    kDefineEditText = 37,
-    kDefineFont2 = 48,
-    kDefineFontInfo2 = 62,
-    kDefineFont3 = 75,
-};
 
 // Frames beyond this are dropped: frame numbers in actions are 16-bit anyway.
 constexpr size_t kMaxFrames = 65535;
@@ -404,7 +372,7 @@ void Movie::ReadTags(const uint8_t* data, size_t size)
                 damaged_ = true;
             break;
         }
-        case kTagJpegTables:
+        case kJpegTables:
             if (jpegTables_.empty())
                 jpegTables_.assign(tag, tag + length);
             break;

@@ -1,5 +1,6 @@
 #include "flash/bitmap/Bitmap.h"
 
+#include "flash/SwfTags.h"
 #include "image/DibImage.h"
 
 #include <zlib.h>
@@ -128,12 +129,12 @@ uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | (uint32_t(p[1]) << 8) 
 bool IsBitmapTag(uint16_t code)
 {
     switch (code) {
-    case kTagDefineBits:
-    case kTagDefineBitsLossless:
-    case kTagDefineBitsJpeg2:
-    case kTagDefineBitsJpeg3:
-    case kTagDefineBitsLossless2:
-    case kTagDefineBitsJpeg4:
+    case kDefineBits:
+    case kDefineBitsLossless:
+    case kDefineBitsJpeg2:
+    case kDefineBitsJpeg3:
+    case kDefineBitsLossless2:
+    case kDefineBitsJpeg4:
         return true;
     default:
         return false;
@@ -276,16 +277,16 @@ bool DecodeBitmapTag(uint16_t code, const uint8_t* body, size_t size, const std:
     out = Bitmap{};
     bool ok = false;
     switch (code) {
-    case kTagDefineBits:
+    case kDefineBits:
         ok = DecodeImageData(tables.data(), tables.size(), body, size, out);
         break;
-    case kTagDefineBitsJpeg2:
+    case kDefineBitsJpeg2:
         ok = DecodeImageData(nullptr, 0, body, size, out);
         break;
-    case kTagDefineBitsJpeg3:
-    case kTagDefineBitsJpeg4: {
+    case kDefineBitsJpeg3:
+    case kDefineBitsJpeg4: {
         // The picture, then (after the deblocking value of version 4) a zlib alpha plane.
-        size_t head = code == kTagDefineBitsJpeg4 ? 6 : 4;
+        size_t head = code == kDefineBitsJpeg4 ? 6 : 4;
         if (size < head)
             break;
         size_t imageSize = Le32(body);
@@ -298,9 +299,9 @@ bool DecodeBitmapTag(uint16_t code, const uint8_t* body, size_t size, const std:
             ApplyAlphaPlane(image + imageSize, size - head - imageSize, out);
         break;
     }
-    case kTagDefineBitsLossless:
-    case kTagDefineBitsLossless2:
-        ok = DecodeLossless(body, size, code == kTagDefineBitsLossless2, out);
+    case kDefineBitsLossless:
+    case kDefineBitsLossless2:
+        ok = DecodeLossless(body, size, code == kDefineBitsLossless2, out);
         break;
     default:
         break;

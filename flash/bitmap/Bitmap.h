@@ -27,17 +27,6 @@ void FindOpaqueRuns(Bitmap& bm);
 // limit applies as well to what it decodes.
 constexpr uint64_t kMaxBitmapPixels = uint64_t(1) << 24; // 16 M pixels, 64 MB
 
-// Tag codes of the bitmap tags.
-enum BitmapTag : uint16_t {
-    kTagDefineBits = 6,
-    kTagJpegTables = 8,
-    kTagDefineBitsLossless = 20,
-    kTagDefineBitsJpeg2 = 21,
-    kTagDefineBitsJpeg3 = 35,
-    kTagDefineBitsLossless2 = 36,
-    kTagDefineBitsJpeg4 = 90,
-};
-
 bool IsBitmapTag(uint16_t code);
 
 // Decodes the body of a bitmap tag after its character id. `tables` is the

@@ -1,25 +1,11 @@
 #include "flash/sound/SoundTags.h"
 
 #include "flash/SwfReader.h"
+#include "flash/SwfTags.h"
 
 #include <algorithm>
 
 namespace glint::flash::sound {
-
-namespace {
-
-enum Tag : uint16_t {
-    kDefineSound = 14,
-    kStartSound = 15,
-    kDefineButtonSound = 17,
-    kSoundStreamHead = 18,
-    kSoundStreamBlock = 19,
-    kSoundStreamHead2 = 45,
-    kSymbolClass = 76,
-    kStartSound2 = 89,
-};
-
-} // namespace
 
 SoundFormat SoundFormat::FromByte(uint8_t bits)
 {

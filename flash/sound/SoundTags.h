@@ -110,11 +110,8 @@ public:
     const TimelineSounds* Sprite(uint16_t id) const;
     // What a button plays on a transition; null when nothing.
     const SoundStart* ButtonSound(uint16_t button, int transition) const;
-    const std::vector<SoundStart>* Starts(size_t frame) const { return main_.Starts(frame); }
     // The character a start names, through SymbolClass for StartSound2; 0 when unknown.
     uint16_t Resolve(const SoundStart& start) const;
-    const StreamHead& Stream() const { return main_.stream; }
-    bool Block(size_t frame, const uint8_t*& data, size_t& size) const { return main_.Block(frame, data, size); }
     // Sounds and stream blocks in a format that is not decoded, and damaged sound tags.
     size_t Skipped() const { return skipped_; }
 

@@ -1,6 +1,7 @@
 // Pictures of the bitmap tags, and the bitmap fills that show them: each
 // expected colour is worked out from the tag's pixels and the fill's matrix.
 #include "flash/SwfPlayer.h"
+#include "flash/SwfTags.h"
 #include "flash/bitmap/Bitmap.h"
 #include "flash/testing/SwfWriter.h"
 #include "tests/unit/flash/FrameBuffer.h"
@@ -227,7 +228,7 @@ TEST(BitmapTags, TruncatedDataGivesNoPicture)
         Bitmap bm;
         std::vector<uint8_t> part(jpeg.begin(), jpeg.begin() + long(cut));
         // Whatever a cut stream gives, it is a whole picture or nothing.
-        bool ok = DecodeBitmapTag(kTagDefineBitsJpeg2, part.data(), part.size(), {}, bm);
+        bool ok = DecodeBitmapTag(kDefineBitsJpeg2, part.data(), part.size(), {}, bm);
         if (ok)
             EXPECT_EQ(bm.pixels.size(), size_t(bm.width) * size_t(bm.height));
         else
