@@ -1,5 +1,6 @@
 #include "flash/Rasterizer.h"
 
+#include "flash/PixelRuns.h"
 #include "flash/Rounding.h"
 #include "flash/SwfShape.h"
 
@@ -7,70 +8,13 @@
 #include <bit>
 #include <iterator>
 #include <cmath>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace glint::flash {
 
 namespace {
 
-// a * b / 255, rounded, for 8-bit values.
-inline uint32_t Mul255(uint32_t a, uint32_t b)
-{
-    uint32_t t = a * b + 128;
-    return (t + (t >> 8)) >> 8;
-}
-
-// Scales all four channels of a premultiplied colour by k (0..255).
-inline uint32_t ScalePixel(uint32_t c, uint32_t k)
-{
-    uint32_t rb = (c & 0x00FF00FF) * k + 0x00800080;
-    rb = ((rb + ((rb >> 8) & 0x00FF00FF)) >> 8) & 0x00FF00FF;
-    uint32_t ag = ((c >> 8) & 0x00FF00FF) * k + 0x00800080;
-    ag = (ag + ((ag >> 8) & 0x00FF00FF)) & 0xFF00FF00;
-    return rb | ag;
-}
-
-// Source-over onto an opaque pixel; the result stays opaque.
-inline void BlendOver(uint32_t& dst, uint32_t src)
-{
-    uint32_t sa = src >> 24;
-    if (sa == 255) {
-        dst = src;
-        return;
-    }
-    dst = (src + ScalePixel(dst, 255 - sa)) | 0xFF000000;
-}
-
 // A channel 0..1 as 0..255, rounded.
 inline uint32_t ToByte(float v) { return uint32_t(FloorToInt(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f)); }
-
-// Source-over of one translucent colour onto a run of opaque pixels; the same
-// bytes as BlendOver, four pixels at a time where SSE2 is there.
-inline void BlendRun(uint32_t* out, int count, uint32_t src)
-{
-    int i = 0;
-#if defined(__SSE2__)
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i inv = _mm_set1_epi16(short(255 - (src >> 24)));
-    const __m128i round = _mm_set1_epi16(128);
-    const __m128i add = _mm_set1_epi32(int(src | 0xFF000000u));
-    const __m128i alphaMask = _mm_set1_epi32(int(0xFF000000u));
-    for (; i + 4 <= count; i += 4) {
-        __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i));
-        __m128i lo = _mm_add_epi16(_mm_mullo_epi16(_mm_unpacklo_epi8(d, zero), inv), round);
-        __m128i hi = _mm_add_epi16(_mm_mullo_epi16(_mm_unpackhi_epi8(d, zero), inv), round);
-        lo = _mm_srli_epi16(_mm_add_epi16(lo, _mm_srli_epi16(lo, 8)), 8);
-        hi = _mm_srli_epi16(_mm_add_epi16(hi, _mm_srli_epi16(hi, 8)), 8);
-        // The scaled alpha is dropped and set to 0xFF, as BlendOver does.
-        __m128i scaled = _mm_andnot_si128(alphaMask, _mm_packus_epi16(lo, hi));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_add_epi8(scaled, add));
-    }
-#endif
-    for (; i < count; ++i)
-        BlendOver(out[i], src);
-}
 
 // Sets the bits of blocks b0..b1 of a row.
 inline void MarkBlocks(uint64_t* bits, int b0, int b1)
@@ -530,7 +474,7 @@ struct FillSink {
             if ((src >> 24) == 255)
                 std::fill(out + x0, out + x1 + 1, src);
             else
-                BlendRun(out + x0, x1 - x0 + 1, src);
+                BlendColorRun(out + x0, x1 - x0 + 1, src);
         } else if (cov == 255 && shade.Opaque()) {
             shade.Fetch(x0, x1 - x0 + 1, out + x0); // each colour replaces what is there
         } else {
@@ -540,19 +484,7 @@ struct FillSink {
             for (int x = x0; x <= x1; x += kChunk) {
                 const int n = std::min(kChunk, x1 - x + 1);
                 shade.Fetch(x, n, colors);
-                uint32_t* o = out + x;
-                if (cov == 255) {
-                    for (int i = 0; i < n; ++i) {
-                        const uint32_t c = colors[i];
-                        if (c >= 0xFF000000u)
-                            o[i] = c;
-                        else if (c) // pictures are often transparent around their subject
-                            BlendOver(o[i], c);
-                    }
-                } else {
-                    for (int i = 0; i < n; ++i)
-                        BlendOver(o[i], ScalePixel(colors[i], cov));
-                }
+                BlendOverRun(out + x, colors, n, cov);
             }
         }
     }

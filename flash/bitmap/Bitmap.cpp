@@ -1,5 +1,6 @@
 #include "flash/bitmap/Bitmap.h"
 
+#include "flash/PixelRuns.h"
 #include "flash/SwfTags.h"
 #include "image/DibImage.h"
 
@@ -11,12 +12,6 @@
 namespace glint::flash {
 
 namespace {
-
-inline uint32_t Mul255(uint32_t a, uint32_t b)
-{
-    uint32_t t = a * b + 128;
-    return (t + (t >> 8)) >> 8;
-}
 
 inline uint32_t PremultipliedPixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a)
 {

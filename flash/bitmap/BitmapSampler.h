@@ -3,6 +3,7 @@
 // through the fill's inverse matrix into the picture, which repeats or whose
 // edge pixels extend beyond it, sampled at the nearest pixel or filtered
 // between the four around it. Used by the rasteriser's scan loop.
+#include "flash/PixelRuns.h"
 #include "flash/Rounding.h"
 #include "flash/SwfTypes.h"
 
@@ -30,14 +31,6 @@ inline int BitmapWrap(int64_t i, int n, bool repeat)
         return int(r < 0 ? r + n : r);
     }
     return i < 0 ? 0 : i >= n ? n - 1 : int(i);
-}
-
-// a + (b - a) * w / 256 for each channel, two channels at a time.
-inline uint32_t BitmapLerp(uint32_t a, uint32_t b, uint32_t w)
-{
-    uint32_t rb = ((a & 0x00FF00FF) * (256 - w) + (b & 0x00FF00FF) * w) >> 8;
-    uint32_t ag = (((a >> 8) & 0x00FF00FF) * (256 - w) + ((b >> 8) & 0x00FF00FF) * w) >> 8;
-    return (rb & 0x00FF00FF) | ((ag & 0x00FF00FF) << 8);
 }
 
 // A colour transform on a premultiplied pixel: taken back to straight colour,
@@ -150,12 +143,7 @@ public:
                     for (int i = 0; i < n; ++i, u += du, v += dv)
                         out[i] = p[size_t(v >> 16) * size_t(w) + size_t(u >> 16)];
                 } else {
-                    for (int i = 0; i < n; ++i, u += du, v += dv) {
-                        const uint32_t* r0 = p + size_t(v >> 16) * size_t(w) + size_t(u >> 16);
-                        const uint32_t* r1 = r0 + w;
-                        const uint32_t wx = uint32_t(u >> 8) & 0xFF, wy = uint32_t(v >> 8) & 0xFF;
-                        out[i] = BitmapLerp(BitmapLerp(r0[0], r0[1], wx), BitmapLerp(r1[0], r1[1], wx), wy);
-                    }
+                    BilinearRun(p, w, u, v, du, dv, n, out);
                 }
                 return;
             }

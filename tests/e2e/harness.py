@@ -236,7 +236,8 @@ class WineTestCase(unittest.TestCase):
 
     def tearDown(self):
         result = getattr(self._outcome, "result", None)
-        if result and any(test is self for test, _ in result.errors + result.failures):
+        # A failed subtest is listed as itself, its test case behind it.
+        if result and any(getattr(test, "test_case", test) is self for test, _ in result.errors + result.failures):
             screenshot("FAILED-" + self.id().rsplit(".", 1)[-1])
             self.describe_the_scene()
         for p in self.processes:
