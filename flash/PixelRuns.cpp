@@ -58,6 +58,15 @@ GLINT_SSE2_FUNCTION inline __m128i Over4(__m128i dst, __m128i src)
     return _mm_or_si128(_mm_add_epi32(src, _mm_packus_epi16(lo, hi)), alpha);
 }
 
+GLINT_SSE2_FUNCTION int FillRunSse2(uint32_t* dst, int n, uint32_t colour)
+{
+    const __m128i c = _mm_set1_epi32(int(colour));
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), c);
+    return i;
+}
+
 GLINT_SSE2_FUNCTION int BlendColorRunSse2(uint32_t* dst, int n, uint32_t src)
 {
     const __m128i s = _mm_set1_epi32(int(src));
@@ -113,6 +122,17 @@ bool ProcessorHasSse2() { return false; }
 } // namespace
 
 bool pixelRunsUseSse2 = ProcessorHasSse2();
+
+void FillRun(uint32_t* dst, int n, uint32_t colour)
+{
+    int i = 0;
+#if GLINT_PIXEL_SSE2
+    if (pixelRunsUseSse2)
+        i = FillRunSse2(dst, n, colour);
+#endif
+    for (; i < n; ++i)
+        dst[i] = colour;
+}
 
 void BlendColorRun(uint32_t* dst, int n, uint32_t src)
 {

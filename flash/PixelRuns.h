@@ -44,6 +44,9 @@ inline uint32_t BitmapLerp(uint32_t a, uint32_t b, uint32_t w)
     return (rb & 0x00FF00FF) | ((ag & 0x00FF00FF) << 8);
 }
 
+// n pixels set to one colour.
+void FillRun(uint32_t* dst, int n, uint32_t colour);
+
 // Source-over of one colour onto n opaque pixels.
 void BlendColorRun(uint32_t* dst, int n, uint32_t src);
 

@@ -472,7 +472,7 @@ struct FillSink {
             const uint32_t c = shade.At(x0);
             const uint32_t src = cov == 255 ? c : ScalePixel(c, cov);
             if ((src >> 24) == 255)
-                std::fill(out + x0, out + x1 + 1, src);
+                FillRun(out + x0, x1 - x0 + 1, src);
             else
                 BlendColorRun(out + x0, x1 - x0 + 1, src);
         } else if (cov == 255 && shade.Opaque()) {
@@ -557,7 +557,29 @@ struct MaskSink {
     }
 };
 
+struct ColourSink {
+    uint32_t* pixels;
+    ptrdiff_t stride;
+    uint32_t colour;
+    uint32_t* out = nullptr;
+
+    void Row(int y) { out = pixels + ptrdiff_t(y) * stride; }
+    void Pixel(int x, float) { out[x] = colour; }
+    void Span(int x0, int x1, float) { FillRun(out + x0, x1 - x0 + 1, colour); }
+};
+
 } // namespace
+
+void Rasterizer::Clear(uint32_t* pixels, ptrdiff_t stride, uint32_t colour)
+{
+    ColourSink sink{pixels, stride, colour};
+    active_.assign(covered_, covered_ + coveredCount_);
+    CoveredSink<ColourSink> covered{sink, active_, rowRuns_};
+    for (int y = 0; y < height_; ++y) {
+        covered.Row(y);
+        covered.Span(0, width_ - 1, 1.0f);
+    }
+}
 
 template <typename Shade>
 void Rasterizer::Scan(uint32_t* pixels, ptrdiff_t stride, const uint8_t* mask, Shade shade)

@@ -97,6 +97,8 @@ public:
     // Composites the accumulated outlines with the paint, then clears them.
     // `mask` (optional, one byte a pixel, same size) limits the coverage.
     void Fill(uint32_t* pixels, ptrdiff_t stride, const Paint& paint, const uint8_t* mask = nullptr);
+    // Sets the target to one colour, but for the covered areas (see SetCovered).
+    void Clear(uint32_t* pixels, ptrdiff_t stride, uint32_t colour);
     // Writes the accumulated coverage (0..255) into `mask`, then clears.
     void FillMask(uint8_t* mask);
     bool Empty() const { return minY_ > maxY_; }

@@ -1,5 +1,6 @@
 #include "flash/SwfPlayer.h"
 
+#include "flash/PixelRuns.h"
 #include "flash/Rounding.h"
 
 #include <algorithm>
@@ -319,11 +320,11 @@ void SwfPlayer::Render(uint32_t* pixels, int width, int height, ptrdiff_t stride
 {
     if (!pixels || width <= 0 || height <= 0 || stride < width)
         return;
-    uint32_t bg = loaded_ ? (0xFF000000u | BackgroundColor()) : 0xFF000000u;
-    for (int y = 0; y < height; ++y)
-        std::fill(pixels + ptrdiff_t(y) * stride, pixels + ptrdiff_t(y) * stride + width, bg);
-    if (!loaded_)
+    if (!loaded_) {
+        for (int y = 0; y < height; ++y)
+            FillRun(pixels + ptrdiff_t(y) * stride, width, 0xFF000000u);
         return;
+    }
 
     const TwipsRect& r = movie_.Header().stage;
     double sw = (double(r.xMax) - r.xMin) / 20.0, sh = (double(r.yMax) - r.yMin) / 20.0;
@@ -348,6 +349,10 @@ void SwfPlayer::Render(uint32_t* pixels, int width, int height, ptrdiff_t stride
     for (size_t i = 0; i < coverAreas_.size(); ++i)
         coverAreas_[i].runs = coverRuns_.data() + coverOffset_[i];
     collecting_ = false;
+    // The background only where nothing opaque is drawn over it.
+    raster_.SetCovered(coverAreas_.data(), coverAreas_.size());
+    raster_.Clear(pixels, stride, 0xFF000000u | BackgroundColor());
+    raster_.SetCovered(nullptr, 0);
     drawBudget_ = kMaxObjectsPerFrame;
     shapeIndex_ = 0;
     coverNext_ = 0;

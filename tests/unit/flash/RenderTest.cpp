@@ -310,7 +310,7 @@ TEST(Render, ClipLayersLimitTheObjectsAboveThem)
 
 TEST(Render, OpaqueObjectsOnTopHideWhatIsUnderThemExactly)
 {
-    // What lies under an opaque object is left out of the drawing; the picture
+    // What lies under an opaque object, the background too, is left out of the drawing; the picture
     // must not change for it. The same object drawn through a layer of its own
     // (a sprite in the layer blend mode) hides nothing and gives the reference.
     // The picture has a transparent hole and a translucent column.
