@@ -121,13 +121,13 @@ bool ProcessorHasSse2() { return false; }
 
 } // namespace
 
-bool pixelRunsUseSse2 = ProcessorHasSse2();
+bool useSse2 = ProcessorHasSse2();
 
 void FillRun(uint32_t* dst, int n, uint32_t colour)
 {
     int i = 0;
 #if GLINT_PIXEL_SSE2
-    if (pixelRunsUseSse2)
+    if (useSse2)
         i = FillRunSse2(dst, n, colour);
 #endif
     for (; i < n; ++i)
@@ -138,7 +138,7 @@ void BlendColorRun(uint32_t* dst, int n, uint32_t src)
 {
     int i = 0;
 #if GLINT_PIXEL_SSE2
-    if (pixelRunsUseSse2)
+    if (useSse2)
         i = BlendColorRunSse2(dst, n, src);
 #endif
     for (; i < n; ++i)
@@ -149,7 +149,7 @@ void BlendOverRun(uint32_t* dst, const uint32_t* src, int n, uint32_t cov)
 {
     int i = 0;
 #if GLINT_PIXEL_SSE2
-    if (pixelRunsUseSse2)
+    if (useSse2)
         i = BlendOverRunSse2(dst, src, n, cov);
 #endif
     for (; i < n; ++i) {
@@ -165,7 +165,7 @@ void BilinearRun(const uint32_t* pixels, int width, int32_t u, int32_t v, int32_
                  uint32_t* out)
 {
 #if GLINT_PIXEL_SSE2
-    if (pixelRunsUseSse2) {
+    if (useSse2) {
         BilinearRunSse2(pixels, width, u, v, du, dv, n, out);
         return;
     }

@@ -60,7 +60,8 @@ void BlendOverRun(uint32_t* dst, const uint32_t* src, int n, uint32_t cov);
 void BilinearRun(const uint32_t* pixels, int width, int32_t u, int32_t v, int32_t du, int32_t dv, int n,
                  uint32_t* out);
 
-// Whether the runs take the SSE2 code; tests turn it off to compare with the plain code.
-extern bool pixelRunsUseSse2;
+// Whether the runs, and the rasteriser's line accumulation in the 32-bit
+// programs, take their SSE2 code; tests turn it off to compare with the plain code.
+extern bool useSse2;
 
 } // namespace glint::flash

@@ -16,17 +16,18 @@ namespace {
 // A channel 0..1 as 0..255, rounded.
 inline uint32_t ToByte(float v) { return uint32_t(FloorToInt(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f)); }
 
-// Sets the bits of blocks b0..b1 of a row.
-inline void MarkBlocks(uint64_t* bits, int b0, int b1)
+#include "flash/AccumulateLine.inl"
+
+// Adds the line's rows within the band to its cells.
+inline void Accumulate(RasterLine& line, const RasterBand& band)
 {
-    for (int w = b0 >> 6; w <= (b1 >> 6); ++w) {
-        uint64_t m = ~uint64_t(0);
-        if (w == (b0 >> 6))
-            m &= ~uint64_t(0) << (b0 & 63);
-        if (w == (b1 >> 6))
-            m &= ~uint64_t(0) >> (63 - (b1 & 63));
-        bits[w] |= m;
+#if GLINT_ACCUMULATE_SSE2
+    if (useSse2) {
+        AccumulateLineSse2(line, band);
+        return;
     }
+#endif
+    AccumulateLine(line, band);
 }
 
 // Coverage 0..255 of an accumulated winding.
@@ -291,64 +292,12 @@ void Rasterizer::AccumulateBand(int top, int bottom)
     merged_.clear();
     std::merge(live_.begin(), live_.end(), first, last, std::back_inserter(merged_));
     live_.clear();
+    const RasterBand cells{cells_.data(), touched_.data(), cellStride_, wordsPerRow_, top, bottom, float(width_)};
     for (uint32_t i : merged_) {
-        Accumulate(lines_[i], top, bottom);
+        Accumulate(lines_[i], cells);
         if (lines_[i].row < lines_[i].rowEnd)
             live_.push_back(i);
     }
-}
-
-// Adds the signed area the line sweeps in each cell of each row it crosses;
-// x is within [0, width], y within [0, height].
-void Rasterizer::Accumulate(Line& line, int top, int bottom)
-{
-    const float dxdy = line.dxdy, dir = line.dir, y0 = line.y0, y1 = line.y1;
-    const float maxX = float(width_);
-    float x = line.x;
-    const int yEnd = std::min(line.rowEnd, bottom);
-    int y = line.row;
-    for (; y < yEnd; ++y) {
-        float* row = cells_.data() + ptrdiff_t(y - top) * cellStride_;
-        uint64_t* bits = touched_.data() + ptrdiff_t(y - top) * wordsPerRow_;
-        float dy = std::min(float(y + 1), y1) - std::max(float(y), y0);
-        if (dy <= 0)
-            continue;
-        float xNext = std::clamp(x + dxdy * dy, 0.0f, maxX);
-        float d = dy * dir;
-        float xa = std::min(x, xNext), xb = std::max(x, xNext);
-        int ia = FloorToInt(xa);
-        float xaFloor = float(ia);
-        int ib = CeilToInt(xb);
-        if (ib <= ia + 1) {
-            // Within one cell: split by the mean position of the line in it.
-            float xm = 0.5f * (x + xNext) - xaFloor;
-            row[ia] += d - d * xm;
-            row[ia + 1] += d * xm;
-            MarkBlocks(bits, ia >> kBlockShift, (ia + 1) >> kBlockShift);
-        } else {
-            float s = 1.0f / (xb - xa);
-            float fa = xa - xaFloor;
-            float a0 = 0.5f * s * (1.0f - fa) * (1.0f - fa);
-            float fb = xb - float(ib) + 1.0f;
-            float am = 0.5f * s * fb * fb;
-            row[ia] += d * a0;
-            if (ib == ia + 2) {
-                row[ia + 1] += d * (1.0f - a0 - am);
-            } else {
-                float a1 = s * (1.5f - fa);
-                row[ia + 1] += d * (a1 - a0);
-                for (int i = ia + 2; i < ib - 1; ++i)
-                    row[i] += d * s;
-                float a2 = a1 + float(ib - ia - 3) * s;
-                row[ib - 1] += d * (1.0f - a2 - am);
-            }
-            row[ib] += d * am;
-            MarkBlocks(bits, ia >> kBlockShift, ib >> kBlockShift);
-        }
-        x = xNext;
-    }
-    line.x = x;
-    line.row = y;
 }
 
 void Rasterizer::AddQuad(double x0, double y0, double cx, double cy, double x1, double y1)
@@ -374,6 +323,7 @@ void Rasterizer::AddQuad(double x0, double y0, double cx, double cy, double x1, 
 template <typename Sink>
 void Rasterizer::Sweep(Sink& sink)
 {
+    static_assert(kBlockShift == kCellBlockShift, "the sweep reads the blocks the accumulation marks");
     constexpr int kBlock = 1 << kBlockShift;
     const int xEnd = std::min(maxX_, width_ + 1);
     const int lastPixel = std::min(xEnd, width_ - 1);

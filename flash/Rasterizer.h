@@ -15,6 +15,7 @@
 // Runs of gradient or bitmap colour are read a chunk at a time into a buffer
 // and then put down in one loop.
 #include "flash/SwfShape.h"
+#include "flash/RasterLine.h"
 #include "flash/SwfTypes.h"
 #include "flash/bitmap/BitmapSampler.h"
 
@@ -112,26 +113,18 @@ public:
     }
 
 private:
-    // A line waiting for its rows to be accumulated, from top to bottom.
-    struct Line {
-        float x;        // where it enters row `row`
-        float y0, y1;   // y0 < y1
-        float dxdy, dir;
-        int row, rowEnd; // the rows still to do: [row, rowEnd)
-    };
+    using Line = RasterLine;
 
     void AddClippedLine(double x0, double y0, double x1, double y1);
     // Accumulates the lines' rows within [top, bottom) into the band's cells.
     void AccumulateBand(int top, int bottom);
-    // Adds the line's rows before `bottom` into the band starting at row `top`.
-    void Accumulate(Line& line, int top, int bottom);
     // Walks the touched rows, calling sink.Row(y), sink.Pixel(x, acc) inside touched
     // blocks and sink.Span(x0, x1, acc) for the runs of constant coverage between them.
     template <typename Sink> void Sweep(Sink& sink);
     template <typename Shade> void Scan(uint32_t* pixels, ptrdiff_t stride, const uint8_t* mask, Shade shade);
     void ClearBounds();
 
-    static constexpr int kBlockShift = 2; // 4 cells a block
+    static constexpr int kBlockShift = 2; // 4 cells a block, as the line accumulation marks them
     static constexpr int kBandRows = 16;  // a band's cells: 16 rows of 1922 floats for 1920 pixels
 
     std::vector<Line> lines_;           // in the order they were added

@@ -7,8 +7,11 @@
 //
 //   bench_swf_raster [frames] [--dump DIR]
 //   bench_swf_raster [frames] --corpus DIR   (real movies against their frame interval)
+//   ... --no-sse2   as a processor without SSE2 runs it (the plain pixel
+//                   code; in the 32-bit build also the x87 math)
 //
 // A figure printer, not a test: it never fails on a slow machine.
+#include "flash/PixelRuns.h"
 #include "flash/SwfMovie.h"
 #include "flash/SwfPlayer.h"
 #include "flash/testing/SwfWriter.h"
@@ -339,9 +342,12 @@ int main(int argc, char** argv)
             dump = argv[++i];
         else if (std::strcmp(argv[i], "--corpus") == 0 && i + 1 < argc)
             corpus = argv[++i];
+        else if (std::strcmp(argv[i], "--no-sse2") == 0)
+            useSse2 = false;
         else
             frames = std::max(1, std::atoi(argv[i]));
     }
+    std::printf("SSE2 code: %s\n", useSse2 ? "used" : "not used");
     if (!corpus.empty())
         return CorpusFigures(corpus, frames);
 

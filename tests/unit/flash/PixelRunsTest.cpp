@@ -16,10 +16,10 @@ class PixelRuns : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override
     {
-        saved_ = pixelRunsUseSse2;
-        pixelRunsUseSse2 = GetParam() && saved_;
+        saved_ = useSse2;
+        useSse2 = GetParam() && saved_;
     }
-    void TearDown() override { pixelRunsUseSse2 = saved_; }
+    void TearDown() override { useSse2 = saved_; }
 
 private:
     bool saved_ = false;

@@ -1,0 +1,78 @@
+// The rasteriser's line accumulation: the signed area a line sweeps in each
+// cell of each row of a band it crosses. The 32-bit programs build it twice,
+// with x87 math in Rasterizer.cpp and with SSE2 math in AccumulateLineSse2.cpp
+// for processors that have it: x87 code spends much of a frame here. So that
+// neither copy can stand in for the other at link time, this file is included
+// inside an anonymous namespace, includes nothing and calls only what it
+// defines, but FloorToInt and CeilToInt, which each includer provides.
+
+constexpr int kCellBlockShift = 2; // 4 cells a block
+
+// std::min, std::max and std::clamp, as they treat floats.
+inline float Lesser(float a, float b) { return b < a ? b : a; }
+inline float Greater(float a, float b) { return a < b ? b : a; }
+inline float Held(float v, float lo, float hi) { return v < lo ? lo : hi < v ? hi : v; }
+
+// Sets the bits of blocks b0..b1 of a row.
+inline void MarkBlocks(uint64_t* bits, int b0, int b1)
+{
+    for (int w = b0 >> 6; w <= (b1 >> 6); ++w) {
+        uint64_t m = ~uint64_t(0);
+        if (w == (b0 >> 6))
+            m &= ~uint64_t(0) << (b0 & 63);
+        if (w == (b1 >> 6))
+            m &= ~uint64_t(0) >> (63 - (b1 & 63));
+        bits[w] |= m;
+    }
+}
+
+// Adds the line's rows before the band's bottom; x is within [0, width], y within [0, height].
+inline void AccumulateLine(RasterLine& line, const RasterBand& band)
+{
+    const float dxdy = line.dxdy, dir = line.dir, y0 = line.y0, y1 = line.y1;
+    float x = line.x;
+    const int yEnd = line.rowEnd < band.bottom ? line.rowEnd : band.bottom;
+    int y = line.row;
+    for (; y < yEnd; ++y) {
+        float* row = band.cells + ptrdiff_t(y - band.top) * band.cellStride;
+        uint64_t* bits = band.touched + ptrdiff_t(y - band.top) * band.wordsPerRow;
+        float dy = Lesser(float(y + 1), y1) - Greater(float(y), y0);
+        if (dy <= 0)
+            continue;
+        float xNext = Held(x + dxdy * dy, 0.0f, band.width);
+        float d = dy * dir;
+        float xa = Lesser(x, xNext), xb = Greater(x, xNext);
+        int ia = FloorToInt(xa);
+        float xaFloor = float(ia);
+        int ib = CeilToInt(xb);
+        if (ib <= ia + 1) {
+            // Within one cell: split by the mean position of the line in it.
+            float xm = 0.5f * (x + xNext) - xaFloor;
+            row[ia] += d - d * xm;
+            row[ia + 1] += d * xm;
+            MarkBlocks(bits, ia >> kCellBlockShift, (ia + 1) >> kCellBlockShift);
+        } else {
+            float s = 1.0f / (xb - xa);
+            float fa = xa - xaFloor;
+            float a0 = 0.5f * s * (1.0f - fa) * (1.0f - fa);
+            float fb = xb - float(ib) + 1.0f;
+            float am = 0.5f * s * fb * fb;
+            row[ia] += d * a0;
+            if (ib == ia + 2) {
+                row[ia + 1] += d * (1.0f - a0 - am);
+            } else {
+                float a1 = s * (1.5f - fa);
+                row[ia + 1] += d * (a1 - a0);
+                for (int i = ia + 2; i < ib - 1; ++i)
+                    row[i] += d * s;
+                float a2 = a1 + float(ib - ia - 3) * s;
+                row[ib - 1] += d * (1.0f - a2 - am);
+            }
+            row[ib] += d * am;
+            MarkBlocks(bits, ia >> kCellBlockShift, ib >> kCellBlockShift);
+        }
+        x = xNext;
+    }
+    line.x = x;
+    line.row = y;
+}

@@ -1,0 +1,33 @@
+// The line accumulation built for SSE2 math, for the 32-bit programs on
+// processors that have it. Nothing here may be shared with the x87 build: no
+// header with code in it (not even flash/Rounding.h), only the plain data of
+// RasterLine.h.
+#include "flash/RasterLine.h"
+
+namespace glint::flash {
+
+namespace {
+
+inline int FloorToInt(float v)
+{
+    int i = int(v); // towards zero
+    return float(i) > v ? i - 1 : i;
+}
+
+inline int CeilToInt(float v)
+{
+    int i = FloorToInt(v);
+    return float(i) < v ? i + 1 : i;
+}
+
+#include "flash/AccumulateLine.inl"
+
+} // namespace
+
+// 32-bit Windows keeps the stack 4-byte aligned; vectorised loops may spill 16.
+__attribute__((force_align_arg_pointer)) void AccumulateLineSse2(RasterLine& line, const RasterBand& band)
+{
+    AccumulateLine(line, band);
+}
+
+} // namespace glint::flash

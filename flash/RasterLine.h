@@ -1,0 +1,30 @@
+#pragma once
+// What the rasteriser's line accumulation works on, as plain data: the kernel
+// in AccumulateLine.inl is built twice in the 32-bit programs (see there).
+#include <cstddef>
+#include <cstdint>
+
+namespace glint::flash {
+
+// A line waiting for its rows to be accumulated, from top to bottom.
+struct RasterLine {
+    float x;        // where it enters row `row`
+    float y0, y1;   // y0 < y1
+    float dxdy, dir;
+    int row, rowEnd; // the rows still to do: [row, rowEnd)
+};
+
+// The cells of a band of rows, and a bit per block of cells written.
+struct RasterBand {
+    float* cells;
+    uint64_t* touched;
+    ptrdiff_t cellStride, wordsPerRow;
+    int top, bottom; // the band's rows: [top, bottom)
+    float width;     // lines are held within [0, width]
+};
+
+// The same as accumulating the line with SSE2 math; only in the 32-bit
+// programs, called where the processor has SSE2.
+void AccumulateLineSse2(RasterLine& line, const RasterBand& band);
+
+} // namespace glint::flash
