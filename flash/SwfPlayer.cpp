@@ -700,6 +700,9 @@ void SwfPlayer::ConvexQuad::Set(const double* px, const double* py)
     }
     top = std::min({y[0], y[1], y[2], y[3]});
     bottom = std::max({y[0], y[1], y[2], y[3]});
+    const bool near = std::fabs(top) < 1e9 && std::fabs(bottom) < 1e9;
+    firstRow = near ? CeilToInt(top - 0.5) : 0;
+    lastRow = near ? FloorToInt(bottom - 0.5) : -1;
 }
 
 bool SwfPlayer::ConvexQuad::Span(double at, double& left, double& right) const
@@ -837,7 +840,7 @@ bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTrans
                     size_t n = 0;
                     for (const ConvexQuad& band : bands) {
                         double l, r;
-                        if (n < found.size() && band.Span(y + 0.5, l, r))
+                        if (n < found.size() && y >= band.firstRow && y <= band.lastRow && band.Span(y + 0.5, l, r))
                             found[n++] = {CeilToInt(std::clamp(l - 0.5, -1.0, 1e7)),
                                           CeilToInt(std::clamp(r - 0.5, -1.0, 1e7))};
                     }

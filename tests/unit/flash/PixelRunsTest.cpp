@@ -61,9 +61,10 @@ TEST_P(PixelRuns, SourceOverOfColoursAndOfOneColour)
     for (uint32_t a = 0; a < 256; ++a)
         for (int k = 0; k < 3; ++k) {
             const uint32_t r = Random(state) >> 8;
-            const uint32_t c = a == 0 ? 0 : (a << 24) | ((r & 0xFF) % (a + 1)) << 16 | ((r >> 8 & 0xFF) % (a + 1)) << 8 |
-                                                (r >> 16 & 0xFF) % (a + 1);
-            src.push_back(k == 2 && a > 0 && a < 200 ? (a << 24) | 0x00F0F0F0u : c);
+            auto part = [&](int shift) { return ((r >> shift) & 0xFF) % (a + 1); }; // no brighter than alpha
+            const uint32_t valid = (a << 24) | part(0) << 16 | part(8) << 8 | part(16);
+            const bool damaged = k == 2 && a > 0 && a < 200;
+            src.push_back(damaged ? (a << 24) | 0x00F0F0F0u : valid);
             dst.push_back(Random(state) | 0xFF000000u);
         }
     for (uint32_t cov : {255u, 254u, 128u, 1u, 0u})
