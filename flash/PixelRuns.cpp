@@ -92,6 +92,29 @@ GLINT_SSE2_FUNCTION int BlendOverRunSse2(uint32_t* dst, const uint32_t* src, int
     return i;
 }
 
+// Four picture offsets at once: the row and the column of each sample as two
+// 16-bit halves, times the width and one, summed in one step.
+GLINT_SSE2_FUNCTION int NearestRunSse2(const uint32_t* pixels, int width, int32_t u, int32_t v, int32_t du, int32_t dv,
+                                       int n, uint32_t* out)
+{
+    __m128i us = _mm_setr_epi32(u, u + du, u + 2 * du, u + 3 * du);
+    __m128i vs = _mm_setr_epi32(v, v + dv, v + 2 * dv, v + 3 * dv);
+    const __m128i uStep = _mm_set1_epi32(4 * du), vStep = _mm_set1_epi32(4 * dv);
+    const __m128i widthAndOne = _mm_set1_epi32(int(0x10000u | uint32_t(width)));
+    int i = 0;
+    for (; i + 4 <= n; i += 4) {
+        const __m128i at = _mm_or_si128(_mm_srli_epi32(vs, 16), _mm_slli_epi32(_mm_srli_epi32(us, 16), 16));
+        const __m128i offset = _mm_madd_epi16(at, widthAndOne);
+        out[i] = pixels[_mm_cvtsi128_si32(offset)];
+        out[i + 1] = pixels[_mm_cvtsi128_si32(_mm_srli_si128(offset, 4))];
+        out[i + 2] = pixels[_mm_cvtsi128_si32(_mm_srli_si128(offset, 8))];
+        out[i + 3] = pixels[_mm_cvtsi128_si32(_mm_srli_si128(offset, 12))];
+        us = _mm_add_epi32(us, uStep);
+        vs = _mm_add_epi32(vs, vStep);
+    }
+    return i;
+}
+
 // One sample with all four channels at once: the two pixels of each row
 // weighed by the horizontal fraction, then the two rows by the vertical one.
 // Every product and sum stays below 65536, so 16-bit lanes give BitmapLerp's bytes.
@@ -159,6 +182,18 @@ void BlendOverRun(uint32_t* dst, const uint32_t* src, int n, uint32_t cov)
         else if (c) // pictures are often transparent around their subject
             BlendOver(dst[i], c);
     }
+}
+
+void NearestRun(const uint32_t* pixels, int width, int32_t u, int32_t v, int32_t du, int32_t dv, int n,
+                uint32_t* out)
+{
+    int i = 0;
+#if GLINT_PIXEL_SSE2
+    if (useSse2)
+        i = NearestRunSse2(pixels, width, u, v, du, dv, n, out);
+#endif
+    for (u += i * du, v += i * dv; i < n; ++i, u += du, v += dv)
+        out[i] = pixels[size_t(v >> 16) * size_t(width) + size_t(u >> 16)];
 }
 
 void BilinearRun(const uint32_t* pixels, int width, int32_t u, int32_t v, int32_t du, int32_t dv, int n,

@@ -53,6 +53,12 @@ void BlendColorRun(uint32_t* dst, int n, uint32_t src);
 // Source-over of src[i] scaled by cov (0..255) onto the opaque dst[i], for n pixels.
 void BlendOverRun(uint32_t* dst, const uint32_t* src, int n, uint32_t cov);
 
+// n samples of a picture `width` pixels wide, each the pixel at the integer
+// part of (u, v), (u + du, v + dv), ... in 16.16 fixed point, which must all
+// lie inside the picture; the picture is less than 32768 pixels wide and high.
+void NearestRun(const uint32_t* pixels, int width, int32_t u, int32_t v, int32_t du, int32_t dv, int n,
+                uint32_t* out);
+
 // n samples of a picture `width` pixels wide, each filtered between the four
 // pixels around (u, v), (u + du, v + dv), ... in 16.16 fixed point: the pixel
 // at the point's integer part, the one after it and the two below them, which

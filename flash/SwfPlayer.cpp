@@ -820,6 +820,7 @@ bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTrans
             ConvexQuad quad;
             quad.Set(px, py);
             double l0, r0; // the crossing of the row's top edge, the last row's bottom one
+            std::array<PixelRun, 32> found; // the bands' runs in a row
             bool in0 = quad.Span(y0, l0, r0);
             for (int y = y0; y < y1; ++y) {
                 // Whole pixels inside: all four corners are.
@@ -836,7 +837,6 @@ bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTrans
                 if (bm && run.x0 < run.x1) {
                     // Of the bands' runs at the pixel centres, the longest joined one.
                     PixelRun best;
-                    std::array<PixelRun, 32> found;
                     size_t n = 0;
                     for (const ConvexQuad& band : bands) {
                         double l, r;

@@ -140,8 +140,7 @@ public:
                     for (int i = 0; i < n; ++i, u += du)
                         out[i] = row[u >> 16];
                 } else if (!s_.smooth) {
-                    for (int i = 0; i < n; ++i, u += du, v += dv)
-                        out[i] = p[size_t(v >> 16) * size_t(w) + size_t(u >> 16)];
+                    NearestRun(p, w, u, v, du, dv, n, out);
                 } else {
                     BilinearRun(p, w, u, v, du, dv, n, out);
                 }

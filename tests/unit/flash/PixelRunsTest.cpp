@@ -84,10 +84,10 @@ TEST_P(PixelRuns, SourceOverOfColoursAndOfOneColour)
     }
 }
 
-// Each sample between the four pixels around a 16.16 point: the two of each
-// row weighed by the fraction across, rounded down, then the two rows by the
-// fraction down, rounded down.
-TEST_P(PixelRuns, FilteredSamplesWeighTheFourPixelsAround)
+// Each sample is the pixel a 16.16 point falls in, or, filtered, lies between
+// the four pixels around it: the two of each row weighed by the fraction
+// across, rounded down, then the two rows by the fraction down, rounded down.
+TEST_P(PixelRuns, SamplesTakeThePixelAtThePointOrWeighTheFourAround)
 {
     constexpr int kWidth = 9, kHeight = 6;
     uint32_t state = 99;
@@ -107,13 +107,15 @@ TEST_P(PixelRuns, FilteredSamplesWeighTheFourPixelsAround)
                           {0x0007FF00, 0x00040000, -0x5300, 0, 9}, {0x00010000, 0x00000000, 0x4A00, 0x3E00, 17},
                           {0x00000000, 0x00000100, 0x7FFF, 0, 5}};
     for (const Walk& w : walks) {
-        std::vector<uint32_t> out(size_t(w.n));
+        std::vector<uint32_t> out(size_t(w.n)), nearest(size_t(w.n));
         BilinearRun(picture.data(), kWidth, w.u, w.v, w.du, w.dv, w.n, out.data());
+        NearestRun(picture.data(), kWidth, w.u, w.v, w.du, w.dv, w.n, nearest.data());
         for (int i = 0; i < w.n; ++i) {
             const int32_t u = w.u + w.du * i, v = w.v + w.dv * i;
             const int x = u >> 16, y = v >> 16;
             ASSERT_LT(x + 1, kWidth);
             ASSERT_LT(y + 1, kHeight);
+            ASSERT_EQ(nearest[size_t(i)], picture[size_t(y * kWidth + x)]) << "nearest sample " << i;
             const double fx = (u & 0xFFFF) / 65536.0, fy = (v & 0xFFFF) / 65536.0;
             const double wx = std::floor(fx * 256), wy = std::floor(fy * 256);
             uint32_t expected = 0;
