@@ -81,13 +81,18 @@ GLINT_SSE2_FUNCTION int BlendColorRunSse2(uint32_t* dst, int n, uint32_t src)
 GLINT_SSE2_FUNCTION int BlendOverRunSse2(uint32_t* dst, const uint32_t* src, int n, uint32_t cov)
 {
     const __m128i k = _mm_set1_epi16(short(cov));
+    const __m128i alpha = _mm_set1_epi32(int(0xFF000000u));
     int i = 0;
     for (; i + 4 <= n; i += 4) {
         __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
         if (cov != 255)
             s = Scale4(s, k);
         __m128i* p = reinterpret_cast<__m128i*>(dst + i);
-        _mm_storeu_si128(p, Over4(_mm_loadu_si128(p), s));
+        // Pictures are mostly opaque inside and transparent around their subject.
+        if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alpha), alpha)) == 0xFFFF)
+            _mm_storeu_si128(p, s);
+        else if (_mm_movemask_epi8(_mm_cmpeq_epi32(s, _mm_setzero_si128())) != 0xFFFF)
+            _mm_storeu_si128(p, Over4(_mm_loadu_si128(p), s));
     }
     return i;
 }
