@@ -700,9 +700,6 @@ void SwfPlayer::ConvexQuad::Set(const double* px, const double* py)
     }
     top = std::min({y[0], y[1], y[2], y[3]});
     bottom = std::max({y[0], y[1], y[2], y[3]});
-    const bool near = std::fabs(top) < 1e9 && std::fabs(bottom) < 1e9;
-    firstRow = near ? CeilToInt(top - 0.5) : 0;
-    lastRow = near ? FloorToInt(bottom - 0.5) : -1;
 }
 
 bool SwfPlayer::ConvexQuad::Span(double at, double& left, double& right) const
@@ -778,11 +775,11 @@ bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTrans
             // meet opaque ones: bands of its rows, each with the columns opaque in
             // all of them and the rows either side (filtering reads a row and a
             // column beyond), less a column at each end for rounding.
-            std::vector<ConvexQuad>& bands = coverBands_;
+            std::vector<PictureBand>& bands = coverBands_;
             bands.clear();
+            Matrix inv; // the target to the picture
             if (bm) {
-                Matrix toDevice = m * fill.matrix, inv;
-                if (!toDevice.Invert(inv))
+                if (!(m * fill.matrix).Invert(inv))
                     continue;
                 bool near = true; // within reach of the sampler, which gives up on far-off points
                 for (size_t k = 0; k < 4; ++k) {
@@ -803,14 +800,8 @@ bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTrans
                             hi = std::min(hi, o.second - 1);
                         }
                     }
-                    if (lo >= hi)
-                        continue;
-                    const double us[4] = {double(lo), double(hi), double(hi), double(lo)};
-                    const double vs[4] = {double(t), double(t), double(e), double(e)};
-                    double qx[4], qy[4];
-                    for (int k = 0; k < 4; ++k)
-                        toDevice.Apply(us[k], vs[k], qx[k], qy[k]);
-                    bands.emplace_back().Set(qx, qy);
+                    if (lo < hi)
+                        bands.push_back({double(lo), double(hi), double(t), double(e)});
                 }
                 if (bands.empty())
                     continue;
@@ -835,12 +826,33 @@ bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTrans
                 l0 = l1;
                 r0 = r1;
                 if (bm && run.x0 < run.x1) {
+                    // Along the line of the row's pixel centres the picture's
+                    // coordinates are u0 + du x and v0 + dv x; a band holds the
+                    // stretch where both lie within its limits.
+                    const double du = inv.a, dv = inv.b;
+                    const double u0 = inv.c * (y + 0.5) + inv.tx, v0 = inv.d * (y + 0.5) + inv.ty;
+                    const double vFirst = v0 + dv * run.x0, vLast = v0 + dv * run.x1;
+                    const double vLow = std::min(vFirst, vLast) - 1, vHigh = std::max(vFirst, vLast) + 1;
+                    const double perU = du == 0 ? 0 : 1 / du, perV = dv == 0 ? 0 : 1 / dv;
+                    auto within = [](double at, double step, double per, double low, double high, double& l,
+                                     double& r) {
+                        if (step == 0)
+                            return low <= at && at <= high;
+                        const double p = (low - at) * per, q = (high - at) * per;
+                        l = std::max(l, std::min(p, q));
+                        r = std::min(r, std::max(p, q));
+                        return l <= r;
+                    };
                     // Of the bands' runs at the pixel centres, the longest joined one.
                     PixelRun best;
                     size_t n = 0;
-                    for (const ConvexQuad& band : bands) {
-                        double l, r;
-                        if (n < found.size() && y >= band.firstRow && y <= band.lastRow && band.Span(y + 0.5, l, r))
+                    for (const PictureBand& band : bands) {
+                        if (band.e < vLow)
+                            continue;
+                        if (band.t > vHigh || n == found.size())
+                            break; // the bands come down the picture
+                        double l = -HUGE_VAL, r = HUGE_VAL;
+                        if (within(u0, du, perU, band.lo, band.hi, l, r) && within(v0, dv, perV, band.t, band.e, l, r))
                             found[n++] = {CeilToInt(std::clamp(l - 0.5, -1.0, 1e7)),
                                           CeilToInt(std::clamp(r - 0.5, -1.0, 1e7))};
                     }

@@ -159,12 +159,15 @@ private:
         double x[4], y[4];
         double slope[4];    // x per y along the edge from corner k to the next; 0 where flat
         double top, bottom; // the rows it spans, so that most rows skip it at once
-        int firstRow, lastRow; // the pixel rows whose centres it spans (none when far off)
         void Set(const double* px, const double* py);
         // Where the line at height `at` crosses it: [left, right]; false when it misses.
         bool Span(double at, double& left, double& right) const;
     };
-    std::vector<ConvexQuad> coverBands_; // rows of a picture that are opaque between two columns
+    // Rows [t, e) of a picture that are opaque between columns lo and hi, in its pixels.
+    struct PictureBand {
+        double lo, hi, t, e;
+    };
+    std::vector<PictureBand> coverBands_;
     size_t coverNext_ = 0;             // the first area above the shape being drawn
     // Shapes do not change, and usually only move: their lines are kept between
     // frames, a few transforms a shape, dropped with the movie.
