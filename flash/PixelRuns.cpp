@@ -123,8 +123,8 @@ GLINT_SSE2_FUNCTION int NearestRunSse2(const uint32_t* pixels, int width, int32_
 // One sample with all four channels at once: the two pixels of each row
 // weighed by the horizontal fraction, then the two rows by the vertical one.
 // Every product and sum stays below 65536, so 16-bit lanes give BitmapLerp's bytes.
-GLINT_SSE2_FUNCTION void BilinearRunSse2(const uint32_t* pixels, int width, int32_t u, int32_t v, int32_t du,
-                                         int32_t dv, int n, uint32_t* out)
+GLINT_SSE2_FUNCTION int BilinearRunSse2(const uint32_t* pixels, int width, int32_t u, int32_t v, int32_t du,
+                                        int32_t dv, int n, uint32_t* out)
 {
     const __m128i zero = _mm_setzero_si128();
     const __m128i whole = _mm_set1_epi16(256);
@@ -142,6 +142,7 @@ GLINT_SSE2_FUNCTION void BilinearRunSse2(const uint32_t* pixels, int width, int3
         const __m128i mixed = _mm_srli_epi16(_mm_add_epi16(rows, _mm_srli_si128(rows, 8)), 8);
         out[i] = uint32_t(_mm_cvtsi128_si32(_mm_packus_epi16(mixed, mixed)));
     }
+    return n;
 }
 #else
 bool ProcessorHasSse2() { return false; }
@@ -151,36 +152,29 @@ bool ProcessorHasSse2() { return false; }
 
 bool useSse2 = ProcessorHasSse2();
 
+// How many pixels from the first the SSE2 code did, four at a time; the
+// plain loops do the rest, or all without SSE2.
+#if GLINT_PIXEL_SSE2
+#define GLINT_SSE2_DONE(call) (useSse2 ? (call) : 0)
+#else
+#define GLINT_SSE2_DONE(call) 0
+#endif
+
 void FillRun(uint32_t* dst, int n, uint32_t colour)
 {
-    int i = 0;
-#if GLINT_PIXEL_SSE2
-    if (useSse2)
-        i = FillRunSse2(dst, n, colour);
-#endif
-    for (; i < n; ++i)
+    for (int i = GLINT_SSE2_DONE(FillRunSse2(dst, n, colour)); i < n; ++i)
         dst[i] = colour;
 }
 
 void BlendColorRun(uint32_t* dst, int n, uint32_t src)
 {
-    int i = 0;
-#if GLINT_PIXEL_SSE2
-    if (useSse2)
-        i = BlendColorRunSse2(dst, n, src);
-#endif
-    for (; i < n; ++i)
+    for (int i = GLINT_SSE2_DONE(BlendColorRunSse2(dst, n, src)); i < n; ++i)
         BlendOver(dst[i], src);
 }
 
 void BlendOverRun(uint32_t* dst, const uint32_t* src, int n, uint32_t cov)
 {
-    int i = 0;
-#if GLINT_PIXEL_SSE2
-    if (useSse2)
-        i = BlendOverRunSse2(dst, src, n, cov);
-#endif
-    for (; i < n; ++i) {
+    for (int i = GLINT_SSE2_DONE(BlendOverRunSse2(dst, src, n, cov)); i < n; ++i) {
         const uint32_t c = cov == 255 ? src[i] : ScalePixel(src[i], cov);
         if (c >= 0xFF000000u)
             dst[i] = c;
@@ -192,25 +186,20 @@ void BlendOverRun(uint32_t* dst, const uint32_t* src, int n, uint32_t cov)
 void NearestRun(const uint32_t* pixels, int width, int32_t u, int32_t v, int32_t du, int32_t dv, int n,
                 uint32_t* out)
 {
-    int i = 0;
-#if GLINT_PIXEL_SSE2
-    if (useSse2)
-        i = NearestRunSse2(pixels, width, u, v, du, dv, n, out);
-#endif
-    for (u += i * du, v += i * dv; i < n; ++i, u += du, v += dv)
+    const int done = GLINT_SSE2_DONE(NearestRunSse2(pixels, width, u, v, du, dv, n, out));
+    u += done * du;
+    v += done * dv;
+    for (int i = done; i < n; ++i, u += du, v += dv)
         out[i] = pixels[size_t(v >> 16) * size_t(width) + size_t(u >> 16)];
 }
 
 void BilinearRun(const uint32_t* pixels, int width, int32_t u, int32_t v, int32_t du, int32_t dv, int n,
                  uint32_t* out)
 {
-#if GLINT_PIXEL_SSE2
-    if (useSse2) {
-        BilinearRunSse2(pixels, width, u, v, du, dv, n, out);
-        return;
-    }
-#endif
-    for (int i = 0; i < n; ++i, u += du, v += dv) {
+    const int done = GLINT_SSE2_DONE(BilinearRunSse2(pixels, width, u, v, du, dv, n, out));
+    u += done * du;
+    v += done * dv;
+    for (int i = done; i < n; ++i, u += du, v += dv) {
         const uint32_t* r0 = pixels + size_t(v >> 16) * size_t(width) + size_t(u >> 16);
         const uint32_t* r1 = r0 + width;
         const uint32_t wx = uint32_t(u >> 8) & 0xFF, wy = uint32_t(v >> 8) & 0xFF;
