@@ -15,6 +15,12 @@ inline uint32_t Mul255(uint32_t a, uint32_t b)
     return (t + (t >> 8)) >> 8;
 }
 
+// A straight colour premultiplied by its alpha.
+inline uint32_t PremultipliedPixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a)
+{
+    return (a << 24) | (Mul255(r, a) << 16) | (Mul255(g, a) << 8) | Mul255(b, a);
+}
+
 // Scales all four channels of a premultiplied colour by k (0..255), each as Mul255.
 inline uint32_t ScalePixel(uint32_t c, uint32_t k)
 {

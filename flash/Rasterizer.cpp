@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 
 namespace glint::flash {
 
@@ -132,11 +132,7 @@ struct BitmapShade {
 
 } // namespace
 
-uint32_t Premultiply(Rgba c)
-{
-    uint32_t a = c.a;
-    return (a << 24) | (Mul255(c.r, a) << 16) | (Mul255(c.g, a) << 8) | Mul255(c.b, a);
-}
+uint32_t Premultiply(Rgba c) { return PremultipliedPixel(c.r, c.g, c.b, c.a); }
 
 void BuildRamp(const GradientStop* stops, size_t count, uint32_t* ramp)
 {

@@ -14,8 +14,8 @@
 // shape and the empty middle of a stroke cost a span each, not a pixel each.
 // Runs of gradient or bitmap colour are read a chunk at a time into a buffer
 // and then put down in one loop.
-#include "flash/SwfShape.h"
 #include "flash/RasterLine.h"
+#include "flash/SwfShape.h"
 #include "flash/SwfTypes.h"
 #include "flash/bitmap/BitmapSampler.h"
 

@@ -158,7 +158,7 @@ private:
     struct ConvexQuad {
         double x[4], y[4];
         double slope[4];    // x per y along the edge from corner k to the next; 0 where flat
-        double top, bottom; // the rows it spans, so that most rows skip it at once
+        double top, bottom; // the rows it spans
         void Set(const double* px, const double* py);
         // Where the line at height `at` crosses it: [left, right]; false when it misses.
         bool Span(double at, double& left, double& right) const;

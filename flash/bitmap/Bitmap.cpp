@@ -13,11 +13,6 @@ namespace glint::flash {
 
 namespace {
 
-inline uint32_t PremultipliedPixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a)
-{
-    return (a << 24) | (Mul255(r, a) << 16) | (Mul255(g, a) << 8) | Mul255(b, a);
-}
-
 // Already premultiplied channels, kept no brighter than their alpha so that
 // blending never overflows.
 inline uint32_t ClampedPixel(uint32_t r, uint32_t g, uint32_t b, uint32_t a)

@@ -135,15 +135,10 @@ public:
                 int32_t u = int32_t(u0), v = int32_t(v0);
                 const int32_t du = int32_t(fdu_), dv = int32_t(fdv_);
                 const uint32_t* const p = s_.pixels;
-                if (!s_.smooth && dv == 0) {
-                    const uint32_t* row = p + size_t(v >> 16) * size_t(w);
-                    for (int i = 0; i < n; ++i, u += du)
-                        out[i] = row[u >> 16];
-                } else if (!s_.smooth) {
-                    NearestRun(p, w, u, v, du, dv, n, out);
-                } else {
+                if (s_.smooth)
                     BilinearRun(p, w, u, v, du, dv, n, out);
-                }
+                else
+                    NearestRun(p, w, u, v, du, dv, n, out);
                 return;
             }
         }
