@@ -23,8 +23,6 @@ void BitWriter::UB(uint32_t value, unsigned bits)
     }
 }
 
-void BitWriter::Align() { used_ = 8; }
-
 void BitWriter::U8(uint8_t v)
 {
     Align();
@@ -56,17 +54,12 @@ void BitWriter::String(const std::string& s)
     U8(0);
 }
 
-void BitWriter::Rgb(Rgba c)
+void BitWriter::Color(Rgba c, bool withAlpha)
 {
-    U8(c.r);
-    U8(c.g);
-    U8(c.b);
-}
-
-void BitWriter::RgbaColor(Rgba c)
-{
-    Rgb(c);
-    U8(c.a);
+    for (uint8_t v : {c.r, c.g, c.b})
+        U8(v);
+    if (withAlpha)
+        U8(c.a);
 }
 
 unsigned BitWriter::SignedBits(std::initializer_list<int32_t> values)
@@ -81,15 +74,13 @@ unsigned BitWriter::SignedBits(std::initializer_list<int32_t> values)
     return bits;
 }
 
-void BitWriter::Rect(int32_t xMin, int32_t xMax, int32_t yMin, int32_t yMax)
+void BitWriter::Rect(const TwipsRect& r)
 {
     Align();
-    unsigned n = SignedBits({xMin, xMax, yMin, yMax});
+    unsigned n = SignedBits({r.xMin, r.xMax, r.yMin, r.yMax});
     UB(n, 5);
-    SB(xMin, n);
-    SB(xMax, n);
-    SB(yMin, n);
-    SB(yMax, n);
+    for (int32_t v : {r.xMin, r.xMax, r.yMin, r.yMax})
+        SB(v, n);
     Align();
 }
 
@@ -120,99 +111,126 @@ void BitWriter::MatrixRecord(const Matrix& m)
 void BitWriter::CxForm(const ColorTransform& t, bool withAlpha)
 {
     Align();
-    bool hasMul = t.mulR != 256 || t.mulG != 256 || t.mulB != 256 || (withAlpha && t.mulA != 256);
-    bool hasAdd = t.addR || t.addG || t.addB || (withAlpha && t.addA);
+    const std::vector<int32_t> mul{t.mulR, t.mulG, t.mulB, t.mulA}, add{t.addR, t.addG, t.addB, t.addA};
+    const size_t terms = withAlpha ? 4 : 3;
+    const bool hasMul = std::any_of(mul.begin(), mul.begin() + terms, [](int32_t v) { return v != 256; });
+    const bool hasAdd = std::any_of(add.begin(), add.begin() + terms, [](int32_t v) { return v != 0; });
     unsigned n = SignedBits({t.mulR, t.mulG, t.mulB, t.mulA, t.addR, t.addG, t.addB, t.addA});
     UB(hasAdd, 1);
     UB(hasMul, 1);
     UB(n, 4);
-    if (hasMul) {
-        SB(t.mulR, n);
-        SB(t.mulG, n);
-        SB(t.mulB, n);
-        if (withAlpha)
-            SB(t.mulA, n);
-    }
-    if (hasAdd) {
-        SB(t.addR, n);
-        SB(t.addG, n);
-        SB(t.addB, n);
-        if (withAlpha)
-            SB(t.addA, n);
-    }
+    for (size_t i = 0; hasMul && i < terms; ++i)
+        SB(mul[i], n);
+    for (size_t i = 0; hasAdd && i < terms; ++i)
+        SB(add[i], n);
     Align();
 }
 
 // ---- shapes
 
+namespace {
+
+// A style-change record that moves the pen to (x, y); `flags` also announce the styles that follow.
+void MoveRecord(BitWriter& out, unsigned flags, int32_t x, int32_t y)
+{
+    out.UB(0, 1);
+    out.UB(flags | 0x01, 5);
+    unsigned n = BitWriter::SignedBits({x, y});
+    out.UB(n, 5);
+    out.SB(x, n);
+    out.SB(y, n);
+}
+
+// A straight edge; a vertical or horizontal one is written short unless `general`.
+void LineRecord(BitWriter& out, int32_t dx, int32_t dy, bool general)
+{
+    unsigned n = std::max(2u, BitWriter::SignedBits({dx, dy}));
+    out.UB(1, 1);
+    out.UB(1, 1);
+    out.UB(n - 2, 4);
+    general = general || (dx != 0 && dy != 0);
+    out.UB(general, 1);
+    if (general) {
+        out.SB(dx, n);
+        out.SB(dy, n);
+    } else {
+        out.UB(dx == 0, 1); // vertical
+        out.SB(dx == 0 ? dy : dx, n);
+    }
+}
+
+} // namespace
+
+FillStyle& ShapeBuilder::NewFill(FillKind kind, const Matrix& m)
+{
+    FillStyle& f = fills_.emplace_back();
+    f.kind = kind;
+    f.matrix = m;
+    return f;
+}
+
 int ShapeBuilder::AddSolidFill(Rgba c)
 {
-    FillStyle f;
-    f.kind = FillKind::Solid;
-    f.color = c;
-    fills_.push_back(f);
+    NewFill(FillKind::Solid, {}).color = c;
     return int(fills_.size());
 }
 
 int ShapeBuilder::AddLinearFill(const Matrix& m, std::vector<GradientStop> stops)
 {
-    FillStyle f;
-    f.kind = FillKind::Linear;
-    f.matrix = m;
-    f.stops = std::move(stops);
-    fills_.push_back(f);
+    NewFill(FillKind::Linear, m).stops = std::move(stops);
     return int(fills_.size());
 }
 
 int ShapeBuilder::AddRadialFill(const Matrix& m, std::vector<GradientStop> stops)
 {
-    int i = AddLinearFill(m, std::move(stops));
-    fills_.back().kind = FillKind::Radial;
-    return i;
+    NewFill(FillKind::Radial, m).stops = std::move(stops);
+    return int(fills_.size());
 }
 
 int ShapeBuilder::AddLineStyle(uint16_t widthTwips, Rgba c)
 {
-    LineStyle l;
+    LineStyle& l = lines_.emplace_back();
     l.width = widthTwips;
     l.color = c;
-    lines_.push_back(l);
     return int(lines_.size());
 }
 
 int ShapeBuilder::AddBitmapFill(uint16_t bitmap, const Matrix& m, bool repeat, bool smooth)
 {
-    FillStyle f;
-    f.kind = FillKind::Bitmap;
+    FillStyle& f = NewFill(FillKind::Bitmap, m);
     f.bitmap = bitmap;
-    f.matrix = m;
     f.repeat = repeat;
     f.smooth = smooth;
-    fills_.push_back(f);
     return int(fills_.size());
 }
 
 void ShapeBuilder::SetStyles(int fill0, int fill1, int line) { records_.push_back({Record::Styles, fill0, fill1, line}); }
 
+void ShapeBuilder::Reach(int32_t x, int32_t y)
+{
+    reached_ = {std::min(reached_.xMin, x), std::max(reached_.xMax, x), std::min(reached_.yMin, y),
+                std::max(reached_.yMax, y)};
+    x_ = x;
+    y_ = y;
+}
+
 void ShapeBuilder::MoveTo(int32_t x, int32_t y)
 {
     records_.push_back({Record::Move, x, y});
-    x_ = x;
-    y_ = y;
+    Reach(x, y);
 }
 
 void ShapeBuilder::LineTo(int32_t x, int32_t y)
 {
     records_.push_back({Record::Line, x - x_, y - y_});
-    x_ = x;
-    y_ = y;
+    Reach(x, y);
 }
 
 void ShapeBuilder::CurveTo(int32_t cx, int32_t cy, int32_t x, int32_t y)
 {
     records_.push_back({Record::Curve, cx - x_, cy - y_, x - cx, y - cy});
-    x_ = x;
-    y_ = y;
+    Reach(cx, cy);
+    Reach(x, y);
 }
 
 void ShapeBuilder::Rect(int32_t x, int32_t y, int32_t w, int32_t h, int fill, int line)
@@ -241,44 +259,18 @@ void ShapeBuilder::Circle(int32_t cx, int32_t cy, int32_t r, int fill, int line)
 
 void ShapeBuilder::Write(BitWriter& out, int version, TwipsRect bounds) const
 {
-    if (bounds.xMin == 0 && bounds.xMax == 0 && bounds.yMin == 0 && bounds.yMax == 0) {
-        // Bounds of every point, control points included, widened by the widest line.
-        int32_t x = 0, y = 0;
-        int32_t x0 = std::numeric_limits<int32_t>::max(), y0 = x0, x1 = std::numeric_limits<int32_t>::min(), y1 = x1;
-        auto add = [&](int32_t px, int32_t py) {
-            x0 = std::min(x0, px);
-            x1 = std::max(x1, px);
-            y0 = std::min(y0, py);
-            y1 = std::max(y1, py);
-        };
-        for (const Record& r : records_) {
-            if (r.kind == Record::Move) {
-                x = r.a;
-                y = r.b;
-                add(x, y);
-            } else if (r.kind == Record::Line) {
-                x += r.a;
-                y += r.b;
-                add(x, y);
-            } else if (r.kind == Record::Curve) {
-                add(x + r.a, y + r.b);
-                x += r.a + r.c;
-                y += r.b + r.d;
-                add(x, y);
-            }
-        }
+    const bool unset = bounds.xMin == 0 && bounds.xMax == 0 && bounds.yMin == 0 && bounds.yMax == 0;
+    if (unset && reached_.xMin <= reached_.xMax) { // the points reached, widened by the widest line
         int32_t pad = 0;
         for (const LineStyle& l : lines_)
             pad = std::max(pad, int32_t(l.width / 2));
-        if (x0 <= x1)
-            bounds = {x0 - pad, x1 + pad, y0 - pad, y1 + pad};
+        bounds = {reached_.xMin - pad, reached_.xMax + pad, reached_.yMin - pad, reached_.yMax + pad};
     }
-    out.Rect(bounds.xMin, bounds.xMax, bounds.yMin, bounds.yMax);
+    out.Rect(bounds);
     if (version >= 4) {
-        out.Rect(bounds.xMin, bounds.xMax, bounds.yMin, bounds.yMax);
+        out.Rect(bounds);
         out.U8(0);
     }
-    auto color = [&](Rgba c) { version >= 3 ? out.RgbaColor(c) : out.Rgb(c); };
     auto count = [&](size_t n) {
         if (n >= 255 && version >= 2) {
             out.U8(0xFF);
@@ -291,7 +283,7 @@ void ShapeBuilder::Write(BitWriter& out, int version, TwipsRect bounds) const
     for (const FillStyle& f : fills_) {
         if (f.kind == FillKind::Solid) {
             out.U8(0x00);
-            color(f.color);
+            out.Color(f.color, version >= 3);
         } else if (f.kind == FillKind::Bitmap) {
             out.U8(f.repeat ? (f.smooth ? 0x40 : 0x42) : (f.smooth ? 0x41 : 0x43));
             out.U16(f.bitmap);
@@ -303,7 +295,7 @@ void ShapeBuilder::Write(BitWriter& out, int version, TwipsRect bounds) const
             out.U8(uint8_t(f.stops.size() | (spread << 6)));
             for (const GradientStop& s : f.stops) {
                 out.U8(s.ratio);
-                color(s.color);
+                out.Color(s.color, version >= 3);
             }
             if (f.focal != 0)
                 out.U16(uint16_t(int16_t(std::lround(f.focal * 256)))); // signed 8.8
@@ -312,12 +304,9 @@ void ShapeBuilder::Write(BitWriter& out, int version, TwipsRect bounds) const
     count(lines_.size());
     for (const LineStyle& l : lines_) {
         out.U16(uint16_t(l.width));
-        if (version >= 4) {
+        if (version >= 4)
             out.U16(0); // round caps and joins, colour follows
-            out.RgbaColor(l.color);
-        } else {
-            color(l.color);
-        }
+        out.Color(l.color, version >= 3);
     }
     auto indexBits = [](size_t n) {
         unsigned b = 0;
@@ -349,31 +338,12 @@ void ShapeBuilder::WriteRecords(BitWriter& out, unsigned fillBits, unsigned line
             out.UB(uint32_t(r.b), fillBits);
             out.UB(uint32_t(r.c), lineBits);
             break;
-        case Record::Move: {
-            out.UB(0, 1);
-            out.UB(0x01, 5);
-            unsigned n = BitWriter::SignedBits({r.a, r.b});
-            out.UB(n, 5);
-            out.SB(r.a, n);
-            out.SB(r.b, n);
+        case Record::Move:
+            MoveRecord(out, 0, r.a, r.b);
             break;
-        }
-        case Record::Line: {
-            unsigned n = std::max(2u, BitWriter::SignedBits({r.a, r.b}));
-            out.UB(1, 1);
-            out.UB(1, 1);
-            out.UB(n - 2, 4);
-            if (r.a != 0 && r.b != 0) {
-                out.UB(1, 1);
-                out.SB(r.a, n);
-                out.SB(r.b, n);
-            } else {
-                out.UB(0, 1);
-                out.UB(r.a == 0, 1); // vertical
-                out.SB(r.a == 0 ? r.b : r.a, n);
-            }
+        case Record::Line:
+            LineRecord(out, r.a, r.b, false);
             break;
-        }
         case Record::Curve: {
             unsigned n = std::max(2u, BitWriter::SignedBits({r.a, r.b, r.c, r.d}));
             out.UB(1, 1);
@@ -395,10 +365,9 @@ void ShapeBuilder::WriteRecords(BitWriter& out, unsigned fillBits, unsigned line
 
 int MorphBuilder::AddSolidFill(Rgba start, Rgba end)
 {
-    Style s;
+    Style& s = fills_.emplace_back();
     s.start.color = start;
     s.end.color = end;
-    fills_.push_back(s);
     return int(fills_.size());
 }
 
@@ -407,13 +376,12 @@ int MorphBuilder::AddLinearFill(const Matrix& start, const Matrix& end, std::vec
 {
     if (startStops.size() != endStops.size())
         throw std::invalid_argument("morph gradient stops");
-    Style s;
+    Style& s = fills_.emplace_back();
     s.start.kind = s.end.kind = FillKind::Linear;
     s.start.matrix = start;
     s.end.matrix = end;
     s.start.stops = std::move(startStops);
     s.end.stops = std::move(endStops);
-    fills_.push_back(s);
     return int(fills_.size());
 }
 
@@ -431,19 +399,14 @@ void MorphBuilder::Quad(const std::array<int32_t, 8>& start, const std::array<in
 void MorphBuilder::Write(BitWriter& out, int version) const
 {
     auto bounds = [&](bool end) {
-        int32_t x0 = std::numeric_limits<int32_t>::max(), y0 = x0, x1 = std::numeric_limits<int32_t>::min(), y1 = x1;
-        for (const Outline& o : outlines_) {
-            const auto& p = end ? o.end : o.start;
-            for (int i = 0; i < 8; i += 2) {
-                x0 = std::min(x0, p[size_t(i)]);
-                x1 = std::max(x1, p[size_t(i)]);
-                y0 = std::min(y0, p[size_t(i) + 1]);
-                y1 = std::max(y1, p[size_t(i) + 1]);
+        TwipsRect r{INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN};
+        for (const Outline& o : outlines_)
+            for (size_t i = 0; i < 8; i += 2) {
+                const auto& p = end ? o.end : o.start;
+                r = {std::min(r.xMin, p[i]), std::max(r.xMax, p[i]), std::min(r.yMin, p[i + 1]),
+                     std::max(r.yMax, p[i + 1])};
             }
-        }
-        if (x0 > x1)
-            x0 = x1 = y0 = y1 = 0;
-        out.Rect(x0, x1, y0, y1);
+        out.Rect(outlines_.empty() ? TwipsRect{} : r);
     };
     bounds(false);
     bounds(true);
@@ -458,18 +421,18 @@ void MorphBuilder::Write(BitWriter& out, int version) const
     for (const Style& s : fills_) {
         if (s.start.kind == FillKind::Solid) {
             body.U8(0x00);
-            body.RgbaColor(s.start.color);
-            body.RgbaColor(s.end.color);
+            body.Color(s.start.color, true);
+            body.Color(s.end.color, true);
         } else {
             body.U8(0x10);
             body.MatrixRecord(s.start.matrix);
             body.MatrixRecord(s.end.matrix);
             body.U8(uint8_t(s.start.stops.size()));
             for (size_t i = 0; i < s.start.stops.size(); ++i) {
-                body.U8(s.start.stops[i].ratio);
-                body.RgbaColor(s.start.stops[i].color);
-                body.U8(s.end.stops[i].ratio);
-                body.RgbaColor(s.end.stops[i].color);
+                for (const GradientStop& stop : {s.start.stops[i], s.end.stops[i]}) {
+                    body.U8(stop.ratio);
+                    body.Color(stop.color, true);
+                }
             }
         }
     }
@@ -479,8 +442,8 @@ void MorphBuilder::Write(BitWriter& out, int version) const
         body.U16(l.endWidth);
         if (version >= 2)
             body.U16(0); // round caps and joins, colours follow
-        body.RgbaColor(l.start);
-        body.RgbaColor(l.end);
+        body.Color(l.start, true);
+        body.Color(l.end, true);
     }
     const unsigned fillBits = 4, lineBits = 4;
     auto outline = [&](BitWriter& w, bool end) {
@@ -488,27 +451,15 @@ void MorphBuilder::Write(BitWriter& out, int version) const
         w.UB(lineBits, 4);
         for (const Outline& o : outlines_) {
             const auto& p = end ? o.end : o.start;
-            w.UB(0, 1);
-            w.UB(end ? 0x01 : 0x0F, 5); // the end outline has no styles
-            unsigned n = BitWriter::SignedBits({p[0], p[1]});
-            w.UB(n, 5);
-            w.SB(p[0], n);
-            w.SB(p[1], n);
+            MoveRecord(w, end ? 0 : 0x0E, p[0], p[1]); // the end outline has no styles
             if (!end) {
                 w.UB(0, fillBits);
                 w.UB(uint32_t(o.fill), fillBits);
                 w.UB(uint32_t(o.line), lineBits);
             }
-            for (int i = 1; i <= 4; ++i) { // general lines round the four corners
-                size_t a = size_t(i - 1) * 2, b = size_t(i % 4) * 2;
-                int32_t dx = p[b] - p[a], dy = p[b + 1] - p[a + 1];
-                unsigned m = std::max(2u, BitWriter::SignedBits({dx, dy}));
-                w.UB(1, 1);
-                w.UB(1, 1);
-                w.UB(m - 2, 4);
-                w.UB(1, 1);
-                w.SB(dx, m);
-                w.SB(dy, m);
+            for (size_t i = 1; i <= 4; ++i) { // general lines round the four corners
+                size_t a = (i - 1) * 2, b = i % 4 * 2;
+                LineRecord(w, p[b] - p[a], p[b + 1] - p[a + 1], true);
             }
         }
         w.UB(0, 6);
@@ -523,6 +474,19 @@ void MorphBuilder::Write(BitWriter& out, int version) const
 }
 
 // ---- actions
+
+namespace {
+
+// Appends the text and its terminating zero.
+void AddString(std::vector<uint8_t>& to, const std::string& s)
+{
+    to.insert(to.end(), s.begin(), s.end());
+    to.push_back(0);
+}
+
+std::vector<uint8_t> Le16(int v) { return {uint8_t(v), uint8_t(v >> 8)}; }
+
+} // namespace
 
 ActionBuilder& ActionBuilder::Op(uint8_t code)
 {
@@ -539,29 +503,27 @@ ActionBuilder& ActionBuilder::Raw(uint8_t code, const std::vector<uint8_t>& args
     return *this;
 }
 
-ActionBuilder& ActionBuilder::GotoFrame(uint16_t frame) { return Raw(0x81, {uint8_t(frame), uint8_t(frame >> 8)}); }
+ActionBuilder& ActionBuilder::GotoFrame(uint16_t frame) { return Raw(0x81, Le16(frame)); }
 
 ActionBuilder& ActionBuilder::GotoLabel(const std::string& label)
 {
-    std::vector<uint8_t> a(label.begin(), label.end());
-    a.push_back(0);
+    std::vector<uint8_t> a;
+    AddString(a, label);
     return Raw(0x8C, a);
 }
 
 ActionBuilder& ActionBuilder::GetURL(const std::string& url, const std::string& target)
 {
-    std::vector<uint8_t> a(url.begin(), url.end());
-    a.push_back(0);
-    a.insert(a.end(), target.begin(), target.end());
-    a.push_back(0);
+    std::vector<uint8_t> a;
+    AddString(a, url);
+    AddString(a, target);
     return Raw(0x83, a);
 }
 
 ActionBuilder& ActionBuilder::PushString(const std::string& s)
 {
     std::vector<uint8_t> a{0};
-    a.insert(a.end(), s.begin(), s.end());
-    a.push_back(0);
+    AddString(a, s);
     return Raw(0x96, a);
 }
 
@@ -575,15 +537,9 @@ ActionBuilder& ActionBuilder::GotoFrame2(bool play) { return Raw(0x9F, {uint8_t(
 
 ActionBuilder& ActionBuilder::GetURL2() { return Raw(0x9A, {0}); }
 
-ActionBuilder& ActionBuilder::Jump(int16_t offset)
-{
-    return Raw(0x99, {uint8_t(uint16_t(offset)), uint8_t(uint16_t(offset) >> 8)});
-}
+ActionBuilder& ActionBuilder::Jump(int16_t offset) { return Raw(0x99, Le16(offset)); }
 
-ActionBuilder& ActionBuilder::If(int16_t offset)
-{
-    return Raw(0x9D, {uint8_t(uint16_t(offset)), uint8_t(uint16_t(offset) >> 8)});
-}
+ActionBuilder& ActionBuilder::If(int16_t offset) { return Raw(0x9D, Le16(offset)); }
 
 ActionBuilder& ActionBuilder::PushDouble(double d)
 {
@@ -600,16 +556,12 @@ ActionBuilder& ActionBuilder::PushBool(bool b) { return Raw(0x96, {5, uint8_t(b 
 ActionBuilder& ActionBuilder::Function(const std::string& name, const std::vector<std::string>& params,
                                        const ActionBuilder& body)
 {
-    std::vector<uint8_t> a(name.begin(), name.end());
-    a.push_back(0);
-    a.push_back(uint8_t(params.size()));
-    a.push_back(uint8_t(params.size() >> 8));
-    for (const std::string& p : params) {
-        a.insert(a.end(), p.begin(), p.end());
-        a.push_back(0);
-    }
-    a.push_back(uint8_t(body.code_.size()));
-    a.push_back(uint8_t(body.code_.size() >> 8));
+    std::vector<uint8_t> a;
+    AddString(a, name);
+    a.insert(a.end(), {uint8_t(params.size()), uint8_t(params.size() >> 8)});
+    for (const std::string& p : params)
+        AddString(a, p);
+    a.insert(a.end(), {uint8_t(body.code_.size()), uint8_t(body.code_.size() >> 8)});
     Raw(0x9B, a);
     return Append(body);
 }
@@ -636,25 +588,19 @@ SwfWriter::SwfWriter(int widthPx, int heightPx, double frameRate, uint8_t versio
 
 void SwfWriter::Tag(uint16_t code, const std::vector<uint8_t>& body)
 {
-    auto u16 = [&](uint16_t v) {
-        tags_.push_back(uint8_t(v));
-        tags_.push_back(uint8_t(v >> 8));
-    };
-    if (body.size() < 0x3F) {
-        u16(uint16_t((code << 6) | body.size()));
-    } else {
-        u16(uint16_t((code << 6) | 0x3F));
-        uint32_t n = uint32_t(body.size());
-        u16(uint16_t(n));
-        u16(uint16_t(n >> 16));
-    }
+    BitWriter header;
+    const bool isLong = body.size() >= 0x3F;
+    header.U16(uint16_t((code << 6) | (isLong ? 0x3F : body.size())));
+    if (isLong)
+        header.U32(uint32_t(body.size()));
+    tags_.insert(tags_.end(), header.Data().begin(), header.Data().end());
     tags_.insert(tags_.end(), body.begin(), body.end());
 }
 
 void SwfWriter::SetBackground(Rgba c)
 {
     BitWriter w;
-    w.Rgb(c);
+    w.Color(c, false);
     Tag(9, w.Data());
 }
 
@@ -955,7 +901,7 @@ void SwfWriter::DefineFont(uint16_t id, int version, const std::vector<ShapeBuil
             for (int16_t a : advances)
                 w.U16(uint16_t(a));
             for (size_t i = 0; i < advances.size(); ++i)
-                w.Rect(0, 0, 0, 0);
+                w.Rect({});
             w.U16(0); // no kerning
         }
     }
@@ -977,14 +923,14 @@ void SwfWriter::DefineText(uint16_t id, int version, TwipsRect bounds, const Mat
 {
     BitWriter w;
     w.U16(id);
-    w.Rect(bounds.xMin, bounds.xMax, bounds.yMin, bounds.yMax);
+    w.Rect(bounds);
     w.MatrixRecord(m);
     w.U8(16); // glyph bits
     w.U8(16); // advance bits
     for (const TextRecord& r : records) {
         w.U8(0x80 | 0x08 | 0x04 | 0x02 | 0x01);
         w.U16(r.font);
-        version >= 2 ? w.RgbaColor(r.color) : w.Rgb(r.color);
+        w.Color(r.color, version >= 2);
         w.U16(uint16_t(r.x));
         w.U16(uint16_t(r.y));
         w.U16(r.height);
@@ -1003,14 +949,14 @@ void SwfWriter::DefineEditText(uint16_t id, TwipsRect bounds, const EditTextFiel
 {
     BitWriter w;
     w.U16(id);
-    w.Rect(bounds.xMin, bounds.xMax, bounds.yMin, bounds.yMax);
+    w.Rect(bounds);
     w.U8(uint8_t(0x80 | (f.wordWrap ? 0x40 : 0) | (f.multiline ? 0x20 : 0) | 0x08 | 0x04 | (f.font ? 0x01 : 0)));
     w.U8(uint8_t(0x20 | (f.border ? 0x08 : 0) | (f.html ? 0x02 : 0) | (f.useOutlines ? 0x01 : 0)));
     if (f.font) {
         w.U16(f.font);
         w.U16(f.height);
     }
-    w.RgbaColor(f.color);
+    w.Color(f.color, true);
     w.U8(f.align);
     w.U16(f.leftMargin);
     w.U16(f.rightMargin);
@@ -1030,7 +976,7 @@ void SwfWriter::ShowFrame()
 std::string SwfWriter::Finish(bool compressed) const
 {
     BitWriter body;
-    body.Rect(0, width_ * 20, 0, height_ * 20);
+    body.Rect({0, width_ * 20, 0, height_ * 20});
     int rate = int(std::lround(rate_ * 256));
     body.U16(uint16_t(std::clamp(rate, 0, 0xFFFF)));
     body.U16(frames_);

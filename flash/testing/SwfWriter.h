@@ -16,15 +16,14 @@ class BitWriter {
 public:
     void UB(uint32_t value, unsigned bits);
     void SB(int32_t value, unsigned bits) { UB(uint32_t(value), bits); }
-    void Align();
+    void Align() { used_ = 8; }
     void U8(uint8_t v);
     void U16(uint16_t v);
     void U32(uint32_t v);
     void Bytes(const void* p, size_t n);
     void String(const std::string& s);
-    void Rgb(Rgba c);
-    void RgbaColor(Rgba c);
-    void Rect(int32_t xMin, int32_t xMax, int32_t yMin, int32_t yMax);
+    void Color(Rgba c, bool withAlpha);
+    void Rect(const TwipsRect& r);
     void MatrixRecord(const Matrix& m);
     void CxForm(const ColorTransform& t, bool withAlpha);
 
@@ -68,7 +67,10 @@ public:
     void WriteGlyph(BitWriter& out) const;
 
 private:
+    FillStyle& NewFill(FillKind kind, const Matrix& m);
     void WriteRecords(BitWriter& out, unsigned fillBits, unsigned lineBits) const;
+    // Moves the pen there, widening the bounds (a curve's control point counts too).
+    void Reach(int32_t x, int32_t y);
     struct Record {
         enum Kind { Styles, Move, Line, Curve } kind;
         int32_t a = 0, b = 0, c = 0, d = 0;
@@ -77,6 +79,7 @@ private:
     std::vector<LineStyle> lines_;
     std::vector<Record> records_;
     int32_t x_ = 0, y_ = 0;
+    TwipsRect reached_{INT32_MAX, INT32_MIN, INT32_MAX, INT32_MIN};
 };
 
 // Builds DefineMorphShape records: each outline is given as its start and
