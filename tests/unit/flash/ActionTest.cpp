@@ -79,16 +79,12 @@ struct Sandbox {
     }
 };
 
+// r = <the value the code leaves>
+ActionBuilder R(const ActionBuilder& value) { return ActionBuilder().PushString("r").Append(value).Op(0x1D); }
 // r = <two values> <op>
-ActionBuilder Binary(ActionBuilder lhs, const ActionBuilder& rhs, uint8_t op)
-{
-    return ActionBuilder().PushString("r").Append(lhs).Append(rhs).Op(op).Op(0x1D);
-}
+ActionBuilder Binary(ActionBuilder lhs, const ActionBuilder& rhs, uint8_t op) { return R(lhs.Append(rhs).Op(op)); }
 // r = <value> <op>
-ActionBuilder Unary(const ActionBuilder& x, uint8_t op)
-{
-    return ActionBuilder().PushString("r").Append(x).Op(op).Op(0x1D);
-}
+ActionBuilder Unary(ActionBuilder x, uint8_t op) { return R(x.Op(op)); }
 ActionBuilder S(const std::string& s) { return ActionBuilder().PushString(s); }
 ActionBuilder N(double n) { return ActionBuilder().PushDouble(n); }
 ActionBuilder U() { return ActionBuilder().PushUndefined(); }
@@ -142,14 +138,9 @@ TEST(Action, OperatorsFollowTheConversionRules)
         {"Not of a text (SWF 6 reads it as a number)", 6, Unary(S("0"), 0x12), "boolean:true"},
         {"StringLength counts characters", 8, Unary(S("h\xC3\xA9llo"), 0x14), "number:5"},
         {"StringLength counts bytes in SWF 5", 5, Unary(S("h\xC3\xA9llo"), 0x14), "number:6"},
-        {"StringExtract is 1-based", 8,
-         ActionBuilder().PushString("r").PushString("abcdef").PushNumber(2).PushNumber(3).Op(0x15).Op(0x1D),
-         "string:bcd"},
-        {"StringExtract past the end", 8,
-         ActionBuilder().PushString("r").PushString("abc").PushNumber(3).PushNumber(10).Op(0x15).Op(0x1D),
-         "string:c"},
-        {"MBStringExtract of a multi-byte text", 5,
-         ActionBuilder().PushString("r").PushString("\xC3\xA9t\xC3\xA9").PushNumber(2).PushNumber(2).Op(0x35).Op(0x1D),
+        {"StringExtract is 1-based", 8, R(S("abcdef").PushNumber(2).PushNumber(3).Op(0x15)), "string:bcd"},
+        {"StringExtract past the end", 8, R(S("abc").PushNumber(3).PushNumber(10).Op(0x15)), "string:c"},
+        {"MBStringExtract of a multi-byte text", 5, R(S("\xC3\xA9t\xC3\xA9").PushNumber(2).PushNumber(2).Op(0x35)),
          "string:t\xC3\xA9"},
         {"CharToAscii", 8, Unary(S("A"), 0x32), "number:65"},
         {"MBAsciiToChar", 8, Unary(N(233), 0x37), "string:\xC3\xA9"},
@@ -158,11 +149,10 @@ TEST(Action, OperatorsFollowTheConversionRules)
         {"typeof a function", 8, Unary(ActionBuilder().Function("", {}, ActionBuilder()), 0x44), "string:function"},
         {"typeof a missing variable", 8, Unary(S("nope").Op(0x1C), 0x44), "string:undefined"},
         {"String methods", 8,
-         ActionBuilder().PushString("r").PushNumber(3).PushNumber(1).PushNumber(2).PushString("abcdef")
-             .PushString("substr").Op(0x52).Op(0x1D),
+         R(ActionBuilder().PushNumber(3).PushNumber(1).PushNumber(2).PushString("abcdef").PushString("substr")
+               .Op(0x52)),
          "string:bcd"},
-        {"String length", 8, ActionBuilder().PushString("r").PushString("abc").PushString("length").Op(0x4E).Op(0x1D),
-         "number:3"},
+        {"String length", 8, R(S("abc").PushString("length").Op(0x4E)), "number:3"},
     };
     for (const Case& c : cases) {
         Sandbox run(c.version);

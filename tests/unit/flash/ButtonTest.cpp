@@ -90,8 +90,7 @@ TEST(StageActions, PropertiesChangeWhatIsDrawn)
         {8, 30, {{75, 10}}, {{85, 10}}},            // _width
         {9, 4, {{55, 8}}, {{55, 10}}},              // _height
         {10, 90, {{45, 10}}, {{55, 10}}},           // _rotation: turned about its origin onto 40..50
-        {7, 0, {}, {{55, 10}}},                     // _visible
-        {0, 20, {{25, 10}}, {{55, 10}}},            // _x
+        {7, 0, {}, {{55, 10}}},                     // _visible (_x: SetPropertyMovesAClipByItsPixels)
     };
     for (const Case& c : cases) {
         SwfWriter swf = BoxMovie(50);

@@ -69,14 +69,8 @@ uint32_t MostCommonColor(const std::vector<uint32_t>& pixels)
     std::map<uint32_t, size_t> counts;
     for (uint32_t px : pixels)
         ++counts[px & 0xFFFFFF];
-    uint32_t best = 0;
-    size_t bestCount = 0;
-    for (const auto& [color, n] : counts)
-        if (n > bestCount) {
-            best = color;
-            bestCount = n;
-        }
-    return best;
+    auto best = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; });
+    return best == counts.end() ? 0 : best->first;
 }
 
 fs::path RequireDir(const fs::path& dir)

@@ -231,12 +231,8 @@ TEST(Bitmap, RunsReadTheSamePixelsAsSinglePoints)
     for (bool smooth : {false, true})
         for (bool repeat : {false, true})
             for (const auto& row : rows) {
-                BitmapSource src;
-                src.pixels = pixels.data();
-                src.width = kW;
-                src.height = kH;
-                src.smooth = smooth;
-                src.repeat = repeat;
+                const BitmapSource src{
+                    .pixels = pixels.data(), .width = kW, .height = kH, .repeat = repeat, .smooth = smooth};
                 BitmapRowSampler sampler(src);
                 sampler.Start(row.u, row.v, row.du, row.dv);
                 uint32_t got[n];
@@ -259,13 +255,9 @@ TEST(Rasterizer, CoveredPixelsAreLeftAloneAndTheRestDrawnAsBefore)
     std::vector<uint32_t> picture(16 * 16);
     for (uint32_t& p : picture)
         p = 0xFF000000u | uint32_t(&p - picture.data()) * 0x010203u;
-    BitmapSource src;
-    src.pixels = picture.data();
-    src.width = src.height = 16;
-    src.opaque = true;
     Paint bitmap;
     bitmap.kind = Paint::Kind::Bitmap;
-    bitmap.bitmap = src;
+    bitmap.bitmap = {.pixels = picture.data(), .width = 16, .height = 16, .opaque = true};
     for (const Paint& paint : {Red(), bitmap}) {
         Target plain(24, 10), covered(24, 10);
         auto hidden = [&](int x, int y) {

@@ -82,6 +82,17 @@ TEST(StaticText, TextMatrixAndPlacementScaleTheGlyphs)
     ExpectOnly(FirstFrame(swf, 80, 60), {{10, 10, 20, 30}}, 0x000000);
 }
 
+// A field of font 1 at 20 px in dark blue showing `text`.
+EditTextField Field(const std::string& text)
+{
+    EditTextField f;
+    f.font = 1;
+    f.height = 400;
+    f.color = {0, 0, 160, 255};
+    f.text = text;
+    return f;
+}
+
 // Edit text with a DefineFont2 of one glyph 'A' (advance 768 of 1024), ascent a full em.
 SwfWriter FieldMovie(const EditTextField& field, TwipsRect bounds, uint8_t version = 8)
 {
@@ -116,11 +127,7 @@ TEST(EditText, InitialTextIsLaidOutWithTheEmbeddedFont)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EditTextField f;
-        f.font = 1;
-        f.height = 400;
-        f.color = {0, 0, 160, 255};
-        f.text = c.text;
+        EditTextField f = Field(c.text);
         f.html = c.html;
         f.multiline = c.multiline;
         f.wordWrap = c.wrap;
@@ -137,11 +144,7 @@ TEST(EditText, ABoundFieldShowsItsVariable)
     // The field shows "score"; its initial text "A" sets it as it is placed,
     // before the frame's action adds an "A"; frame 1 sets it through a path,
     // frame 2 removes it.
-    EditTextField f;
-    f.font = 1;
-    f.height = 400;
-    f.color = {0, 0, 160, 255};
-    f.text = "A";
+    EditTextField f = Field("A");
     f.variable = "score";
     for (int version : {6, 7}) {
         SCOPED_TRACE(version);
@@ -165,12 +168,9 @@ TEST(EditText, ABoundFieldShowsItsVariable)
 TEST(EditText, DeviceFontDrawsDarkPixelsInsideTheFieldOnly)
 {
     // The field names the movie's font but not its outlines: the system's font draws it.
-    EditTextField f;
-    f.font = 1;
+    EditTextField f = Field("Hello");
     f.useOutlines = false;
-    f.height = 400;
     f.color = kBlack;
-    f.text = "Hello";
     SwfWriter swf = FieldMovie(f, {200, 1800, 200, 1400});
     FrameBuffer fb = FirstFrame(swf, 100, 80);
     int inside = 0, outside = 0;
