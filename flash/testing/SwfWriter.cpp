@@ -644,40 +644,31 @@ void SwfWriter::PlaceNamed(uint16_t depth, uint16_t id, const std::string& name,
 void SwfWriter::DefineButton(uint16_t id, const std::vector<ButtonRecord>& records,
                              const std::vector<ButtonAction>& actions, int version)
 {
+    BitWriter list;
+    for (const ButtonRecord& r : records) {
+        list.U8(r.states);
+        list.U16(r.character);
+        list.U16(r.depth);
+        list.MatrixRecord(r.matrix);
+        if (version == 2)
+            list.CxForm(r.color, true);
+    }
+    list.U8(0);
     BitWriter w;
     w.U16(id);
-    if (version == 2)
-        w.U8(0); // not a menu
-    const size_t offsetAt = w.Data().size();
-    if (version == 2)
-        w.U16(0); // set below
-    for (const ButtonRecord& r : records) {
-        w.U8(r.states);
-        w.U16(r.character);
-        w.U16(r.depth);
-        w.MatrixRecord(r.matrix);
-        if (version == 2)
-            w.CxForm(r.color, true);
+    if (version == 2) {
+        w.U8(0);                                                        // not a menu
+        w.U16(uint16_t(actions.empty() ? 0 : list.Data().size() + 2)); // from here to the actions
     }
-    w.U8(0);
-    std::vector<uint8_t> data = w.Data();
-    if (version == 1) {
-        if (!actions.empty())
-            data.insert(data.end(), actions[0].code.begin(), actions[0].code.end());
-    } else if (!actions.empty()) {
-        const size_t offset = data.size() - offsetAt;
-        data[offsetAt] = uint8_t(offset);
-        data[offsetAt + 1] = uint8_t(offset >> 8);
-        for (size_t i = 0; i < actions.size(); ++i) {
-            size_t size = i + 1 == actions.size() ? 0 : actions[i].code.size() + 4;
-            data.push_back(uint8_t(size));
-            data.push_back(uint8_t(size >> 8));
-            data.push_back(uint8_t(actions[i].conditions));
-            data.push_back(uint8_t(actions[i].conditions >> 8));
-            data.insert(data.end(), actions[i].code.begin(), actions[i].code.end());
+    w.Bytes(list.Data().data(), list.Data().size());
+    for (size_t i = 0; i < actions.size() && (version == 2 || i == 0); ++i) {
+        if (version == 2) { // each condition record's size, 0 for the last
+            w.U16(uint16_t(i + 1 == actions.size() ? 0 : actions[i].code.size() + 4));
+            w.U16(actions[i].conditions);
         }
+        w.Bytes(actions[i].code.data(), actions[i].code.size());
     }
-    Tag(version == 1 ? 7 : 34, data);
+    Tag(version == 1 ? 7 : 34, w.Data());
 }
 
 void SwfWriter::Place(uint16_t depth, uint16_t id, const Matrix& m, const ColorTransform* cx, uint16_t clipDepth)
@@ -862,26 +853,8 @@ void SwfWriter::DefineFont(uint16_t id, int version, const std::vector<ShapeBuil
                            const std::vector<uint16_t>& codes, const std::vector<int16_t>& advances, uint16_t ascent,
                            uint16_t descent)
 {
-    std::vector<std::vector<uint8_t>> shapes;
-    for (const ShapeBuilder& g : glyphs) {
-        BitWriter w;
-        g.WriteGlyph(w);
-        shapes.push_back(w.Data());
-    }
-    // Offsets are 32-bit, counted from the offset table; the code table follows the glyphs.
     const bool wide = version >= 2;
-    const uint32_t entry = wide ? 4 : 2;
-    uint32_t offset = uint32_t(shapes.size() + (version >= 2 ? 1 : 0)) * entry;
-    BitWriter table;
-    for (const auto& shape : shapes) {
-        wide ? table.U32(offset) : table.U16(uint16_t(offset));
-        offset += uint32_t(shape.size());
-    }
-    if (version >= 2)
-        table.U32(offset);
-    for (const auto& shape : shapes)
-        table.Bytes(shape.data(), shape.size());
-    BitWriter w;
+    BitWriter w, shapes;
     w.U16(id);
     if (version >= 2) {
         w.U8(uint8_t((advances.empty() ? 0 : 0x80) | 0x08 | 0x04)); // layout, wide offsets, wide codes
@@ -890,8 +863,16 @@ void SwfWriter::DefineFont(uint16_t id, int version, const std::vector<ShapeBuil
         w.Bytes("Test", 4);
         w.U16(uint16_t(glyphs.size()));
     }
-    w.Bytes(table.Data().data(), table.Data().size());
-    if (version >= 2) {
+    // Offsets count from the table's start: 16-bit in DefineFont, else 32-bit and the code table's last.
+    const size_t entries = glyphs.size() + (wide ? 1 : 0);
+    for (size_t i = 0; i < entries; ++i) {
+        const uint32_t offset = uint32_t(entries * (wide ? 4 : 2) + shapes.Data().size());
+        wide ? w.U32(offset) : w.U16(uint16_t(offset));
+        if (i < glyphs.size())
+            glyphs[i].WriteGlyph(shapes);
+    }
+    w.Bytes(shapes.Data().data(), shapes.Data().size());
+    if (wide) {
         for (uint16_t c : codes)
             w.U16(c);
         if (!advances.empty()) {
