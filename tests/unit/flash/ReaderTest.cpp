@@ -22,6 +22,8 @@ Bytes operator+(Bytes a, const Bytes& b)
     return a;
 }
 
+std::vector<int32_t> Corners(const TwipsRect& r) { return {r.xMin, r.xMax, r.yMin, r.yMax}; }
+
 TEST(SwfReader, PrimitivesFailStickilyAtTheEnd)
 {
     // 101 | 11110 | 0000 0001 1 (then padding)
@@ -66,8 +68,7 @@ TEST(SwfReader, RecordsReadAsTheirFields)
         // MATRIX with neither scale nor rotation and 0-bit translation
         0x00};
     SwfReader in(data, sizeof data);
-    const TwipsRect r = in.Rect();
-    EXPECT_EQ((std::vector<int32_t>{r.xMin, r.xMax, r.yMin, r.yMax}), (std::vector<int32_t>{-40, 11000, 3, -7}));
+    EXPECT_EQ(Corners(in.Rect()), (std::vector<int32_t>{-40, 11000, 3, -7}));
     const Matrix m = in.MatrixRecord();
     EXPECT_EQ((std::vector<double>{m.a, m.b, m.c, m.d, m.tx, m.ty}),
               (std::vector<double>{1.5, -0.25, 0.125, -2.0, 1234, -5678}));
@@ -156,8 +157,7 @@ TEST(Movie, HandMadeFileReadsAsItsFieldsInBothSignatures)
         EXPECT_EQ(h.compressed, compressed);
         EXPECT_EQ(h.version, 6);
         EXPECT_EQ(h.declaredLength, 54u);
-        EXPECT_EQ((std::vector<int32_t>{h.stage.xMin, h.stage.xMax, h.stage.yMin, h.stage.yMax}),
-                  (std::vector<int32_t>{0, 4000, 0, 2000}));
+        EXPECT_EQ(Corners(h.stage), (std::vector<int32_t>{0, 4000, 0, 2000}));
         EXPECT_DOUBLE_EQ(h.frameRate, 12.5);
         EXPECT_EQ(h.frameCount, 2);
         EXPECT_EQ(m.Frames().size(), 2u);
@@ -218,8 +218,7 @@ TEST(Movie, ShapeStylesAndEdgesAreFiledByFillSide)
         EXPECT_FALSE(in.Failed());
         in.Align();
         EXPECT_TRUE(in.AtEnd()); // stopped at the end record
-        EXPECT_EQ((std::vector<int32_t>{shape.bounds.xMin, shape.bounds.xMax, shape.bounds.yMin, shape.bounds.yMax}),
-                  (std::vector<int32_t>{-20, 170, -20, 120}));
+        EXPECT_EQ(Corners(shape.bounds), (std::vector<int32_t>{-20, 170, -20, 120}));
         ASSERT_EQ(shape.layers.size(), 1u);
         const ShapeLayer& l = shape.layers[0];
         ASSERT_EQ(l.fills.size(), 2u);

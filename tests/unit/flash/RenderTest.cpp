@@ -234,23 +234,19 @@ TEST(Render, CurvedOutlineAndStrokes)
     swf.DefineShape(2, l);
     swf.Place(2, 2);
     auto fb = FirstFrame(swf, 100, 100);
-    EXPECT_EQ(fb.Rgb(50, 50), 0xFF0000u);
-    EXPECT_EQ(fb.Rgb(50, 21), 0xFF0000u);   // just inside the top
-    EXPECT_EQ(fb.Rgb(50, 18), 0x000000u);   // just outside
-    EXPECT_EQ(fb.Rgb(25, 25), 0x000000u);   // corner of the bounding box: outside the circle
-    EXPECT_EQ(fb.Rgb(74, 74), 0x000000u);
-    EXPECT_EQ(fb.Rgb(70, 50), 0xFF0000u);
-    // The line: y = 90 +- 2.5 px, x from 10 to 90 with round caps.
-    EXPECT_EQ(fb.Rgb(50, 89), 0x00FF00u);
-    EXPECT_EQ(fb.Rgb(50, 91), 0x00FF00u);
+    const struct {
+        int x, y;
+        uint32_t rgb;
+    } probes[] = {
+        // The circle: inside, just inside its top and just outside, corners of its bounding box outside it.
+        {50, 50, 0xFF0000}, {70, 50, 0xFF0000}, {50, 21, 0xFF0000}, {50, 18, 0}, {25, 25, 0}, {74, 74, 0},
+        // The line: y = 90 +- 2.5 px, x from 10 to 90 with round caps; the crossing is blue.
+        {50, 89, 0x00FF00}, {50, 91, 0x00FF00}, {50, 85, 0}, {50, 94, 0}, {9, 90, 0x00FF00}, {5, 90, 0},
+        {90, 90, 0x0000FF}, {90, 83, 0x0000FF}, {85, 90, 0x00FF00},
+    };
+    for (const auto& p : probes)
+        EXPECT_EQ(fb.Rgb(p.x, p.y), p.rgb) << p.x << "," << p.y;
     EXPECT_NEAR(fb.G(50, 87), 128, 4);
-    EXPECT_EQ(fb.Rgb(50, 85), 0x000000u);
-    EXPECT_EQ(fb.Rgb(50, 94), 0x000000u);
-    EXPECT_EQ(fb.Rgb(9, 90), 0x00FF00u);    // cap
-    EXPECT_EQ(fb.Rgb(5, 90), 0x000000u);
-    EXPECT_EQ(fb.Rgb(90, 90), 0x0000FFu);   // the crossing
-    EXPECT_EQ(fb.Rgb(90, 83), 0x0000FFu);
-    EXPECT_EQ(fb.Rgb(85, 90), 0x00FF00u);
 }
 
 // Drawn at a quarter of the size, a hairline stays a pixel of white; a line
