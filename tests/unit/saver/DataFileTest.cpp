@@ -170,25 +170,12 @@ TEST(DataFileKnownAnswers, DamagedFiles)
 
 TEST(DataFileKnownAnswers, WriterMakesTheHandMadeFile)
 {
-    PackSpec pack;
-    pack.tag = "v1";
-    pack.workName = "known";
-    pack.mainMovie = "main.swf";
-    pack.title = "  Title ";
-    pack.exitOnMouse = 0;
-    pack.exitOnKey = 7;
-    pack.files = {{"main.swf", "", "FWS"}};
-    pack.previewKind = 1;
-    pack.preview = {"p.bmp", "", "BMpp"};
-    pack.pictureKind = 2;
-    pack.allowMute = 0;
-    pack.showSiteButton = 1;
-    pack.siteCaption = "Visit";
-    pack.siteAddress = "http://example.invalid/";
-    pack.movies = {{"last.swf", "", "CW"}};
-    pack.reservedTextLength = 5;
-    pack.reservedTextAgain = true;
-    pack.reservedPayloadLength = 2;
+    const PackSpec pack{.tag = "v1", .workName = "known", .mainMovie = "main.swf", .title = "  Title ",
+                        .exitOnMouse = 0, .exitOnKey = 7, .files = {{"main.swf", "", "FWS"}}, .previewKind = 1,
+                        .preview = {"p.bmp", "", "BMpp"}, .pictureKind = 2, .allowMute = 0, .showSiteButton = 1,
+                        .siteCaption = "Visit", .siteAddress = "http://example.invalid/",
+                        .movies = {{"last.swf", "", "CW"}}, .reservedTextLength = 5, .reservedTextAgain = true,
+                        .reservedPayloadLength = 2};
     test::TempDir dir;
     std::string error, bytes;
     ASSERT_TRUE(WriteDataFile(pack, dir.File("known.dat"), error)) << error;
