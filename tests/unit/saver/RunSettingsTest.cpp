@@ -9,8 +9,15 @@ using namespace glint::datafile;
 
 TEST(RunSettings, PathsComeFromTheWorkFolder)
 {
-    Contents c{.mainMovie = "main.swf", .scaleToFit = 7, .exitOnMouse = 1, .exitOnKey = 0, .previewKind = 1,
-               .previewName = "prev.bmp", .pictureKind = 0, .pictureName = "ignored.bmp"};
+    Contents c;
+    c.mainMovie = "main.swf";
+    c.previewKind = 1;
+    c.previewName = "prev.bmp";
+    c.pictureKind = 0;
+    c.pictureName = "ignored.bmp";
+    c.exitOnMouse = 1;
+    c.exitOnKey = 0;
+    c.scaleToFit = 7;
     RunSettings s;
     ApplyContents(c, "C:\\x\\_swf_demo_work", '\\', s);
     EXPECT_EQ(s.moviePath, "C:\\x\\_swf_demo_work\\main.swf");
