@@ -336,8 +336,7 @@ TEST(DibImageTransform, NegativeByKind)
     EXPECT_TRUE(Same(rgb.TransColor(), Quad(254, 253, 252)));
 
     CDibImage ramp(2, 1, 8, FORMAT_BMP);
-    for (uint32_t i = 0; i < 256; ++i)
-        ramp.SetPaletteEntry(i, uint8_t(i), uint8_t(i), uint8_t(i));
+    ramp.SetGrayPalette();
     ramp.SetPixelIndex(0, 0, 3);
     ASSERT_TRUE(ramp.Negative());
     EXPECT_EQ(ramp.PixelIndex(0, 0), 252); // the index is inverted...
