@@ -1,5 +1,6 @@
 // The BMP codec on files built byte by byte: headers of every kind, the
 // run-length decoders' codes, bit fields, and hostile sizes and offsets.
+#include "base/ByteOrder.h"
 #include "image/DibImage.h"
 #include "image/ImageStream.h"
 #include "image/codec/DibImageBMP.h"
@@ -7,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -165,19 +165,13 @@ TEST(BmpEncoder, LayoutOfTenByTenEightBit)
     CDibImage image(10, 10, 8, FORMAT_BMP);
     image.SetGrayPalette();
     image.SetPixelIndex(9, 9, 77);
-    uint8_t* bytes = nullptr;
-    uint32_t size = 0;
-    ASSERT_TRUE(image.EncodeBuffer(bytes, size, FORMAT_BMP));
-    EXPECT_EQ(size, 14u + 40 + 1024 + 120);
+    const std::vector<uint8_t> bytes = test::EncodeBmp(image);
+    ASSERT_EQ(bytes.size(), 14u + 40 + 1024 + 120);
     EXPECT_EQ(bytes[0], 'B');
     EXPECT_EQ(bytes[1], 'M');
-    uint32_t fileSize, offset;
-    std::memcpy(&fileSize, bytes + 2, 4);
-    std::memcpy(&offset, bytes + 10, 4);
-    EXPECT_EQ(fileSize, size);
-    EXPECT_EQ(offset, 1078u);
+    EXPECT_EQ(ReadU32LE(&bytes[2]), bytes.size());
+    EXPECT_EQ(ReadU32LE(&bytes[10]), 1078u);
     EXPECT_EQ(bytes[1078 + 9 * 12 + 9], 77);
-    std::free(bytes);
 }
 
 TEST(BmpEncoder, RoundTripEveryDepthKeepsPixelsAndResolution)
@@ -189,12 +183,9 @@ TEST(BmpEncoder, RoundTripEveryDepthKeepsPixelsAndResolution)
             image.SetPaletteEntry(i, uint8_t(i), uint8_t(255 - i), uint8_t(i * 3));
         for (uint32_t i = 0; i < image.Header().biSizeImage; ++i)
             image.Bits()[i] = uint8_t(i * 31 + 5);
-        uint8_t* bytes = nullptr;
-        uint32_t size = 0;
-        ASSERT_TRUE(image.EncodeBuffer(bytes, size, FORMAT_BMP));
+        const std::vector<uint8_t> bytes = test::EncodeBmp(image);
         CDibImage back;
-        ASSERT_TRUE(back.DecodeBuffer(bytes, size, FORMAT_UNKNOWN)) << back.LastError();
-        std::free(bytes);
+        ASSERT_TRUE(test::Decode(back, bytes, FORMAT_UNKNOWN)) << back.LastError();
         EXPECT_EQ(back.BitCount(), bpp);
         EXPECT_EQ(back.XDPI(), 150);
         ASSERT_EQ(back.DibSize(), image.DibSize());

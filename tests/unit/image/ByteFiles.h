@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,29 @@ inline bool Decode(CDibImage& image, const std::vector<uint8_t>& file, uint32_t 
 {
     image.SetFrame(frame);
     return image.DecodeBuffer(file.data(), file.size(), format);
+}
+
+// Our BMP encoding of a picture.
+inline std::vector<uint8_t> EncodeBmp(CDibImage& image)
+{
+    uint8_t* bytes = nullptr;
+    uint32_t size = 0;
+    EXPECT_TRUE(image.EncodeBuffer(bytes, size, FORMAT_BMP)) << image.LastError();
+    std::vector<uint8_t> out(bytes, bytes + size);
+    std::free(bytes);
+    return out;
+}
+
+// Asked for its size alone (escape -1), a decoder gives it without pixels,
+// so without the memory limit.
+inline void ExpectSizeOnly(const std::vector<uint8_t>& file, uint32_t format, int32_t width, int32_t height)
+{
+    CDibImage size;
+    size.SetEscape(-1);
+    ASSERT_TRUE(size.DecodeBuffer(file.data(), file.size(), format)) << size.LastError();
+    EXPECT_EQ(size.Width(), width);
+    EXPECT_EQ(size.Height(), height);
+    EXPECT_FALSE(size.IsValid());
 }
 
 // Index of the pixel at (x, y) counted from the top.
@@ -72,7 +96,8 @@ inline std::string Picture(const CDibImage& image)
     });
 }
 
-// A file built byte by byte and the picture it must decode to.
+// A file built byte by byte and the picture it must decode to, also when
+// its format is not named.
 struct KnownPicture {
     const char* what;
     std::vector<uint8_t> file;
@@ -87,10 +112,13 @@ inline void ExpectPictures(const std::vector<KnownPicture>& cases)
 {
     for (const KnownPicture& c : cases) {
         SCOPED_TRACE(c.what);
-        CDibImage image;
+        CDibImage image, found;
         ASSERT_TRUE(Decode(image, c.file, c.format, c.frame)) << image.LastError();
         EXPECT_EQ(image.Type(), c.format);
         EXPECT_EQ(Picture(image), c.picture);
+        ASSERT_TRUE(Decode(found, c.file, FORMAT_UNKNOWN, c.frame)) << "format not named: " << found.LastError();
+        EXPECT_EQ(found.Type(), c.format) << "format not named";
+        EXPECT_EQ(Picture(found), c.picture) << "format not named";
         if (c.bits) {
             EXPECT_EQ(image.BitCount(), c.bits);
         }

@@ -15,6 +15,22 @@ namespace {
 RGBQUAD Quad(uint8_t b, uint8_t g, uint8_t r, uint8_t a = 0) { return RGBQUAD{b, g, r, a}; }
 bool Same(RGBQUAD a, RGBQUAD b) { return std::memcmp(&a, &b, 4) == 0; }
 
+// Colours (grey entries when indexed) and opacities that tell positions apart, as far as the depth allows.
+void FillPattern(CDibImage& image)
+{
+    if (image.BitCount() < 24)
+        image.SetGrayPalette();
+    image.AlphaCreate();
+    for (int32_t y = 0; y < image.Height(); ++y)
+        for (int32_t x = 0; x < image.Width(); ++x) {
+            if (image.BitCount() == 24)
+                image.SetPixelColor(x, y, Quad(uint8_t(x), uint8_t(y), uint8_t(x ^ y)));
+            else
+                image.SetPixelIndex(x, y, uint8_t(x * 5 + y * 3));
+            image.AlphaSet(x, y, uint8_t(x + y));
+        }
+}
+
 } // namespace
 
 TEST(DibImageCreate, RefusedSizesLeaveTheImageEmpty)
@@ -266,18 +282,7 @@ TEST(DibImageTransform, FlipAndMirrorEveryDepth)
 {
     for (uint32_t bpp : {1u, 4u, 8u, 24u}) {
         CDibImage image(7, 5, bpp, FORMAT_BMP);
-        if (bpp < 24)
-            image.SetGrayPalette();
-        image.AlphaCreate();
-        const uint8_t mask = bpp == 24 ? 0xFF : uint8_t((1u << bpp) - 1);
-        for (int32_t y = 0; y < 5; ++y)
-            for (int32_t x = 0; x < 7; ++x) {
-                if (bpp == 24)
-                    image.SetPixelColor(x, y, Quad(uint8_t(x), uint8_t(y), 9));
-                else
-                    image.SetPixelIndex(x, y, uint8_t((x * 3 + y) & mask));
-                image.AlphaSet(x, y, uint8_t(10 * x + y));
-            }
+        FillPattern(image);
         CDibImage flipped(image, true, true);
         ASSERT_TRUE(flipped.Flip());
         CDibImage mirrored(image, true, true);
@@ -301,15 +306,7 @@ TEST(DibImageTransform, Rotate90MovesPixelsAndAlphaCounterClockwise)
                              {24u, 132, 65}, {24u, 64, 1}, {24u, 1, 129}}) {
         CDibImage image(w, h, bpp, FORMAT_BMP);
         image.SetTransIndex(1);
-        image.AlphaCreate();
-        for (int32_t y = 0; y < h; ++y)
-            for (int32_t x = 0; x < w; ++x) {
-                if (bpp == 24)
-                    image.SetPixelColor(x, y, Quad(uint8_t(x), uint8_t(y), uint8_t(x ^ y)));
-                else
-                    image.SetPixelIndex(x, y, uint8_t(x * 5 + y * 3));
-                image.AlphaSet(x, y, uint8_t(x + y));
-            }
+        FillPattern(image);
         CDibImage turned;
         ASSERT_TRUE(image.Rotate90(&turned));
         ASSERT_EQ(turned.Width(), h);
@@ -339,8 +336,7 @@ TEST(DibImageTransform, NegativeByKind)
     EXPECT_TRUE(Same(rgb.TransColor(), Quad(254, 253, 252)));
 
     CDibImage ramp(2, 1, 8, FORMAT_BMP);
-    for (uint32_t i = 0; i < 256; ++i)
-        ramp.SetPaletteEntry(i, uint8_t(i), uint8_t(i), uint8_t(i));
+    ramp.SetGrayPalette();
     ramp.SetPixelIndex(0, 0, 3);
     ASSERT_TRUE(ramp.Negative());
     EXPECT_EQ(ramp.PixelIndex(0, 0), 252); // the index is inverted...

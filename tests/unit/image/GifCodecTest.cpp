@@ -76,11 +76,8 @@ struct Gif {
         Put16(bytes, w);
         Put16(bytes, h);
         bytes.insert(bytes.end(), {TableFlags(colors), background, 0});
-        for (uint32_t i = 0; i < colors; ++i) {
-            bytes.push_back(uint8_t(i * 10));
-            bytes.push_back(uint8_t(i * 20));
-            bytes.push_back(uint8_t(i * 30));
-        }
+        for (uint32_t i = 0; i < colors; ++i)
+            bytes.insert(bytes.end(), {uint8_t(i * 10), uint8_t(i * 20), uint8_t(i * 30)});
     }
     Gif& Control(uint8_t flags, uint16_t delay, uint8_t trans)
     {
@@ -94,10 +91,8 @@ struct Gif {
                bool interlaced = false, uint32_t local = 0, int minSize = 8)
     {
         bytes.push_back(0x2C);
-        Put16(bytes, left);
-        Put16(bytes, top);
-        Put16(bytes, w);
-        Put16(bytes, h);
+        for (uint16_t v : {left, top, w, h})
+            Put16(bytes, v);
         bytes.push_back(uint8_t(TableFlags(local) | (interlaced ? 0x40 : 0)));
         for (uint32_t i = 0; i < local; ++i)
             bytes.insert(bytes.end(), {uint8_t(200 - i * 5), 0, uint8_t(i)});

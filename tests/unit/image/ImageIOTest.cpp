@@ -5,10 +5,10 @@
 #include "image/DibImage.h"
 #include "image/ImageStream.h"
 #include "tests/support/TempDir.h"
+#include "tests/unit/image/ByteFiles.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <cstring>
 #include <vector>
@@ -16,16 +16,6 @@
 using namespace glint;
 
 namespace {
-
-std::vector<uint8_t> EncodeToVector(CDibImage& image)
-{
-    uint8_t* bytes = nullptr;
-    uint32_t size = 0;
-    EXPECT_TRUE(image.EncodeBuffer(bytes, size, FORMAT_BMP)) << image.LastError();
-    std::vector<uint8_t> out(bytes, bytes + size);
-    std::free(bytes);
-    return out;
-}
 
 CDibImage* SmallPicture()
 {
@@ -188,7 +178,7 @@ TEST(Dispatch, UnknownFormatStartsEveryTryAtTheStreamPosition)
 {
     std::unique_ptr<CDibImage> image(SmallPicture());
     std::vector<uint8_t> bytes(100, 0xEE);
-    std::vector<uint8_t> picture = EncodeToVector(*image);
+    std::vector<uint8_t> picture = test::EncodeBmp(*image);
     bytes.insert(bytes.end(), picture.begin(), picture.end());
     ImageMemoryStream stream(bytes.data(), bytes.size());
     ASSERT_TRUE(stream.Seek(100, ImageStream::SEEK_FROM_START));
@@ -201,7 +191,7 @@ TEST(Dispatch, UnknownFormatStartsEveryTryAtTheStreamPosition)
 TEST(Dispatch, CallerInfoReachesTheCodec)
 {
     std::unique_ptr<CDibImage> image(SmallPicture());
-    std::vector<uint8_t> bytes = EncodeToVector(*image);
+    std::vector<uint8_t> bytes = test::EncodeBmp(*image);
     CDibImage back;
     back.SetEscape(1);
     EXPECT_FALSE(back.DecodeBuffer(bytes.data(), bytes.size(), FORMAT_BMP));
@@ -216,7 +206,7 @@ TEST(Dispatch, FailuresKeepThePictureAndSayWhy)
     const std::string text = dir.File("note.txt"), bmp = dir.File("p.bmp");
     ASSERT_TRUE(WriteWholeFile(text, note, sizeof note - 1));
     std::unique_ptr<CDibImage> image(SmallPicture());
-    const std::vector<uint8_t> bytes = EncodeToVector(*image);
+    const std::vector<uint8_t> bytes = test::EncodeBmp(*image);
     ASSERT_TRUE(WriteWholeFile(bmp, bytes.data(), bytes.size()));
     // With a format asked for, its codec's message is what the caller sees.
     for (auto [format, message] : {std::pair{uint32_t(FORMAT_UNKNOWN), "Decode: Unknown or wrong format"},

@@ -5,6 +5,7 @@
 #include "base/ByteOrder.h"
 #include "image/DibImage.h"
 #include "tests/support/TempDir.h"
+#include "tests/unit/image/ByteFiles.h"
 #include "tests/unit/image/ImageTools.h"
 
 #include <gtest/gtest.h>
@@ -88,6 +89,7 @@ protected:
     void SetUp() override { ASSERT_TRUE(ok_) << "ImageMagick (convert) could not make the source pictures"; }
     static std::string File(const std::string& name) { return dir_->File(name); }
     static void MakeNamed(const std::string& name); // the file of the table with that name, once
+    static void MakeAndCompareHalf(bool first);      // see FirstHalf
 
     static void Make(const ToolFile& f)
     {
@@ -228,22 +230,20 @@ void ToolFiles::MakeNamed(const std::string& name)
 // the time limit on a loaded machine.
 bool FirstHalf(const ToolFile& f) { return f.format == FORMAT_BMP || f.format == FORMAT_GIF || f.format == FORMAT_ICO; }
 
-TEST_F(ToolFiles, OtherVariantsTheToolsWrite)
+void ToolFiles::MakeAndCompareHalf(bool first)
 {
     for (const ToolFile& f : kFiles)
-        if (!FirstHalf(f)) {
+        if (FirstHalf(f) == first) {
             Make(f);
             Compare(f);
         }
 }
 
+TEST_F(ToolFiles, OtherVariantsTheToolsWrite) { MakeAndCompareHalf(false); }
+
 TEST_F(ToolFiles, BmpGifAndIconVariantsTheToolsWrite)
 {
-    for (const ToolFile& f : kFiles)
-        if (FirstHalf(f)) {
-            Make(f);
-            Compare(f);
-        }
+    MakeAndCompareHalf(true);
     // The files really are what they are named for.
     const std::vector<uint8_t> plain = ReadFile(File("a32b3.bmp")), rle = ReadFile(File("rle8.bmp"));
     ASSERT_GT(plain.size(), 34u);
@@ -261,12 +261,9 @@ TEST_F(ToolFiles, EncodedFilesReadBackByTools)
         MakeNamed(name);
         CDibImage image;
         ASSERT_TRUE(image.LoadFile(File(name).c_str(), FORMAT_UNKNOWN)) << image.LastError();
-        uint8_t* bytes = nullptr;
-        uint32_t size = 0;
-        ASSERT_TRUE(image.EncodeBuffer(bytes, size, FORMAT_BMP));
+        const std::vector<uint8_t> bytes = test::EncodeBmp(image);
         const std::string out = std::string("enc-") + name;
-        std::ofstream(File(out), std::ios::binary).write(reinterpret_cast<const char*>(bytes), size);
-        std::free(bytes);
+        std::ofstream(File(out), std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
         Compare({out.c_str(), "", FORMAT_BMP, "bmptopnm"});
     }
 }

@@ -122,27 +122,25 @@ TEST(DataFileKnownAnswers, DamagedFiles)
         std::string written;
         ScanError error;
         int message;
-        const char* name; // the movie that plays, or a name the error's detail must give
+        const char* name = ""; // the movie that plays, or a name the error's detail must give
     } damages[] = {
-        {"empty file", 0, 0, "", ScanError::ForeignSignature, 131, ""},
-        {"signature not zero-ended", SIZE_MAX, 13, "X", ScanError::ForeignSignature, 131, ""},
+        {"empty file", 0, 0, "", ScanError::ForeignSignature, 131},
+        {"signature not zero-ended", SIZE_MAX, 13, "X", ScanError::ForeignSignature, 131},
         // Only the signature: the rest reads as zeros, so the seals do not match.
-        {"signature alone", 13, 0, "", ScanError::BadSeal, 132, ""},
-        {"sealed signature changed", SIZE_MAX, 24, "2", ScanError::BadSeal, 132, ""},
-        {"tag changed", SIZE_MAX, 16, "X", ScanError::BadSeal, 132, ""},
-        {"work name leaving the folder", SIZE_MAX, 96, std::string("..\\..\0", 6), ScanError::UnsafeName, 132, ""},
-        {"empty work name", SIZE_MAX, 96, std::string(5, '\0'), ScanError::UnsafeName, 132, ""},
-        {"file name with a drive", SIZE_MAX, F::kRecord, std::string("c:\\x\0\0\0\0\0", 9), ScanError::UnsafeName,
-         132, ""},
-        {"movie name with a slash", SIZE_MAX, F::kMovieRecord, std::string("a/b.swf\0", 8), ScanError::UnsafeName, 132,
-         ""},
+        {"signature alone", 13, 0, "", ScanError::BadSeal, 132},
+        {"sealed signature changed", SIZE_MAX, 24, "2", ScanError::BadSeal, 132},
+        {"tag changed", SIZE_MAX, 16, "X", ScanError::BadSeal, 132},
+        {"work name leaving the folder", SIZE_MAX, 96, std::string("..\\..\0", 6), ScanError::UnsafeName, 132},
+        {"empty work name", SIZE_MAX, 96, std::string(5, '\0'), ScanError::UnsafeName, 132},
+        {"file name with a drive", SIZE_MAX, F::kRecord, std::string("c:\\x\0\0\0\0\0", 9), ScanError::UnsafeName, 132},
+        {"movie name with a slash", SIZE_MAX, F::kMovieRecord, std::string("a/b.swf\0", 8), ScanError::UnsafeName, 132},
         {"payload past the end", SIZE_MAX, F::kRecordSize, u32(0xFFFFFFF0u), ScanError::PayloadTooLarge, 132,
          "main.swf"},
         {"reserved text past the end", SIZE_MAX, F::kReservedTextLength, u32(1u << 30), ScanError::PayloadTooLarge,
-         132, ""},
+         132},
         // Counts of records that are not there stop at the first missing (zero, so empty) name.
-        {"file count past the end", F::kRecord, F::kFileCount, u32(0xFFFFFFFFu), ScanError::UnsafeName, 132, ""},
-        {"movie count past the end", SIZE_MAX, F::kMovieCount, u32(0x7FFFFFFF), ScanError::UnsafeName, 132, ""},
+        {"file count past the end", F::kRecord, F::kFileCount, u32(0xFFFFFFFFu), ScanError::UnsafeName, 132},
+        {"movie count past the end", SIZE_MAX, F::kMovieCount, u32(0x7FFFFFFF), ScanError::UnsafeName, 132},
         // What is missing of a fixed block reads as zeros: no files, and no error.
         {"cut inside the movie block, no movie records", 569 + 300, F::kMovieCount, u32(0), ScanError::None, 0,
          "main.swf"},
@@ -170,25 +168,12 @@ TEST(DataFileKnownAnswers, DamagedFiles)
 
 TEST(DataFileKnownAnswers, WriterMakesTheHandMadeFile)
 {
-    PackSpec pack;
-    pack.tag = "v1";
-    pack.workName = "known";
-    pack.mainMovie = "main.swf";
-    pack.title = "  Title ";
-    pack.exitOnMouse = 0;
-    pack.exitOnKey = 7;
-    pack.files = {{"main.swf", "", "FWS"}};
-    pack.previewKind = 1;
-    pack.preview = {"p.bmp", "", "BMpp"};
-    pack.pictureKind = 2;
-    pack.allowMute = 0;
-    pack.showSiteButton = 1;
-    pack.siteCaption = "Visit";
-    pack.siteAddress = "http://example.invalid/";
-    pack.movies = {{"last.swf", "", "CW"}};
-    pack.reservedTextLength = 5;
-    pack.reservedTextAgain = true;
-    pack.reservedPayloadLength = 2;
+    const PackSpec pack{.tag = "v1", .workName = "known", .mainMovie = "main.swf", .title = "  Title ",
+                        .exitOnMouse = 0, .exitOnKey = 7, .files = {{"main.swf", "", "FWS"}}, .previewKind = 1,
+                        .preview = {"p.bmp", "", "BMpp"}, .pictureKind = 2, .picture = {}, .allowMute = 0,
+                        .showSiteButton = 1, .siteCaption = "Visit", .siteAddress = "http://example.invalid/",
+                        .movies = {{"last.swf", "", "CW"}}, .reservedTextLength = 5, .reservedTextAgain = true,
+                        .reservedPayloadLength = 2};
     test::TempDir dir;
     std::string error, bytes;
     ASSERT_TRUE(WriteDataFile(pack, dir.File("known.dat"), error)) << error;

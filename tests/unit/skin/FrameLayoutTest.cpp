@@ -3,6 +3,8 @@
 #include "skin/layout/FrameLayout.h"
 #include "skin/layout/RegionRuns.h"
 
+#include "SkinBytes.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -11,15 +13,9 @@
 #include <vector>
 
 using namespace glint;
+using glint::test::Text;
 
 namespace {
-
-std::string Text(const RECT& r)
-{
-    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
-           std::to_string(r.bottom);
-}
-#define EXPECT_RECT(r, l, t, rr, b) EXPECT_EQ(Text(r), Text(RECT{l, t, rr, b}))
 
 // A reference frame of 100 x 80: a 30-pixel caption row, 4-pixel sides, a
 // 10-pixel bottom row, 10-pixel corners.
@@ -164,17 +160,10 @@ TEST(FrameLayout, ImageElementRoles)
 
 TEST(FrameLayout, ElementVisibility)
 {
-    WindowShowState normal;
-    normal.active = true;
-    WindowShowState minimised = normal;
-    minimised.minimised = true;
-    minimised.active = false;
-    WindowShowState maximised = normal;
-    maximised.maximised = true;
-    WindowShowState disabled = normal;
-    disabled.enabled = false;
-    disabled.active = false;
-    // visibility → shown for normal, minimised, maximised, disabled
+    // normal, minimised, maximised, disabled
+    const WindowShowState states[] = {{.active = true}, {.minimised = true}, {.maximised = true, .active = true},
+                                      {.enabled = false}};
+    // visibility → shown in each of the states
     const bool table[][4] = {
         {true, true, true, true},     // 0 always
         {false, true, false, false},  // 1 minimised
@@ -187,11 +176,10 @@ TEST(FrameLayout, ElementVisibility)
         {false, false, false, true},  // 8 disabled
         {false, false, false, false}, // 9 never
     };
-    const WindowShowState states[] = {normal, minimised, maximised, disabled};
     for (uint32_t v = 0; v < 10; ++v)
         for (int s = 0; s < 4; ++s)
             EXPECT_EQ(ElementVisible(v, states[s]), table[v][s]) << "visibility " << v << " state " << s;
-    EXPECT_FALSE(ElementVisible(1000, normal));
+    EXPECT_FALSE(ElementVisible(1000, states[0]));
 }
 
 TEST(FrameLayout, ElementTextFormats)

@@ -85,18 +85,14 @@ TEST(SkinNode, DefaultsComeFromTheSystemColoursAndAKeyOf0xFFMeansMagenta)
 
 TEST(SkinVersions, NodeBeforeEightHasNoDesignRectangle)
 {
-    SkinBytes bytes;
-    bytes.Node("N", 7);
     CSkinNode node(SKIN_OBJECT);
-    ReadAt(node, 7, bytes);
+    ReadAt(node, 7, SkinBytes().Node("N", 7));
     EXPECT_EQ(node.Name(), "N");
     EXPECT_EQ(node.designRect.right, 60);
     EXPECT_EQ(node.tag, 77u);
 
-    SkinBytes current;
-    current.Node("M", 8);
     CSkinNode later(SKIN_OBJECT);
-    ReadAt(later, 8, current);
+    ReadAt(later, 8, SkinBytes().Node("M", 8));
     EXPECT_EQ(later.designRect.right, 3);
     EXPECT_EQ(later.autoPlace, 1);
 }
@@ -104,11 +100,9 @@ TEST(SkinVersions, NodeBeforeEightHasNoDesignRectangle)
 TEST(SkinVersions, DefinitionFieldsArriveInTheirVersions)
 {
     for (uint8_t minor : {3, 5, 6, 7, 8, 9, 10, 11}) {
-        SkinBytes bytes;
-        bytes.Node("D", minor).Definition(minor, RedFont(), 42);
         CSkinDefinition def(SKIN_CONTROL_BAR);
         def.designRect = {5, 5, 6, 6};
-        ReadAt(def, minor, bytes);
+        ReadAt(def, minor, SkinBytes().Node("D", minor).Definition(minor, RedFont(), 42));
         // The rectangle of 1.4 ... 1.7 is read and reset; the node's own comes in 1.8.
         const RECT& r = def.designRect;
         EXPECT_EQ(r.left, minor >= 8 ? 1 : minor >= 4 ? 0 : 5) << int(minor);
@@ -122,28 +116,23 @@ TEST(SkinVersions, DefinitionFieldsArriveInTheirVersions)
 
 TEST(SkinVersions, InfoBeforeFourHasNoAddresses)
 {
-    SkinBytes bytes;
-    bytes.Node("Application", 3).Text("me", 51).Text("desc", 51).Text("app", 51).U32(1);
     CSkinInfo info;
-    ReadAt(info, 3, bytes);
+    ReadAt(info, 3, SkinBytes().Node("Application", 3).Text("me", 51).Text("desc", 51).Text("app", 51).U32(1));
     EXPECT_STREQ(info.author, "me");
     EXPECT_EQ(info.useTransparentColour, 1);
     EXPECT_STREQ(info.email, CSkinInfo().email);
 
-    SkinBytes later;
-    later.Node("Application", 4).Text("me", 51).Text("", 51).Text("", 51).U32(0).Text("a@b", 51).Text("http://x", 51);
     CSkinInfo info4;
-    ReadAt(info4, 4, later);
+    SkinBytes later = SkinBytes().Node("Application", 4).Text("me", 51).Text("", 51).Text("", 51).U32(0);
+    ReadAt(info4, 4, later.Text("a@b", 51).Text("http://x", 51));
     EXPECT_STREQ(info4.email, "a@b");
     EXPECT_STREQ(info4.homePage, "http://x");
 }
 
 TEST(SkinVersions, ImageOfSizeZeroReadsOnlyItsFormat)
 {
-    SkinBytes bytes;
-    bytes.Node("empty.bmp", 11).U32(0).U32(FORMAT_PNG);
     CSkinImage image;
-    ReadAt(image, 11, bytes);
+    ReadAt(image, 11, SkinBytes().Node("empty.bmp", 11).U32(0).U32(FORMAT_PNG));
     EXPECT_FALSE(image.image.IsValid());
     EXPECT_EQ(image.format, uint32_t(FORMAT_PNG));
 }
@@ -265,10 +254,8 @@ SkinBytes PushStates()
 
 TEST(SkinVersions, PushButtonFromOneSixHasItsFontAfterTheText)
 {
-    SkinBytes bytes;
-    bytes.Node("Button", 6).Append(PushStates()).U32(11).Raw(RedFont()).U32(22).U32(33);
     CPushButtonDefinition button;
-    ReadAt(button, 6, bytes);
+    ReadAt(button, 6, SkinBytes().Node("Button", 6).Append(PushStates()).U32(11).Raw(RedFont()).U32(22).U32(33));
     EXPECT_STREQ(button.font.logFont.lfFaceName, "Verdana");
     EXPECT_EQ(button.values[0], 11u);
     EXPECT_EQ(button.values[1], 22u);
@@ -280,10 +267,8 @@ TEST(SkinVersions, PushButtonFromOneSixHasItsFontAfterTheText)
 
 TEST(SkinVersions, PushButtonFromOneNineKeepsItsEffects)
 {
-    SkinBytes bytes;
-    bytes.Node("Button", 9).Definition(9, RedFont()).Append(PushStates()).U32(11).U32(22);
     CPushButtonDefinition button;
-    ReadAt(button, 9, bytes);
+    ReadAt(button, 9, SkinBytes().Node("Button", 9).Definition(9, RedFont()).Append(PushStates()).U32(11).U32(22));
     EXPECT_EQ(button.states[PUSH_PRESSED].effect.TextColour(), RGB(0, 0, 200));
     EXPECT_EQ(button.states[PUSH_PRESSED].effect.flags, 1u);
     EXPECT_EQ(button.values[1], 22u);
@@ -311,8 +296,8 @@ TEST(SkinVersions, CheckBoxStatesAre192BytesEvenWhenEmpty)
 TEST(SkinVersions, ComboBoxColoursMoveInOldFiles)
 {
     auto combo = [](uint8_t minor) {
-        SkinBytes bytes;
-        bytes.Node("Combo", minor, 0x0A0A0A, 0x0B0B0B).Definition(minor, RedFont()).Fill(4 * sizeof(SkinGridRef)).U32(0x0C0C0C);
+        SkinBytes bytes = SkinBytes().Node("Combo", minor, 0x0A0A0A, 0x0B0B0B).Definition(minor, RedFont());
+        bytes.Fill(4 * sizeof(SkinGridRef)).U32(0x0C0C0C);
         if (minor >= 11)
             bytes.U32(0x0D0D0D).U32(0x0E0E0E).U32(0x0F0F0F);
         auto def = std::make_unique<CComboBoxDefinition>();
@@ -340,11 +325,9 @@ TEST(SkinVersions, ComboBoxColoursMoveInOldFiles)
 TEST(SkinVersions, EditColoursAreResetBeforeEleven)
 {
     for (uint8_t minor : {10, 11}) {
-        SkinBytes bytes;
-        bytes.Node("Edit", minor, 0x0A0A0A, 0x0B0B0B, 0xEBEBEB).Definition(minor, RedFont())
-            .Raw(test::Slice("e.bmp", {0, 0, 3, 3}, 1));
         CEditDefinition edit(SKIN_RICH_EDIT);
-        ReadAt(edit, minor, bytes);
+        ReadAt(edit, minor, SkinBytes().Node("Edit", minor, 0x0A0A0A, 0x0B0B0B, 0xEBEBEB).Definition(minor, RedFont())
+                                .Raw(test::Slice("e.bmp", {0, 0, 3, 3}, 1)));
         EXPECT_EQ(edit.backColour, minor >= 11 ? 0x0A0A0Au : SysColor(COLOR_WINDOW));
         EXPECT_EQ(edit.keyColour, minor >= 11 ? 0xEBEBEBu : SysColor(COLOR_BTNFACE));
         EXPECT_EQ(*reinterpret_cast<COLORREF*>(edit.GetProperty("DISABLEDCOLOR")->data), edit.keyColour);
@@ -355,11 +338,9 @@ TEST(SkinVersions, EditColoursAreResetBeforeEleven)
 TEST(SkinVersions, GroupBoxUpgradeClearsTransparent)
 {
     for (uint8_t minor : {8, 9}) {
-        SkinBytes bytes;
-        bytes.Node("Group", minor).Definition(minor, RedFont()).Fill(sizeof(SkinGridRef)).U32(0x123456)
-            .Raw(Effect(RGB(7, 7, 7), 1)).U32(1);
         CGroupBoxDefinition group;
-        ReadAt(group, minor, bytes);
+        ReadAt(group, minor, SkinBytes().Node("Group", minor).Definition(minor, RedFont()).Fill(sizeof(SkinGridRef))
+                                 .U32(0x123456).Raw(Effect(RGB(7, 7, 7), 1)).U32(1));
         EXPECT_EQ(group.captionColour, 0x123456u);
         EXPECT_EQ(group.transparent, minor >= 9 ? 1 : 0);
         EXPECT_EQ(group.textEffect.flags, minor >= 9 ? 1u : 0x8004u);
@@ -368,10 +349,9 @@ TEST(SkinVersions, GroupBoxUpgradeClearsTransparent)
 
 TEST(SkinVersions, StaticUpgradeTakesTheFontColour)
 {
-    SkinBytes bytes;
-    bytes.Node("Static", 8).Definition(8, RedFont()).U32(1).Raw(Effect(RGB(7, 7, 7), 1)).Text("label", 51);
     CStaticDefinition def;
-    ReadAt(def, 8, bytes);
+    ReadAt(def, 8, SkinBytes().Node("Static", 8).Definition(8, RedFont()).U32(1).Raw(Effect(RGB(7, 7, 7), 1))
+                       .Text("label", 51));
     EXPECT_EQ(def.textEffect.TextColour(), RGB(200, 0, 0));
     EXPECT_EQ(def.textEffect.flags, 0x8004u);
     EXPECT_STREQ(def.text, "label");
@@ -379,8 +359,8 @@ TEST(SkinVersions, StaticUpgradeTakesTheFontColour)
 
 TEST(SkinVersions, ScrollBarEndsWithItsFiveIntegers)
 {
-    SkinBytes bytes;
-    bytes.Node("Scroll", 11).Definition(11, RedFont()).Fill(4 * 320).Raw(test::Slice("g.bmp", {0, 0, 2, 2}, 0));
+    SkinBytes bytes = SkinBytes().Node("Scroll", 11).Definition(11, RedFont()).Fill(4 * 320);
+    bytes.Raw(test::Slice("g.bmp", {0, 0, 2, 2}, 0));
     for (int v : {-5, 200, 30, 4, 50})
         bytes.U32(uint32_t(v));
     CScrollBarDefinition bar;
@@ -395,8 +375,8 @@ TEST(SkinVersions, ScrollBarEndsWithItsFiveIntegers)
 TEST(SkinVersions, TrackbarAndTabGainFieldsInNine)
 {
     for (uint8_t minor : {8, 9}) {
-        SkinBytes bytes;
-        bytes.Node("Track", minor).Definition(minor, RedFont()).Fill(sizeof(SkinGridRef)).Fill(20, 1).Fill(sizeof(SkinGridRef));
+        SkinBytes bytes = SkinBytes().Node("Track", minor).Definition(minor, RedFont()).Fill(sizeof(SkinGridRef));
+        bytes.Fill(20, 1).Fill(sizeof(SkinGridRef));
         if (minor >= 9)
             bytes.U32(1).Raw(test::Grid("t.bmp", {0, 0, 9, 9}, {0, 0, 0, 0}, 0));
         CTrackbarDefinition track;
@@ -405,8 +385,7 @@ TEST(SkinVersions, TrackbarAndTabGainFieldsInNine)
         EXPECT_EQ(track.transparent, minor >= 9 ? 1 : 0);
         EXPECT_EQ(track.thumbVertical.source.right, minor >= 9 ? 9 : 0);
 
-        SkinBytes tab;
-        tab.Node("Tab", minor).Definition(minor, RedFont()).Fill(4 * 120).Fill(sizeof(SkinGridRef));
+        SkinBytes tab = SkinBytes().Node("Tab", minor).Definition(minor, RedFont()).Fill(4 * 120 + sizeof(SkinGridRef));
         if (minor >= 9)
             tab.U32(1);
         CTabDefinition tabs;
@@ -494,29 +473,21 @@ TEST(SkinRoundTrip, EveryClassRereadsItsOwnRecord)
 TEST(SkinRoundTrip, RecordSizesOfTheFixedClasses)
 {
     // A record's size is the node part plus its class layout, as the file format fixes it.
-    auto size = [](CSkinNode& node) {
+    auto size = [](CSkinNode&& node) {
         CSkinStream s;
         node.Write(s);
         return s.Size();
     };
-    CSkinNode plain(SKIN_OBJECT);
     const uint32_t nodePart = 4 + 51 + 12 + 51 + 4 + 16 + 4 + 4;
-    EXPECT_EQ(size(plain), nodePart);
-    CSkinDefinition bar(SKIN_CONTROL_BAR);
+    EXPECT_EQ(size(CSkinNode(SKIN_OBJECT)), nodePart);
     const uint32_t definitionPart = nodePart + 64 + 88 + 4 + 4 + 4;
-    EXPECT_EQ(size(bar), definitionPart);
-    CScrollBarDefinition scroll;
-    EXPECT_EQ(size(scroll), definitionPart + 4 * 320 + 72 + 20);
-    CCheckBoxDefinition check(SKIN_RADIO_BUTTON);
-    EXPECT_EQ(size(check), definitionPart + 7 * 192 + 50 + 4);
-    CPushButtonDefinition push;
-    EXPECT_EQ(size(push), definitionPart + 6 * 120 + 50 + 8);
-    CUpDownDefinition upDown;
-    EXPECT_EQ(size(upDown), definitionPart + 4 * 144);
-    CSliceNode slice;
-    EXPECT_EQ(size(slice), nodePart + 72 + 32 + 1 + 8);
-    CFourValueNode four;
-    EXPECT_EQ(size(four), nodePart + 16 + 72);
+    EXPECT_EQ(size(CSkinDefinition(SKIN_CONTROL_BAR)), definitionPart);
+    EXPECT_EQ(size(CScrollBarDefinition()), definitionPart + 4 * 320 + 72 + 20);
+    EXPECT_EQ(size(CCheckBoxDefinition(SKIN_RADIO_BUTTON)), definitionPart + 7 * 192 + 50 + 4);
+    EXPECT_EQ(size(CPushButtonDefinition()), definitionPart + 6 * 120 + 50 + 8);
+    EXPECT_EQ(size(CUpDownDefinition()), definitionPart + 4 * 144);
+    EXPECT_EQ(size(CSliceNode()), nodePart + 72 + 32 + 1 + 8);
+    EXPECT_EQ(size(CFourValueNode()), nodePart + 16 + 72);
 }
 
 } // namespace

@@ -11,15 +11,9 @@
 using namespace glint;
 using glint::test::Grid;
 using glint::test::Slice;
+using glint::test::Text;
 
 namespace {
-
-bool Same(const RECT& a, const RECT& b)
-{
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
-#define EXPECT_RECT(r, l, t, rr, b) EXPECT_TRUE(Same((r), RECT{l, t, rr, b})) \
-    << (r).left << "," << (r).top << "," << (r).right << "," << (r).bottom
 
 TEST(SkinSlice, EmptinessAndTheSectionEachModeDraws)
 {
@@ -42,10 +36,8 @@ TEST(SkinSlice, EmptinessAndTheSectionEachModeDraws)
     };
     for (const auto& c : cases) {
         const SliceSection s = SectionFor(Slice("a.bmp", c.source, c.mode), c.destination);
-        const RECT& ws = c.wantSource;
-        const RECT& wd = c.wantDestination;
-        EXPECT_RECT(s.source, ws.left, ws.top, ws.right, ws.bottom) << "mode " << c.mode;
-        EXPECT_RECT(s.destination, wd.left, wd.top, wd.right, wd.bottom) << "mode " << c.mode;
+        EXPECT_EQ(Text(s.source), Text(c.wantSource)) << "mode " << c.mode;
+        EXPECT_EQ(Text(s.destination), Text(c.wantDestination)) << "mode " << c.mode;
     }
 }
 
@@ -118,10 +110,8 @@ TEST(SkinGrid, RepeatedCentreCutsTheLastCellAtTheRightEdge)
         if (cells.empty())
             continue;
         EXPECT_RECT(cells[0].destination, 2, 2, 12, 18);
-        const RECT& d = c.lastDestination;
-        const RECT& s = c.lastSource;
-        EXPECT_RECT(cells.back().destination, d.left, d.top, d.right, d.bottom);
-        EXPECT_RECT(cells.back().slice.source, s.left, s.top, s.right, s.bottom);
+        EXPECT_EQ(Text(cells.back().destination), Text(c.lastDestination));
+        EXPECT_EQ(Text(cells.back().slice.source), Text(c.lastSource));
         for (const GridPart& cell : cells)
             EXPECT_EQ(cell.slice.mode, SKIN_DRAW_STRETCH);
     }

@@ -1,7 +1,8 @@
 #pragma once
 // Writes skin records byte by byte in any file version, the way files of
 // older minor versions laid them out, so that the readers' version variants
-// can be checked against files that no current writer produces.
+// can be checked against files that no current writer produces; and compares
+// rectangles with a readable message.
 #include "skin/file/SkinRecords.h"
 #include "skin/file/SkinStream.h"
 #include "skin/file/SkinVersion.h"
@@ -12,6 +13,13 @@
 #include <vector>
 
 namespace glint::test {
+
+inline std::string Text(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+           std::to_string(r.bottom);
+}
+#define EXPECT_RECT(r, l, t, rr, b) EXPECT_EQ(glint::test::Text(r), glint::test::Text(RECT{l, t, rr, b}))
 
 class SkinBytes {
 public:

@@ -170,16 +170,14 @@ SkinBytes EditRecord(const char* name, uint32_t back = 0x111111)
 TEST(SkinStore, TopLevelCodesThatMakeNothing)
 {
     // Code 3 creates nothing: the next u32 (the first bytes of its name) is read as a code.
-    SkinBytes lost = Header(1, 11, 2);
-    lost.U32(SKIN_CAPTION_BUTTON).Node("Oops", 11).U32(0).U32(0);
+    const SkinBytes lost = Header(1, 11, 2).U32(SKIN_CAPTION_BUTTON).Node("Oops", 11).U32(0).U32(0);
     CSkinStore store;
     ASSERT_TRUE(Load(store, lost.bytes));
     EXPECT_TRUE(store.Definitions().empty());
     EXPECT_EQ(store.FindByName("Oops"), nullptr);
 
     // Unknown codes are skipped one word at a time.
-    SkinBytes skipped = Header(1, 11, 3);
-    skipped.U32(0).U32(101).U32(SKIN_EDIT).Append(EditRecord("E")).U32(0).U32(0);
+    const SkinBytes skipped = Header(1, 11, 3).U32(0).U32(101).U32(SKIN_EDIT).Append(EditRecord("E")).U32(0).U32(0);
     ASSERT_TRUE(Load(store, skipped.bytes));
     EXPECT_NE(store.FindByName("E"), nullptr);
     EXPECT_EQ(store.ConsumedSize(), store.FileSize());
@@ -187,9 +185,8 @@ TEST(SkinStore, TopLevelCodesThatMakeNothing)
 
 TEST(SkinStore, LaterRecordOfTheSameNameTakesTheEntryOver)
 {
-    SkinBytes file = Header(1, 11, 2);
-    file.U32(SKIN_EDIT).Append(EditRecord("Same", 0x010101)).U32(SKIN_RICH_EDIT).Append(EditRecord("Same", 0x020202));
-    file.U32(0).U32(0);
+    SkinBytes file = Header(1, 11, 2).U32(SKIN_EDIT).Append(EditRecord("Same", 0x010101));
+    file.U32(SKIN_RICH_EDIT).Append(EditRecord("Same", 0x020202)).U32(0).U32(0);
     CSkinStore store;
     ASSERT_TRUE(Load(store, file.bytes));
     ASSERT_EQ(store.Definitions().size(), 1u);
@@ -199,8 +196,8 @@ TEST(SkinStore, LaterRecordOfTheSameNameTakesTheEntryOver)
 
 TEST(SkinStore, TruncationAfterTheHeaderLeavesDefaults)
 {
-    SkinBytes file = Header(1, 11, 1);
-    file.U32(SKIN_EDIT).Text("Cut", 51).U32(0x123456); // the record stops after its back colour
+    // The record stops after its back colour.
+    const SkinBytes file = Header(1, 11, 1).U32(SKIN_EDIT).Text("Cut", 51).U32(0x123456);
     CSkinStore store;
     ASSERT_TRUE(Load(store, file.bytes));
     auto* edit = dynamic_cast<CEditDefinition*>(store.FindByName("Cut"));
@@ -214,8 +211,7 @@ TEST(SkinStore, TruncationAfterTheHeaderLeavesDefaults)
 TEST(SkinStore, HostileCountsCostNoMoreThanTheFileHolds)
 {
     // Every count says four billion; the file holds a few bytes.
-    SkinBytes file = Header(1, 11, 0xFFFFFFFF);
-    file.Parent(SKIN_FRAME, "F", 0x7FFFFFFF);
+    SkinBytes file = Header(1, 11, 0xFFFFFFFF).Parent(SKIN_FRAME, "F", 0x7FFFFFFF);
     file.U32(SKIN_CUSTOM).Node("C", 11).Definition(11, DefaultSkinFont("Arial")).Fill(51).U32(0xFFFFFFF0);
     file.U32(SKIN_PROP_STRING).Text("P", 31).Text("", 51).U32(0x7FFFFFF0); // property data size
     const auto start = std::chrono::steady_clock::now();
@@ -231,8 +227,8 @@ TEST(SkinStore, HostileCountsCostNoMoreThanTheFileHolds)
     ASSERT_EQ(custom->list.size(), 1u);
     EXPECT_EQ(custom->list[0]->size, 0u) << "a data block longer than the file is not allocated";
 
-    SkinBytes image = Header(1, 11, 0);
-    image.U32(1).U32(SKIN_IMAGE).Node("big.bmp", 11).U32(0xFFFFFF00).U32(FORMAT_BMP).Fill(16, 'B').U32(0);
+    SkinBytes image = Header(1, 11, 0).U32(1).U32(SKIN_IMAGE).Node("big.bmp", 11).U32(0xFFFFFF00).U32(FORMAT_BMP);
+    image.Fill(16, 'B').U32(0);
     ASSERT_TRUE(Load(store, image.bytes));
     ASSERT_NE(store.FindImage("big.bmp"), nullptr);
     EXPECT_FALSE(store.FindImage("big.bmp")->IsValid()) << "an image larger than the file is not allocated";
@@ -242,8 +238,7 @@ TEST(SkinStore, HostileCountsCostNoMoreThanTheFileHolds)
 TEST(SkinStore, NestingDeeperThanTheLimitEndsTheFile)
 {
     // Each level: an image element whose only child is the next level.
-    SkinBytes file = Header(1, 11, 1);
-    file.Parent(SKIN_FRAME, "Root", 1);
+    SkinBytes file = Header(1, 11, 1).Parent(SKIN_FRAME, "Root", 1);
     for (int i = 0; i < 200; ++i)
         file.Parent(SKIN_IMAGE_ELEMENT, std::string("L").append(std::to_string(i)), i < 199 ? 1 : 0);
     CSkinStore store;
@@ -259,8 +254,7 @@ TEST(SkinStore, NestingDeeperThanTheLimitEndsTheFile)
 
 TEST(SkinStore, ChildWithATakenNameIsDiscarded)
 {
-    SkinBytes file = Header(1, 11, 1);
-    file.Parent(SKIN_FRAME, "F", 2);
+    SkinBytes file = Header(1, 11, 1).Parent(SKIN_FRAME, "F", 2);
     SkinBytes button;
     button.Fill(sizeof(SkinImageRef)).U32(4).U32(5000).U32(0).Text("", 51).Fill(3 * sizeof(SkinImageRef)).U32(1).U32(0);
     for (int i = 0; i < 2; ++i)

@@ -47,24 +47,19 @@ PY
 cp "$work/src/"*.bmp "$work/" 2>/dev/null
 bad() { cp "$work/src/skin.json" "$work/bad.json"; edit "$work/bad.json" "$1"; }
 
-bad 'j["definitions"][2]["keyColour"] = "magenta"'
-expect_error colour "definition 'Dialog': field 'keyColour'" "$skinc" build "$work/bad.json" "$work/x.skin"
-bad 'j["definitions"][2]["children"][0]["hotImage"]["rect"] = [1, 2, 3]'
-expect_error rect "definition 'Dialog', child 'DlgClose': field 'hotImage.rect'" "$skinc" build "$work/bad.json" "$work/x.skin"
-bad 'j["definitions"][3]["backColor"] = "#FFFFFF"'
-expect_error unknown "definition 'Edit': unknown field 'backColor'" "$skinc" build "$work/bad.json" "$work/x.skin"
-bad 'j["definitions"][0]["name"] = "x" * 60'
-expect_error long "field 'name': longer than 50 bytes" "$skinc" build "$work/bad.json" "$work/x.skin"
-bad 'j["definitions"][1]["type"] = "CaptionButton"'
-expect_error toplevel "field 'type': CaptionButton cannot be a definition" "$skinc" build "$work/bad.json" "$work/x.skin"
-bad 'j["definitions"][4]["name"] = "Edit"'
-expect_error duplicate "another definition has that name" "$skinc" build "$work/bad.json" "$work/x.skin"
-bad 'j["images"][0]["file"] = "missing.bmp"'
-expect_error picture "image 'button.bmp': field 'file': cannot read" "$skinc" build "$work/bad.json" "$work/x.skin"
-printf 'not a picture' >"$work/src/junk.bmp"
-bad 'j["images"][0]["file"] = "junk.bmp"'
-cp "$work/src/junk.bmp" "$work/"
-expect_error junk "not a BMP or PNG picture" "$skinc" build "$work/bad.json" "$work/x.skin"
+# bad_build NAME EXPECTED-TEXT EDIT: the source with EDIT applied is refused with that message.
+bad_build() { bad "$3"; expect_error "$1" "$2" "$skinc" build "$work/bad.json" "$work/x.skin"; }
+bad_build colour "definition 'Dialog': field 'keyColour'" 'j["definitions"][2]["keyColour"] = "magenta"'
+bad_build rect "definition 'Dialog', child 'DlgClose': field 'hotImage.rect'" \
+  'j["definitions"][2]["children"][0]["hotImage"]["rect"] = [1, 2, 3]'
+bad_build unknown "definition 'Edit': unknown field 'backColor'" 'j["definitions"][3]["backColor"] = "#FFFFFF"'
+bad_build long "field 'name': longer than 50 bytes" 'j["definitions"][0]["name"] = "x" * 60'
+bad_build toplevel "field 'type': CaptionButton cannot be a definition" \
+  'j["definitions"][1]["type"] = "CaptionButton"'
+bad_build duplicate "another definition has that name" 'j["definitions"][4]["name"] = "Edit"'
+bad_build picture "image 'button.bmp': field 'file': cannot read" 'j["images"][0]["file"] = "missing.bmp"'
+printf 'not a picture' >"$work/junk.bmp"
+bad_build junk "not a BMP or PNG picture" 'j["images"][0]["file"] = "junk.bmp"'
 printf '{ "format": "glazework-skin", "definitions": [ {"type": "Edit", } ] }' >"$work/syntax.json"
 expect_error syntax "line 1:" "$skinc" build "$work/syntax.json" "$work/x.skin"
 printf 'garbage' >"$work/garbage.skin"

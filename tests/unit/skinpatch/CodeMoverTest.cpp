@@ -3,6 +3,8 @@
 // set reference by hand.
 #include "skin/patch/CodeMover.h"
 
+#include "base/ByteOrder.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -76,10 +78,8 @@ TEST(CodeMover, CoversWholeInstructionsOfKnownStarts)
         }
         const size_t jump = moved.trampoline.size() - 5;
         EXPECT_EQ(0xe9, moved.trampoline[jump]);
-        const int32_t back = static_cast<int32_t>(moved.trampoline[jump + 1] | moved.trampoline[jump + 2] << 8 |
-                                                  moved.trampoline[jump + 3] << 16 |
-                                                  static_cast<uint32_t>(moved.trampoline[jump + 4]) << 24);
-        EXPECT_EQ(0x10000000 + s.covered, 0x10200000 + jump + 5 + static_cast<int64_t>(back));
+        const int64_t back = ReadI32LE(&moved.trampoline[jump + 1]);
+        EXPECT_EQ(0x10000000 + s.covered, 0x10200000 + jump + 5 + back);
     }
 }
 
