@@ -40,9 +40,7 @@ BOOL CSaverApp::InitInstance()
 
     switch (command.mode) {
     case 'c':
-        // The display settings that started us are in front; a new process
-        // has no active window of its own yet.
-        RunSettingsDialog(GetForegroundWindow());
+        RunSettingsDialog(SettingsDialogOwner(GetForegroundWindow()));
         break;
     case kNoSwitchMode:
         RunSettingsDialog(nullptr);
@@ -61,6 +59,18 @@ int CSaverApp::ExitInstance()
 {
     ExitSkinRuntime();
     return CWinApp::ExitInstance();
+}
+
+HWND SettingsDialogOwner(HWND front)
+{
+    constexpr UINT kAnswerMs = 2000;
+    if (!front || front == GetDesktopWindow())
+        return nullptr;
+    // A new process has no active window of its own yet, so the window in front is another program's.
+    DWORD_PTR ignored;
+    if (!SendMessageTimeoutA(front, WM_NULL, 0, 0, SMTO_ABORTIFHUNG | SMTO_BLOCK, kAnswerMs, &ignored))
+        return nullptr;
+    return front;
 }
 
 void CSaverApp::RunSettingsDialog(HWND owner)

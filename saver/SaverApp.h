@@ -22,6 +22,12 @@ private:
     void StartSaver(HWND parent);
 };
 
+// The owner of the settings dialog that /c shows: the window in front (the
+// display settings that started us), but not the desktop, which a dialog must
+// never disable, nor a window that does not answer: disabling it would wait
+// for it, and our dialog would never appear.
+HWND SettingsDialogOwner(HWND front);
+
 // The values of this run, shared by the modes.
 extern RunSettings runSettings;
 

@@ -32,11 +32,14 @@ trap cleanup EXIT
 glint_start_wine
 
 step "Win32 tests under Wine ($GLINT_WINE_BUILD)" ctest --test-dir "$GLINT_BUILD/$GLINT_WINE_BUILD" --output-on-failure
+rm -f "$GLINT_BUILD/e2e-scenes.txt"
 step "end-to-end tests ($GLINT_WINE_BUILD)" python3 -m unittest discover -s "$GLINT_TOP/tests/e2e" -p 'test_*.py' -v
 step "fuzz (short)" "$here/fuzz.sh" "${GLINT_FUZZ_SECONDS:-15}"
 
 glint_say_path
 if [ ${#failed[@]} -gt 0 ]; then
+  # Last, where a log cut short still shows them: what each failed end-to-end test left on screen.
+  if [ -s "$GLINT_BUILD/e2e-scenes.txt" ]; then cat "$GLINT_BUILD/e2e-scenes.txt" >&2; fi
   echo "FAILED: ${failed[*]}" >&2
   exit 1
 fi

@@ -8,6 +8,7 @@ first so that "wine" and the prefix match the build."""
 
 import itertools
 import json
+import re
 import os
 import shutil
 import signal
@@ -24,6 +25,7 @@ WINBUILD = os.path.join(BUILD, WINE_BUILD)
 NATIVE = os.path.join(BUILD, "native")
 BIN = os.path.join(WINBUILD, "bin")
 SHOTS = os.path.join(BUILD, "e2e-shots")
+SCENES = os.path.join(BUILD, "e2e-scenes.txt")  # what describe_the_scene saw, for the log's end
 
 GLINTBOX = os.path.join(BIN, "Glintbox.scr")
 GLINTPACK = os.path.join(NATIVE, "tools", "glintpack", "glintpack")
@@ -261,17 +263,26 @@ class WineTestCase(unittest.TestCase):
             self.fail("the test left running: " + ", ".join(left))
 
     def describe_the_scene(self):
-        """After a failure: what each program started did, and what is on
-        screen, so that a failure on a machine no one can look at explains itself."""
+        """After a failure: what each program started did, what is on screen and
+        where a program that still runs waits, so that a failure on a machine no
+        one can look at explains itself. Also kept in SCENES, which the test
+        command prints last, where a short log still shows it."""
+        lines = ["scene of the failed %s:" % self.id()]
         for p in self.processes:
             code = p.poll()
             state = "still running" if code is None else "ended with exit code %d" % code
-            sys.stderr.write("  started %s: %s\n" % (" ".join(p.args[1:]), state))
+            lines.append("  started %s: %s" % (" ".join(p.args[1:]), state))
         try:
-            shown = ["%s [%s]" % (w["text"], w["class"]) for w in windows()]
+            shown = ["%s [%s]%s" % (w["text"], w["class"], "" if w["enabled"] else " disabled") for w in windows()]
         except subprocess.TimeoutExpired:
             shown = ["(Wine did not answer within 30 s)"]
-        sys.stderr.write("  windows on screen: %s\n" % (", ".join(shown) or "none"))
+        lines.append("  windows on screen: %s" % (", ".join(shown) or "none"))
+        if any(p.poll() is None for p in self.processes):
+            lines += ["  " + line for line in our_backtraces()]
+        text = "\n".join(lines) + "\n"
+        sys.stderr.write(text)
+        with open(SCENES, "a", encoding="utf-8") as f:
+            f.write(text)
 
     def folder(self, **kwargs):
         f = SaverFolder(**kwargs)
@@ -317,6 +328,26 @@ class WineTestCase(unittest.TestCase):
 
 # The programs the tests start; none may outlive its test.
 OUR_PROGRAMS = ("Glintbox.scr", "uninst_saver.exe", "install.exe", "chainstep.exe")
+
+
+def our_backtraces(frames=14):
+    """Where each thread of our programs is, from Wine's debugger: the first
+    frames of each (a hang shows which call waits)."""
+    try:
+        out = wine(["winedbg", "--command", "bt all"], timeout=90).stdout
+    except subprocess.TimeoutExpired:
+        return ["(no backtraces: Wine's debugger did not end within 90 s)"]
+    kept, keep, depth = [], False, 0
+    for line in out.splitlines():
+        if line.startswith("Backtracing for thread"):
+            keep, depth = any(name.lower() in line.lower() for name in OUR_PROGRAMS), 0
+            if keep:
+                kept.append(line)
+        elif keep and re.match(r"(=>|\s+)\d+ 0x", line):
+            depth += 1
+            if depth <= frames:
+                kept.append(line.split(" [")[0])  # the source path is Wine's build tree: noise
+    return kept or ["(no thread of our programs in Wine's debugger)"]
 
 # The saver window's class: our framework's generated name for class style 0x80B.
 WINE_SAVER_CLASS = "Glint:80b:"

@@ -2,6 +2,7 @@
 //
 //   wininfo windows              one JSON line per visible top-level window,
 //                                with its child controls
+//   wininfo foreground           the foreground window as one JSON line, or null
 //   wininfo parent W H SECONDS   shows a test parent window with a W x H client
 //                                area, prints its handle, waits, then prints
 //                                its children as JSON
@@ -108,9 +109,10 @@ std::string ChildrenJson(HWND hwnd)
     return "[" + list + "]";
 }
 
-BOOL CALLBACK PrintTopLevel(HWND hwnd, LPARAM)
+// With hidden set, also a window that is not shown.
+BOOL CALLBACK PrintTopLevel(HWND hwnd, LPARAM hidden)
 {
-    if (!IsWindowVisible(hwnd))
+    if (!hidden && !IsWindowVisible(hwnd))
         return TRUE;
     DWORD pid = 0;
     GetWindowThreadProcessId(hwnd, &pid);
@@ -158,8 +160,16 @@ int main(int argc, char** argv)
         EnumWindows(PrintTopLevel, 0);
         return 0;
     }
+    if (argc == 2 && std::string(argv[1]) == "foreground") {
+        HWND hwnd = GetForegroundWindow();
+        if (hwnd)
+            PrintTopLevel(hwnd, 1);
+        else
+            std::printf("null\n");
+        return 0;
+    }
     if (argc == 5 && std::string(argv[1]) == "parent")
         return ShowParent(std::atoi(argv[2]), std::atoi(argv[3]), std::atoi(argv[4]));
-    std::fprintf(stderr, "usage: wininfo windows | wininfo parent W H SECONDS\n");
+    std::fprintf(stderr, "usage: wininfo windows | wininfo foreground | wininfo parent W H SECONDS\n");
     return 2;
 }

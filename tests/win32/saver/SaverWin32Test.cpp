@@ -123,3 +123,58 @@ TEST(PreviewPicture, IsDecodedOnceAndStaysWhenItsFileHasGone)
     DestroyWindow(parent);
     runSettings = saved;
 }
+
+namespace {
+
+// A window of another thread that reads its messages or, stuck, waits without reading them.
+class OtherThreadWindow {
+public:
+    explicit OtherThreadWindow(bool answers)
+        : answers_(answers), ready_(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
+          stop_(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread_(CreateThread(nullptr, 0, Run, this, 0, nullptr))
+    {
+        WaitForSingleObject(ready_, 10000);
+    }
+    ~OtherThreadWindow()
+    {
+        SetEvent(stop_);
+        WaitForSingleObject(thread_, 10000);
+        for (HANDLE h : {thread_, stop_, ready_})
+            CloseHandle(h);
+    }
+    HWND hwnd = nullptr;
+
+private:
+    static DWORD WINAPI Run(void* self)
+    {
+        auto& w = *static_cast<OtherThreadWindow*>(self);
+        w.hwnd = CreateWindowA("STATIC", "in front", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
+        SetEvent(w.ready_);
+        if (w.answers_) {
+            MSG msg;
+            while (MsgWaitForMultipleObjects(1, &w.stop_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
+                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+                    DispatchMessageA(&msg);
+        } else
+            WaitForSingleObject(w.stop_, INFINITE);
+        DestroyWindow(w.hwnd);
+        return 0;
+    }
+    const bool answers_;
+    HANDLE ready_, stop_, thread_;
+};
+
+} // namespace
+
+TEST(SettingsDialogOwner, IsTheWindowInFrontOnlyWhenItMayBeDisabled)
+{
+    EXPECT_EQ(SettingsDialogOwner(nullptr), nullptr);
+    EXPECT_EQ(SettingsDialogOwner(GetDesktopWindow()), nullptr);
+    OtherThreadWindow answering(true), stuck(false);
+    ASSERT_TRUE(answering.hwnd && stuck.hwnd);
+    EXPECT_EQ(SettingsDialogOwner(answering.hwnd), answering.hwnd);
+    // A stuck window is given up on soon, not waited for.
+    const DWORD start = GetTickCount();
+    EXPECT_EQ(SettingsDialogOwner(stuck.hwnd), nullptr);
+    EXPECT_LT(GetTickCount() - start, 10000u);
+}
