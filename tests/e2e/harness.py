@@ -68,6 +68,18 @@ def windows():
     return [json.loads(line) for line in out.splitlines() if line.startswith("{")]
 
 
+def foreground():
+    """The foreground window, described in a line: what a new dialog's owner may be."""
+    try:
+        out = wine([WININFO, "foreground"], timeout=30).stdout.strip()
+    except subprocess.TimeoutExpired:
+        return "(Wine did not answer within 30 s)"
+    if not out.startswith("{"):
+        return "no window"
+    w = json.loads(out)
+    return "%s [%s] of process %d%s" % (w["text"], w["class"], w["pid"], "" if w["enabled"] else ", disabled")
+
+
 def wait_for(predicate, timeout=20.0, interval=0.3):
     end = time.time() + timeout
     while True:
@@ -277,6 +289,7 @@ class WineTestCase(unittest.TestCase):
         except subprocess.TimeoutExpired:
             shown = ["(Wine did not answer within 30 s)"]
         lines.append("  windows on screen: %s" % (", ".join(shown) or "none"))
+        lines.append("  in front: %s" % foreground())
         if any(p.poll() is None for p in self.processes):
             lines += ["  " + line for line in our_backtraces()]
         text = "\n".join(lines) + "\n"
