@@ -810,6 +810,19 @@ bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTrans
             const size_t first = coverRuns_.size();
             ConvexQuad quad;
             quad.Set(px, py);
+            // Along the line of a row's pixel centres the picture's coordinates
+            // are u0 + du x and v0 + dv x; a band holds the stretch where both
+            // lie within its limits. The steps are the same for every row.
+            const double du = inv.a, dv = inv.b;
+            const double perU = du == 0 ? 0 : 1 / du, perV = dv == 0 ? 0 : 1 / dv;
+            auto within = [](double at, double step, double per, double low, double high, double& l, double& r) {
+                if (step == 0)
+                    return low <= at && at <= high;
+                const double p = (low - at) * per, q = (high - at) * per;
+                l = std::max(l, std::min(p, q));
+                r = std::min(r, std::max(p, q));
+                return l <= r;
+            };
             double l0, r0; // the crossing of the row's top edge, the last row's bottom one
             std::array<PixelRun, 32> found; // the bands' runs in a row
             bool in0 = quad.Span(y0, l0, r0);
@@ -826,23 +839,9 @@ bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTrans
                 l0 = l1;
                 r0 = r1;
                 if (bm && run.x0 < run.x1) {
-                    // Along the line of the row's pixel centres the picture's
-                    // coordinates are u0 + du x and v0 + dv x; a band holds the
-                    // stretch where both lie within its limits.
-                    const double du = inv.a, dv = inv.b;
                     const double u0 = inv.c * (y + 0.5) + inv.tx, v0 = inv.d * (y + 0.5) + inv.ty;
                     const double vFirst = v0 + dv * run.x0, vLast = v0 + dv * run.x1;
                     const double vLow = std::min(vFirst, vLast) - 1, vHigh = std::max(vFirst, vLast) + 1;
-                    const double perU = du == 0 ? 0 : 1 / du, perV = dv == 0 ? 0 : 1 / dv;
-                    auto within = [](double at, double step, double per, double low, double high, double& l,
-                                     double& r) {
-                        if (step == 0)
-                            return low <= at && at <= high;
-                        const double p = (low - at) * per, q = (high - at) * per;
-                        l = std::max(l, std::min(p, q));
-                        r = std::min(r, std::max(p, q));
-                        return l <= r;
-                    };
                     // Of the bands' runs at the pixel centres, the longest joined one.
                     PixelRun best;
                     size_t n = 0;

@@ -8,8 +8,8 @@ first so that "wine" and the prefix match the build."""
 
 import itertools
 import json
-import re
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -77,7 +77,12 @@ def foreground():
     if not out.startswith("{"):
         return "no window"
     w = json.loads(out)
-    return "%s [%s] of process %d%s" % (w["text"], w["class"], w["pid"], "" if w["enabled"] else ", disabled")
+    return "%s of process %d" % (label(w), w["pid"])
+
+
+def label(window):
+    """A window in a few words: its text, class and whether it is disabled."""
+    return "%s [%s]%s" % (window["text"], window["class"], "" if window["enabled"] else " disabled")
 
 
 def wait_for(predicate, timeout=20.0, interval=0.3):
@@ -285,7 +290,7 @@ class WineTestCase(unittest.TestCase):
             state = "still running" if code is None else "ended with exit code %d" % code
             lines.append("  started %s: %s" % (" ".join(p.args[1:]), state))
         try:
-            shown = ["%s [%s]%s" % (w["text"], w["class"], "" if w["enabled"] else " disabled") for w in windows()]
+            shown = [label(w) for w in windows()]
         except subprocess.TimeoutExpired:
             shown = ["(Wine did not answer within 30 s)"]
         lines.append("  windows on screen: %s" % (", ".join(shown) or "none"))

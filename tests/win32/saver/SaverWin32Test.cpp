@@ -151,10 +151,8 @@ private:
         w.hwnd = CreateWindowA("STATIC", "in front", WS_POPUP, 0, 0, 50, 50, nullptr, nullptr, nullptr, nullptr);
         SetEvent(w.ready_);
         if (w.answers_) {
-            MSG msg;
             while (MsgWaitForMultipleObjects(1, &w.stop_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0)
-                while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
-                    DispatchMessageA(&msg);
+                PumpMessages();
         } else
             WaitForSingleObject(w.stop_, INFINITE);
         DestroyWindow(w.hwnd);
