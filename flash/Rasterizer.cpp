@@ -16,12 +16,12 @@ namespace {
 // A channel 0..1 as 0..255, rounded.
 inline uint32_t ToByte(float v) { return uint32_t(FloorToInt(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f)); }
 
-#include "flash/AccumulateLine.inl"
+#include "flash/RasterCells.inl"
 
 // Adds the line's rows within the band to its cells.
 inline void Accumulate(RasterLine& line, const RasterBand& band)
 {
-#if GLINT_ACCUMULATE_SSE2
+#if GLINT_RASTER_SSE2
     if (useSse2) {
         AccumulateLineSse2(line, band);
         return;
@@ -30,11 +30,14 @@ inline void Accumulate(RasterLine& line, const RasterBand& band)
     AccumulateLine(line, band);
 }
 
-// Coverage 0..255 of an accumulated winding.
-inline uint32_t Coverage(float acc)
+// Sums a stretch of a row's cells into its pixels' coverage.
+inline float SumCells(float* cells, int n, float winding, uint8_t* coverage)
 {
-    float a = std::fabs(acc);
-    return a >= 1.0f ? 255u : uint32_t(FloorToInt(a * 255.0f + 0.5f));
+#if GLINT_RASTER_SSE2
+    if (useSse2)
+        return SweepCellsSse2(cells, n, winding, coverage);
+#endif
+    return SweepCells(cells, n, winding, coverage);
 }
 
 struct SolidShade {
@@ -113,8 +116,8 @@ struct RadialShade {
 
 struct NullSink {
     void Row(int) {}
-    void Pixel(int, float) {}
-    void Span(int, int, float) {}
+    void Pixel(int, uint32_t) {}
+    void Span(int, int, uint32_t) {}
 };
 
 struct BitmapShade {
@@ -320,10 +323,10 @@ template <typename Sink>
 void Rasterizer::Sweep(Sink& sink)
 {
     static_assert(kBlockShift == kCellBlockShift, "the sweep reads the blocks the accumulation marks");
-    constexpr int kBlock = 1 << kBlockShift;
     const int xEnd = std::min(maxX_, width_ + 1);
     const int lastPixel = std::min(xEnd, width_ - 1);
     const int w0 = minX_ >> (kBlockShift + 6), w1 = xEnd >> (kBlockShift + 6);
+    uint8_t coverage[64 << kBlockShift]; // of a word's blocks
     for (int y = minY_; y <= maxY_; ++y) {
         const int inBand = (y - minY_) % kBandRows;
         if (inBand == 0)
@@ -331,7 +334,8 @@ void Rasterizer::Sweep(Sink& sink)
         float* row = cells_.data() + ptrdiff_t(inBand) * cellStride_;
         uint64_t* bits = touched_.data() + ptrdiff_t(inBand) * wordsPerRow_;
         sink.Row(y);
-        float acc = 0;
+        float winding = 0;
+        uint32_t between = 0; // the coverage after the last touched cell
         int x = 0; // first pixel not yet drawn; before the first touched block the coverage is 0
         for (int w = w0; w <= w1; ++w) {
             uint64_t word = bits[w];
@@ -339,22 +343,24 @@ void Rasterizer::Sweep(Sink& sink)
                 continue;
             bits[w] = 0;
             do {
-                const int bx0 = ((w << 6) + std::countr_zero(word)) << kBlockShift;
-                word &= word - 1;
-                const int bx1 = std::min(bx0 + kBlock - 1, xEnd);
+                // A stretch of touched blocks at once.
+                const int first = std::countr_zero(word), blocks = std::countr_one(word >> first);
+                word = blocks + first >= 64 ? 0 : word & (~uint64_t(0) << (first + blocks));
+                const int bx0 = ((w << 6) + first) << kBlockShift;
+                const int bx1 = std::min(bx0 + (blocks << kBlockShift) - 1, xEnd);
                 if (bx0 > x && x <= lastPixel)
-                    sink.Span(x, std::min(bx0 - 1, lastPixel), acc);
-                for (int i = bx0; i <= bx1; ++i) {
-                    acc += row[i];
-                    row[i] = 0;
-                    if (i < width_)
-                        sink.Pixel(i, acc);
+                    sink.Span(x, std::min(bx0 - 1, lastPixel), between);
+                if (bx0 <= bx1) {
+                    winding = SumCells(row + bx0, bx1 - bx0 + 1, winding, coverage);
+                    between = coverage[bx1 - bx0];
+                    for (int i = bx0, end = std::min(bx1, width_ - 1); i <= end; ++i)
+                        sink.Pixel(i, coverage[i - bx0]);
                 }
                 x = bx1 + 1;
             } while (word);
         }
         if (x <= lastPixel)
-            sink.Span(x, lastPixel, acc);
+            sink.Span(x, lastPixel, between);
     }
     ClearBounds();
 }
@@ -388,9 +394,8 @@ struct FillSink {
         maskRow = mask ? mask + ptrdiff_t(y) * width : nullptr;
         shade.Row(y);
     }
-    void Pixel(int x, float acc)
+    void Pixel(int x, uint32_t cov)
     {
-        uint32_t cov = Coverage(acc);
         if (maskRow)
             cov = Mul255(cov, maskRow[x]);
         if (cov == 0)
@@ -398,9 +403,8 @@ struct FillSink {
         uint32_t c = shade.At(x);
         Put(out[x], cov == 255 ? c : ScalePixel(c, cov), cov);
     }
-    void Span(int x0, int x1, float acc)
+    void Span(int x0, int x1, uint32_t cov)
     {
-        const uint32_t cov = Coverage(acc);
         if (cov == 0)
             return;
         if (maskRow) {
@@ -465,25 +469,25 @@ struct CoveredSink {
         }
         runs.resize(n + 1);
     }
-    void Pixel(int x, float acc)
+    void Pixel(int x, uint32_t cov)
     {
         while (next < runs.size() && runs[next].x1 <= x)
             ++next;
         if (next < runs.size() && runs[next].x0 <= x)
             return;
-        inner.Pixel(x, acc);
+        inner.Pixel(x, cov);
     }
-    void Span(int x0, int x1, float acc)
+    void Span(int x0, int x1, uint32_t cov)
     {
         while (next < runs.size() && runs[next].x1 <= x0)
             ++next;
         for (size_t i = next; i < runs.size() && runs[i].x0 <= x1; ++i) {
             if (runs[i].x0 > x0)
-                inner.Span(x0, runs[i].x0 - 1, acc);
+                inner.Span(x0, runs[i].x0 - 1, cov);
             x0 = std::max(x0, runs[i].x1);
         }
         if (x0 <= x1)
-            inner.Span(x0, x1, acc);
+            inner.Span(x0, x1, cov);
     }
 };
 
@@ -494,10 +498,10 @@ struct MaskSink {
 
     void Row(int y) { out = mask + ptrdiff_t(y) * width; }
     // Several mask shapes add up.
-    void Pixel(int x, float acc) { out[x] = uint8_t(std::min<uint32_t>(255, out[x] + Coverage(acc))); }
-    void Span(int x0, int x1, float acc)
+    void Pixel(int x, uint32_t cov) { out[x] = uint8_t(std::min<uint32_t>(255, out[x] + cov)); }
+    void Span(int x0, int x1, uint32_t cov)
     {
-        if (uint32_t cov = Coverage(acc))
+        if (cov)
             for (int x = x0; x <= x1; ++x)
                 out[x] = uint8_t(std::min<uint32_t>(255, out[x] + cov));
     }
@@ -510,8 +514,8 @@ struct ColourSink {
     uint32_t* out = nullptr;
 
     void Row(int y) { out = pixels + ptrdiff_t(y) * stride; }
-    void Pixel(int x, float) { out[x] = colour; }
-    void Span(int x0, int x1, float) { FillRun(out + x0, x1 - x0 + 1, colour); }
+    void Pixel(int x, uint32_t) { out[x] = colour; }
+    void Span(int x0, int x1, uint32_t) { FillRun(out + x0, x1 - x0 + 1, colour); }
 };
 
 } // namespace
@@ -523,7 +527,7 @@ void Rasterizer::Clear(uint32_t* pixels, ptrdiff_t stride, uint32_t colour)
     CoveredSink<ColourSink> covered{sink, active_, rowRuns_};
     for (int y = 0; y < height_; ++y) {
         covered.Row(y);
-        covered.Span(0, width_ - 1, 1.0f);
+        covered.Span(0, width_ - 1, 255);
     }
 }
 

@@ -14,7 +14,7 @@
 // shape and the empty middle of a stroke cost a span each, not a pixel each.
 // Runs of gradient or bitmap colour are read a chunk at a time into a buffer
 // and then put down in one loop.
-#include "flash/RasterLine.h"
+#include "flash/RasterCells.h"
 #include "flash/SwfShape.h"
 #include "flash/SwfTypes.h"
 #include "flash/bitmap/BitmapSampler.h"
@@ -118,8 +118,8 @@ private:
     void AddClippedLine(double x0, double y0, double x1, double y1);
     // Accumulates the lines' rows within [top, bottom) into the band's cells.
     void AccumulateBand(int top, int bottom);
-    // Walks the touched rows, calling sink.Row(y), sink.Pixel(x, acc) inside touched
-    // blocks and sink.Span(x0, x1, acc) for the runs of constant coverage between them.
+    // Walks the touched rows, calling sink.Row(y), sink.Pixel(x, coverage) inside touched
+    // blocks and sink.Span(x0, x1, coverage) for the runs of constant coverage between them.
     template <typename Sink> void Sweep(Sink& sink);
     template <typename Shade> void Scan(uint32_t* pixels, ptrdiff_t stride, const uint8_t* mask, Shade shade);
     void ClearBounds();

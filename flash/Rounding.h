@@ -1,8 +1,8 @@
 #pragma once
-// Float to int for code that runs per pixel or per row of a frame. On 32-bit
-// x86 without SSE2 math a plain cast switches the x87 rounding mode and back
-// for every value, and std::floor and std::ceil are library calls that do the
-// same: together they cost more there than the drawing around them.
+// Float to int for code that runs per pixel or per row of a frame. With x87
+// math (the 32-bit programs) a plain cast switches the x87 rounding mode and
+// back for every value, and std::floor and std::ceil are library calls that do
+// the same: together they cost more there than the drawing around them.
 
 #include <cmath>
 #include <cstdint>
@@ -12,7 +12,7 @@ namespace glint::flash {
 // The floor of v, which must lie within the range of int.
 template <typename T> inline int FloorToInt(T v)
 {
-#if defined(__GNUC__) && defined(__i386__) && !defined(__SSE2_MATH__)
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2_MATH__)
     int i;
     __asm__("fistpl %0" : "=m"(i) : "t"(v) : "st"); // rounds in the mode set: one step either way
 #else

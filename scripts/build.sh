@@ -5,6 +5,8 @@
 #   asan    build/asan    clang with AddressSanitizer + UBSan: unit tests and fuzz targets
 #   win32   build/win32   i686: the Windows programs we ship (PE32) and their tests for Wine
 #   win64   build/win64   x86_64: the same programs and tests, 64-bit (PE32+)
+#   x87     build/x87     Release with x87 floating point as the 32-bit programs do it, to time
+#                         them where they cannot run (not built unless asked)
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/env.sh"
@@ -31,12 +33,15 @@ for b in "${builds[@]}"; do
     asan)
       CC=clang CXX=clang++ configure "$GLINT_BUILD/asan" -DCMAKE_BUILD_TYPE=Debug -DGLINT_SANITIZE=ON -DGLINT_FUZZ=ON
       cmake --build "$GLINT_BUILD/asan" ;;
+    x87)
+      configure "$GLINT_BUILD/x87" -DCMAKE_BUILD_TYPE=Release -DGLINT_X87=ON
+      cmake --build "$GLINT_BUILD/x87" --target bench_swf_raster swfrender ;;
     win32|win64)
       "$here/build-win-deps.sh" "$b"
       configure "$GLINT_BUILD/$b" -DCMAKE_BUILD_TYPE=Release \
         -DCMAKE_TOOLCHAIN_FILE="$GLINT_TOP/cmake/mingw-$(glint_win_arch "$b").cmake" -DGLINT_DEPS_PREFIX="$(glint_deps_prefix "$b")" \
         -DGLINT_HOST_SKINC="$GLINT_BUILD/native/tools/skinc/skinc"
       cmake --build "$GLINT_BUILD/$b" ;;
-    *) echo "build: unknown build '$b' (native, asan, win32, win64)" >&2; exit 2 ;;
+    *) echo "build: unknown build '$b' (native, asan, win32, win64, x87)" >&2; exit 2 ;;
   esac
 done

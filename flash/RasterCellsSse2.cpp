@@ -1,8 +1,8 @@
-// The line accumulation built for SSE2 math, for the 32-bit programs on
+// The rasteriser's cell work built for SSE2 math, for the 32-bit programs on
 // processors that have it. Nothing here may be shared with the x87 build: no
 // header with code in it (not even flash/Rounding.h), only the plain data of
-// RasterLine.h.
-#include "flash/RasterLine.h"
+// RasterCells.h.
+#include "flash/RasterCells.h"
 
 namespace glint::flash {
 
@@ -20,7 +20,7 @@ inline int CeilToInt(float v)
     return float(i) < v ? i + 1 : i;
 }
 
-#include "flash/AccumulateLine.inl"
+#include "flash/RasterCells.inl"
 
 } // namespace
 
@@ -28,6 +28,11 @@ inline int CeilToInt(float v)
 __attribute__((force_align_arg_pointer)) void AccumulateLineSse2(RasterLine& line, const RasterBand& band)
 {
     AccumulateLine(line, band);
+}
+
+__attribute__((force_align_arg_pointer)) float SweepCellsSse2(float* cells, int n, float winding, uint8_t* coverage)
+{
+    return SweepCells(cells, n, winding, coverage);
 }
 
 } // namespace glint::flash

@@ -1,6 +1,6 @@
 #pragma once
-// What the rasteriser's line accumulation works on, as plain data: the kernel
-// in AccumulateLine.inl is built twice in the 32-bit programs (see there).
+// What the rasteriser's cell work runs on, as plain data: the kernels in
+// RasterCells.inl are built twice in the 32-bit programs (see there).
 #include <cstddef>
 #include <cstdint>
 
@@ -23,8 +23,9 @@ struct RasterBand {
     float width;     // lines are held within [0, width]
 };
 
-// The same as accumulating the line with SSE2 math; only in the 32-bit
-// programs, called where the processor has SSE2.
+// The same as AccumulateLine and SweepCells with SSE2 math; only in the
+// 32-bit programs, called where the processor has SSE2.
 void AccumulateLineSse2(RasterLine& line, const RasterBand& band);
+float SweepCellsSse2(float* cells, int n, float winding, uint8_t* coverage);
 
 } // namespace glint::flash
