@@ -845,11 +845,13 @@ bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTrans
                     // Of the bands' runs at the pixel centres, the longest joined one.
                     PixelRun best;
                     size_t n = 0;
-                    for (const PictureBand& band : bands) {
-                        if (band.e < vLow)
-                            continue;
+                    // The bands come down the picture: those wholly above the row are passed over at once.
+                    const auto below = std::partition_point(bands.begin(), bands.end(),
+                                                            [vLow](const PictureBand& b) { return b.e < vLow; });
+                    for (auto it = below; it != bands.end(); ++it) {
+                        const PictureBand& band = *it;
                         if (band.t > vHigh || n == found.size())
-                            break; // the bands come down the picture
+                            break;
                         double l = -HUGE_VAL, r = HUGE_VAL;
                         if (within(u0, du, perU, band.lo, band.hi, l, r) && within(v0, dv, perV, band.t, band.e, l, r))
                             found[n++] = {CeilToInt(std::clamp(l - 0.5, -1.0, 1e7)),
