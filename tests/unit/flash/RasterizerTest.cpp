@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -80,6 +81,27 @@ TEST(Rasterizer, DiagonalEdgesSumToTheArea)
         partial += v > 0 && v < 255;
     }
     EXPECT_GT(partial, 14);
+}
+
+// A row's touched cells are summed a stretch at a time, and a row's bits come
+// in words of 256 cells: a slanted edge across four words (each stretch
+// carrying the winding of the last) and runs of constant coverage between
+// edges far apart. Each pixel against its area under the edge, worked out here.
+TEST(Rasterizer, LongEdgesAcrossManyCellsGiveEachPixelItsArea)
+{
+    const double left = 100.5, right = 900.3, yLeft = 0.2, yRight = 2.6;
+    const Target t = Filled(1000, 4, {{{left, yLeft}, {right, yRight}, {right, 4}, {left, 4}}});
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 1000; ++x) {
+            double area = 0; // of the pixel, in 1000 columns
+            for (int k = 0; k < 1000; ++k) {
+                const double at = x + (k + 0.5) / 1000;
+                if (at > left && at < right)
+                    area += std::clamp(y + 1 - (yLeft + (at - left) * (yRight - yLeft) / (right - left)), 0.0, 1.0);
+            }
+            ASSERT_NEAR(t.Red(x, y), area / 1000 * 255, 1.5) << "at " << x << "," << y;
+        }
+    }
 }
 
 TEST(Rasterizer, DirectionAndOverlapOfOutlines)
