@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Runs every test: native unit tests (plain and with sanitizers), the format
+# Runs every test: native unit tests (plain, with sanitizers, and the player's
+# drawing with the 32-bit programs' x87 floating point), the format
 # checks of both Windows builds, Win32 tests under Wine, end-to-end tests of the
 # real programs under Wine on Xvfb, and a short run of each fuzz target.
 # Installs and builds what is missing first.
@@ -12,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/xvfb.sh"
 glint_say_path
 
-"$here/build.sh" native asan win32 win64
+"$here/build.sh" native asan win32 win64 x87
 "$here/wine-prefix.sh"
 
 failed=()
@@ -24,6 +25,7 @@ step() { # name, command...
 
 step "native unit tests" ctest --test-dir "$GLINT_BUILD/native" --output-on-failure
 step "sanitizer unit tests" ctest --test-dir "$GLINT_BUILD/asan" --output-on-failure
+step "drawing tests with x87 math, as in the 32-bit programs" ctest --test-dir "$GLINT_BUILD/x87" -R '^unit_flash$' --output-on-failure
 step "program formats of win32 and win64" python3 -m unittest discover -s "$GLINT_TOP/tests/pe" -p 'test_*.py'
 
 glint_start_x
