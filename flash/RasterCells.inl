@@ -1,11 +1,11 @@
 // The rasteriser's work on its cells: the signed area a line sweeps in each
 // cell of each row of a band it crosses, and the coverage of the pixels as a
 // row's cells are summed. The 32-bit programs build it twice, with x87 math in
-// Rasterizer.cpp and with SSE2 math in RasterCellsSse2.cpp for processors that
-// have it: x87 code spends much of a frame here. So that
-// neither copy can stand in for the other at link time, this file is included
-// inside an anonymous namespace, includes nothing and calls only what it
-// defines, but FloorToInt and CeilToInt, which each includer provides.
+// Rasterizer.cpp and with SSE2 math in Sse2Copies.cpp for processors that have
+// it: x87 code spends much of a frame here. So that neither copy can stand in
+// for the other at link time, this file is included inside an anonymous
+// namespace, includes nothing and calls only what it defines, but FloorToInt,
+// FloorOfPositive and CeilToInt, which each includer provides.
 
 constexpr int kCellBlockShift = 2; // 4 cells a block
 
@@ -82,7 +82,7 @@ inline void AccumulateLine(RasterLine& line, const RasterBand& band)
 inline uint32_t CoverageOf(float winding)
 {
     const float a = winding < 0 ? -winding : winding;
-    return a >= 1.0f ? 255u : uint32_t(FloorToInt(a * 255.0f + 0.5f));
+    return a >= 1.0f ? 255u : uint32_t(FloorOfPositive(a * 255.0f + 0.5f));
 }
 
 // Adds cells [0, n) of a row to the winding left of them, clearing them, and

@@ -21,7 +21,7 @@ inline uint32_t ToByte(float v) { return uint32_t(FloorToInt(std::clamp(v, 0.0f,
 // Adds the line's rows within the band to its cells.
 inline void Accumulate(RasterLine& line, const RasterBand& band)
 {
-#if GLINT_RASTER_SSE2
+#if GLINT_SSE2_COPIES
     if (useSse2) {
         AccumulateLineSse2(line, band);
         return;
@@ -33,7 +33,7 @@ inline void Accumulate(RasterLine& line, const RasterBand& band)
 // Sums a stretch of a row's cells into its pixels' coverage.
 inline float SumCells(float* cells, int n, float winding, uint8_t* coverage)
 {
-#if GLINT_RASTER_SSE2
+#if GLINT_SSE2_COPIES
     if (useSse2)
         return SweepCellsSse2(cells, n, winding, coverage);
 #endif
@@ -116,7 +116,7 @@ struct RadialShade {
 
 struct NullSink {
     void Row(int) {}
-    void Pixel(int, uint32_t) {}
+    void Pixels(int, int, const uint8_t*) {}
     void Span(int, int, uint32_t) {}
 };
 
@@ -353,8 +353,8 @@ void Rasterizer::Sweep(Sink& sink)
                 if (bx0 <= bx1) {
                     winding = SumCells(row + bx0, bx1 - bx0 + 1, winding, coverage);
                     between = coverage[bx1 - bx0];
-                    for (int i = bx0, end = std::min(bx1, width_ - 1); i <= end; ++i)
-                        sink.Pixel(i, coverage[i - bx0]);
+                    if (bx0 < width_)
+                        sink.Pixels(bx0, std::min(bx1, width_ - 1) - bx0 + 1, coverage);
                 }
                 x = bx1 + 1;
             } while (word);
@@ -393,6 +393,11 @@ struct FillSink {
         out = pixels + ptrdiff_t(y) * stride;
         maskRow = mask ? mask + ptrdiff_t(y) * width : nullptr;
         shade.Row(y);
+    }
+    void Pixels(int x0, int n, const uint8_t* coverage)
+    {
+        for (int i = 0; i < n; ++i)
+            Pixel(x0 + i, coverage[i]);
     }
     void Pixel(int x, uint32_t cov)
     {
@@ -469,13 +474,20 @@ struct CoveredSink {
         }
         runs.resize(n + 1);
     }
-    void Pixel(int x, uint32_t cov)
+    void Pixels(int x0, int n, const uint8_t* coverage)
     {
-        while (next < runs.size() && runs[next].x1 <= x)
+        const int end = x0 + n;
+        while (next < runs.size() && runs[next].x1 <= x0)
             ++next;
-        if (next < runs.size() && runs[next].x0 <= x)
-            return;
-        inner.Pixel(x, cov);
+        for (size_t i = next; i < runs.size() && runs[i].x0 < end; ++i) {
+            if (runs[i].x0 > x0)
+                inner.Pixels(x0, runs[i].x0 - x0, coverage);
+            const int past = std::min(end, std::max(x0, runs[i].x1));
+            coverage += past - x0;
+            x0 = past;
+        }
+        if (x0 < end)
+            inner.Pixels(x0, end - x0, coverage);
     }
     void Span(int x0, int x1, uint32_t cov)
     {
@@ -498,7 +510,11 @@ struct MaskSink {
 
     void Row(int y) { out = mask + ptrdiff_t(y) * width; }
     // Several mask shapes add up.
-    void Pixel(int x, uint32_t cov) { out[x] = uint8_t(std::min<uint32_t>(255, out[x] + cov)); }
+    void Pixels(int x0, int n, const uint8_t* coverage)
+    {
+        for (int i = 0; i < n; ++i)
+            out[x0 + i] = uint8_t(std::min<uint32_t>(255, out[x0 + i] + coverage[i]));
+    }
     void Span(int x0, int x1, uint32_t cov)
     {
         if (cov)
@@ -514,7 +530,7 @@ struct ColourSink {
     uint32_t* out = nullptr;
 
     void Row(int y) { out = pixels + ptrdiff_t(y) * stride; }
-    void Pixel(int x, uint32_t) { out[x] = colour; }
+    void Pixels(int x0, int n, const uint8_t*) { FillRun(out + x0, n, colour); }
     void Span(int x0, int x1, uint32_t) { FillRun(out + x0, x1 - x0 + 1, colour); }
 };
 

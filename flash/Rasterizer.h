@@ -14,6 +14,7 @@
 // shape and the empty middle of a stroke cost a span each, not a pixel each.
 // Runs of gradient or bitmap colour are read a chunk at a time into a buffer
 // and then put down in one loop.
+#include "flash/CoverRows.h"
 #include "flash/RasterCells.h"
 #include "flash/SwfShape.h"
 #include "flash/SwfTypes.h"
@@ -70,10 +71,6 @@ uint32_t Premultiply(Rgba c);
 void BuildRamp(const GradientStop* stops, size_t count, uint32_t* ramp);
 
 // Pixels [x0, x1) of a row.
-struct PixelRun {
-    int x0 = 0, x1 = 0;
-};
-
 // Pixels of rows [y0, y1): in row y, runs[y - y0]. All lie within x0..x1.
 struct CoveredArea {
     int y0 = 0, y1 = 0, x0 = 0, x1 = 0;
@@ -118,8 +115,9 @@ private:
     void AddClippedLine(double x0, double y0, double x1, double y1);
     // Accumulates the lines' rows within [top, bottom) into the band's cells.
     void AccumulateBand(int top, int bottom);
-    // Walks the touched rows, calling sink.Row(y), sink.Pixel(x, coverage) inside touched
-    // blocks and sink.Span(x0, x1, coverage) for the runs of constant coverage between them.
+    // Walks the touched rows, calling sink.Row(y), sink.Pixels(x, n, coverages) for each
+    // stretch of touched blocks and sink.Span(x0, x1, coverage) for the runs of constant
+    // coverage between them.
     template <typename Sink> void Sweep(Sink& sink);
     template <typename Shade> void Scan(uint32_t* pixels, ptrdiff_t stride, const uint8_t* mask, Shade shade);
     void ClearBounds();

@@ -21,6 +21,17 @@ template <typename T> inline int FloorToInt(T v)
     return T(i) > v ? i - 1 : i;
 }
 
+// The floor of v, which must be at least 0 and within the range of int: with
+// SSE2 math a plain cast, which truncates.
+template <typename T> inline int FloorOfPositive(T v)
+{
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2_MATH__)
+    return FloorToInt(v);
+#else
+    return int(v);
+#endif
+}
+
 // The ceiling of v, which must lie within the range of int.
 template <typename T> inline int CeilToInt(T v)
 {

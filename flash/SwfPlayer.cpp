@@ -61,6 +61,20 @@ bool StartsWithNoCase(const std::string& s, const char* prefix)
     return true;
 }
 
+#include "flash/CoverRows.inl"
+
+// The covered runs of the job's rows (see CoverRows).
+inline void FindCoveredRuns(const CoverJob& job, PixelRun* runs, int& left, int& right)
+{
+#if GLINT_SSE2_COPIES
+    if (useSse2) {
+        CoverRowsSse2(job, runs, left, right);
+        return;
+    }
+#endif
+    CoverRows(job, runs, left, right);
+}
+
 } // namespace
 
 ScaleMode ParseScaleMode(const std::string& text)
@@ -690,34 +704,19 @@ void SwfPlayer::KeepLargestCovers()
     coverOffset_.resize(n);
 }
 
-void SwfPlayer::ConvexQuad::Set(const double* px, const double* py)
+// The quadrilateral with corners (px[k], py[k]), in order.
+static CoverQuad QuadOf(const double* px, const double* py)
 {
+    CoverQuad q;
     for (int k = 0; k < 4; ++k) {
         const int j = (k + 1) % 4;
-        x[k] = px[k];
-        y[k] = py[k];
-        slope[k] = py[j] == py[k] ? 0 : (px[j] - px[k]) / (py[j] - py[k]);
+        q.x[k] = px[k];
+        q.y[k] = py[k];
+        q.slope[k] = py[j] == py[k] ? 0 : (px[j] - px[k]) / (py[j] - py[k]);
     }
-    top = std::min({y[0], y[1], y[2], y[3]});
-    bottom = std::max({y[0], y[1], y[2], y[3]});
-}
-
-bool SwfPlayer::ConvexQuad::Span(double at, double& left, double& right) const
-{
-    left = HUGE_VAL;
-    right = -HUGE_VAL;
-    if (at < top || at > bottom)
-        return false;
-    for (int k = 0; k < 4; ++k) {
-        const int j = (k + 1) % 4;
-        if (at < std::min(y[k], y[j]) || at > std::max(y[k], y[j]))
-            continue;
-        const double xa = y[k] == y[j] ? x[k] : x[k] + slope[k] * (at - y[k]);
-        const double xb = y[k] == y[j] ? x[j] : xa;
-        left = std::min({left, xa, xb});
-        right = std::max({right, xa, xb});
-    }
-    return left <= right;
+    q.top = std::min({py[0], py[1], py[2], py[3]});
+    q.bottom = std::max({py[0], py[1], py[2], py[3]});
+    return q;
 }
 
 bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTransform& cx, CoveredArea& out)
@@ -808,75 +807,12 @@ bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTrans
             }
             out = CoveredArea{y0, y1, raster_.Width(), 0, nullptr};
             const size_t first = coverRuns_.size();
-            ConvexQuad quad;
-            quad.Set(px, py);
-            // Along the line of a row's pixel centres the picture's coordinates
-            // are u0 + du x and v0 + dv x; a band holds the stretch where both
-            // lie within its limits. The steps are the same for every row.
+            coverRuns_.resize(first + size_t(y1 - y0));
+            // The picture's steps along a row are the same for every row.
             const double du = inv.a, dv = inv.b;
-            const double perU = du == 0 ? 0 : 1 / du, perV = dv == 0 ? 0 : 1 / dv;
-            auto within = [](double at, double step, double per, double low, double high, double& l, double& r) {
-                if (step == 0)
-                    return low <= at && at <= high;
-                const double p = (low - at) * per, q = (high - at) * per;
-                l = std::max(l, std::min(p, q));
-                r = std::min(r, std::max(p, q));
-                return l <= r;
-            };
-            double l0, r0; // the crossing of the row's top edge, the last row's bottom one
-            std::array<PixelRun, 32> found; // the bands' runs in a row
-            bool in0 = quad.Span(y0, l0, r0);
-            for (int y = y0; y < y1; ++y) {
-                // Whole pixels inside: all four corners are.
-                double l1, r1;
-                const bool in1 = quad.Span(y + 1, l1, r1);
-                PixelRun run;
-                if (in0 && in1) {
-                    run.x0 = std::clamp(CeilToInt(std::max(l0, l1)), 0, raster_.Width());
-                    run.x1 = std::clamp(FloorToInt(std::min(r0, r1)), 0, raster_.Width());
-                }
-                in0 = in1;
-                l0 = l1;
-                r0 = r1;
-                if (bm && run.x0 < run.x1) {
-                    const double u0 = inv.c * (y + 0.5) + inv.tx, v0 = inv.d * (y + 0.5) + inv.ty;
-                    const double vFirst = v0 + dv * run.x0, vLast = v0 + dv * run.x1;
-                    const double vLow = std::min(vFirst, vLast) - 1, vHigh = std::max(vFirst, vLast) + 1;
-                    // Of the bands' runs at the pixel centres, the longest joined one.
-                    PixelRun best;
-                    size_t n = 0;
-                    // The bands come down the picture: those wholly above the row are passed over at once.
-                    const auto below = std::partition_point(bands.begin(), bands.end(),
-                                                            [vLow](const PictureBand& b) { return b.e < vLow; });
-                    for (auto it = below; it != bands.end(); ++it) {
-                        const PictureBand& band = *it;
-                        if (band.t > vHigh || n == found.size())
-                            break;
-                        double l = -HUGE_VAL, r = HUGE_VAL;
-                        if (within(u0, du, perU, band.lo, band.hi, l, r) && within(v0, dv, perV, band.t, band.e, l, r))
-                            found[n++] = {CeilToInt(std::clamp(l - 0.5, -1.0, 1e7)),
-                                          CeilToInt(std::clamp(r - 0.5, -1.0, 1e7))};
-                    }
-                    std::sort(found.begin(), found.begin() + n,
-                              [](const PixelRun& p, const PixelRun& q) { return p.x0 < q.x0; });
-                    for (size_t k = 0; k < n;) {
-                        PixelRun joined = found[k++];
-                        while (k < n && found[k].x0 <= joined.x1)
-                            joined.x1 = std::max(joined.x1, found[k++].x1);
-                        if (joined.x1 - joined.x0 > best.x1 - best.x0)
-                            best = joined;
-                    }
-                    run.x0 = std::max(run.x0, best.x0);
-                    run.x1 = std::min(run.x1, best.x1);
-                }
-                if (run.x0 >= run.x1)
-                    run = PixelRun{};
-                else {
-                    out.x0 = std::min(out.x0, run.x0);
-                    out.x1 = std::max(out.x1, run.x1);
-                }
-                coverRuns_.push_back(run);
-            }
+            const CoverJob job{QuadOf(px, py), y0, y1, raster_.Width(), bands.data(), bands.size(),
+                               inv.c, inv.tx, inv.d, inv.ty, du, dv, du == 0 ? 0 : 1 / du, dv == 0 ? 0 : 1 / dv};
+            FindCoveredRuns(job, coverRuns_.data() + first, out.x0, out.x1);
             if (out.x0 < out.x1)
                 return true;
             coverRuns_.resize(first);

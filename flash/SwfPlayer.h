@@ -154,20 +154,7 @@ private:
     std::vector<CoveredArea> coverAreas_;
     std::vector<PixelRun> coverRuns_;
     std::vector<size_t> coverSize_, coverSorted_; // pixels of each area, to keep the largest
-    // A convex quadrilateral on the target, ready to be crossed row by row.
-    struct ConvexQuad {
-        double x[4], y[4];
-        double slope[4];    // x per y along the edge from corner k to the next; 0 where flat
-        double top, bottom; // the rows it spans
-        void Set(const double* px, const double* py);
-        // Where the line at height `at` crosses it: [left, right]; false when it misses.
-        bool Span(double at, double& left, double& right) const;
-    };
-    // Rows [t, e) of a picture that are opaque between columns lo and hi, in its pixels.
-    struct PictureBand {
-        double lo, hi, t, e;
-    };
-    std::vector<PictureBand> coverBands_;
+    std::vector<PictureBand> coverBands_; // of the picture being culled
     size_t coverNext_ = 0;             // the first area above the shape being drawn
     // Shapes do not change, and usually only move: their lines are kept between
     // frames, a few transforms a shape, dropped with the movie.

@@ -17,6 +17,9 @@ TEST(Rounding, FloorAndCeilingMatchTheLibrary)
         SCOPED_TRACE(v);
         EXPECT_EQ(FloorToInt(v), int(std::floor(v)));
         EXPECT_EQ(CeilToInt(v), int(std::ceil(v)));
+        if (v >= 0) {
+            EXPECT_EQ(FloorOfPositive(v), int(std::floor(v)));
+        }
         const float f = float(v);
         if (std::fabs(f) < 1e9f) { // a float that large is not held exactly enough to matter
             EXPECT_EQ(FloorToInt(f), int(std::floor(f)));
