@@ -61,6 +61,21 @@ bool StartsWithNoCase(const std::string& s, const char* prefix)
     return true;
 }
 
+// The quadrilateral with corners (px[k], py[k]), in order.
+CoverQuad QuadOf(const double* px, const double* py)
+{
+    CoverQuad q;
+    for (int k = 0; k < 4; ++k) {
+        const int j = (k + 1) % 4;
+        q.x[k] = px[k];
+        q.y[k] = py[k];
+        q.slope[k] = py[j] == py[k] ? 0 : (px[j] - px[k]) / (py[j] - py[k]);
+    }
+    q.top = std::min({py[0], py[1], py[2], py[3]});
+    q.bottom = std::max({py[0], py[1], py[2], py[3]});
+    return q;
+}
+
 #include "flash/CoverRows.inl"
 
 // The covered runs of the job's rows (see CoverRows).
@@ -702,21 +717,6 @@ void SwfPlayer::KeepLargestCovers()
     coverAreas_.resize(n);
     coverIndex_.resize(n);
     coverOffset_.resize(n);
-}
-
-// The quadrilateral with corners (px[k], py[k]), in order.
-static CoverQuad QuadOf(const double* px, const double* py)
-{
-    CoverQuad q;
-    for (int k = 0; k < 4; ++k) {
-        const int j = (k + 1) % 4;
-        q.x[k] = px[k];
-        q.y[k] = py[k];
-        q.slope[k] = py[j] == py[k] ? 0 : (px[j] - px[k]) / (py[j] - py[k]);
-    }
-    q.top = std::min({py[0], py[1], py[2], py[3]});
-    q.bottom = std::max({py[0], py[1], py[2], py[3]});
-    return q;
 }
 
 bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTransform& cx, CoveredArea& out)
