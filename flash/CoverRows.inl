@@ -5,12 +5,8 @@
 // made this a fifth of a frame of a movie of pictures. So that neither copy
 // can stand in for the other at link time, this file is included inside an
 // anonymous namespace, includes nothing and calls only what it defines, but
-// FloorToInt and CeilToInt, which each includer provides.
-
-// std::min, std::max and std::clamp, as they treat their values.
-template <typename T> inline T Smaller(T a, T b) { return b < a ? b : a; }
-template <typename T> inline T Larger(T a, T b) { return a < b ? b : a; }
-template <typename T> inline T Bounded(T v, T lo, T hi) { return v < lo ? lo : hi < v ? hi : v; }
+// FloorToInt and CeilToInt, which each includer provides, and what
+// KernelMath.inl defines.
 
 // Where the line at height `at` crosses the quadrilateral: [left, right]; false when it misses.
 inline bool QuadSpan(const CoverQuad& q, double at, double& left, double& right)

@@ -23,8 +23,15 @@ struct RasterBand {
     float width;     // lines are held within [0, width]
 };
 
-// The same as AccumulateLine and SweepCells with SSE2 math; only in the
+// How far the lines added so far reach: rows minY..maxY, cells minX..maxX.
+struct RasterReach {
+    int minX, maxX, minY, maxY;
+};
+
+// The same as SetUpLine, AccumulateLine and SweepCells with SSE2 math; only in the
 // 32-bit programs, called where the processor has SSE2.
+bool SetUpLineSse2(double x0, double y0, double x1, double y1, int width, int height, RasterReach& reach,
+                   RasterLine& line);
 void AccumulateLineSse2(RasterLine& line, const RasterBand& band);
 float SweepCellsSse2(float* cells, int n, float winding, uint8_t* coverage);
 

@@ -5,14 +5,10 @@
 // it: x87 code spends much of a frame here. So that neither copy can stand in
 // for the other at link time, this file is included inside an anonymous
 // namespace, includes nothing and calls only what it defines, but FloorToInt,
-// FloorOfPositive and CeilToInt, which each includer provides.
+// FloorOfPositive and CeilToInt, which each includer provides, and what
+// KernelMath.inl defines.
 
 constexpr int kCellBlockShift = 2; // 4 cells a block
-
-// std::min, std::max and std::clamp, as they treat floats.
-inline float Lesser(float a, float b) { return b < a ? b : a; }
-inline float Greater(float a, float b) { return a < b ? b : a; }
-inline float Held(float v, float lo, float hi) { return v < lo ? lo : hi < v ? hi : v; }
 
 // Sets the bits of blocks b0..b1 of a row.
 inline void MarkBlocks(uint64_t* bits, int b0, int b1)
@@ -27,6 +23,37 @@ inline void MarkBlocks(uint64_t* bits, int b0, int b1)
     }
 }
 
+// The line from (x0, y0) to (x1, y1), within the target, made ready to be
+// accumulated, and the reach widened by it: false when it meets no row.
+inline bool SetUpLine(double x0, double y0, double x1, double y1, int width, int height, RasterReach& reach,
+                      RasterLine& line)
+{
+    if (y0 == y1)
+        return false;
+    // Coordinates are clipped to the target here, so never negative.
+    reach.minY = Smaller(reach.minY, Larger(FloorToInt(Smaller(y0, y1)), 0));
+    reach.maxY = Larger(reach.maxY, Smaller(CeilToInt(Larger(y0, y1)) - 1, height - 1));
+    reach.minX = Smaller(reach.minX, Larger(FloorToInt(Smaller(x0, x1)), 0));
+    reach.maxX = Larger(reach.maxX, Smaller(CeilToInt(Larger(x0, x1)) + 1, width + 1));
+    float fx0 = float(x0), fy0 = float(y0), fx1 = float(x1), fy1 = float(y1);
+    line.dir = 1.0f;
+    if (fy0 > fy1) {
+        const float x = fx0, y = fy0;
+        fx0 = fx1;
+        fy0 = fy1;
+        fx1 = x;
+        fy1 = y;
+        line.dir = -1.0f;
+    }
+    line.x = fx0;
+    line.y0 = fy0;
+    line.y1 = fy1;
+    line.dxdy = (fx1 - fx0) / (fy1 - fy0);
+    line.row = Larger(0, FloorToInt(fy0));
+    line.rowEnd = Smaller(height, CeilToInt(fy1));
+    return line.row < line.rowEnd;
+}
+
 // Adds the line's rows before the band's bottom; x is within [0, width], y within [0, height].
 inline void AccumulateLine(RasterLine& line, const RasterBand& band)
 {
@@ -37,12 +64,12 @@ inline void AccumulateLine(RasterLine& line, const RasterBand& band)
     for (; y < yEnd; ++y) {
         float* row = band.cells + ptrdiff_t(y - band.top) * band.cellStride;
         uint64_t* bits = band.touched + ptrdiff_t(y - band.top) * band.wordsPerRow;
-        float dy = Lesser(float(y + 1), y1) - Greater(float(y), y0);
+        float dy = Smaller(float(y + 1), y1) - Larger(float(y), y0);
         if (dy <= 0)
             continue;
-        float xNext = Held(x + dxdy * dy, 0.0f, band.width);
+        float xNext = Bounded(x + dxdy * dy, 0.0f, band.width);
         float d = dy * dir;
-        float xa = Lesser(x, xNext), xb = Greater(x, xNext);
+        float xa = Smaller(x, xNext), xb = Larger(x, xNext);
         int ia = FloorToInt(xa);
         float xaFloor = float(ia);
         int ib = CeilToInt(xb);

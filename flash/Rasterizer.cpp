@@ -16,6 +16,7 @@ namespace {
 // A channel 0..1 as 0..255, rounded.
 inline uint32_t ToByte(float v) { return uint32_t(FloorToInt(std::clamp(v, 0.0f, 1.0f) * 255.0f + 0.5f)); }
 
+#include "flash/KernelMath.inl"
 #include "flash/RasterCells.inl"
 
 // Adds the line's rows within the band to its cells.
@@ -240,32 +241,19 @@ void Rasterizer::AddLine(double x0, double y0, double x1, double y1)
 
 void Rasterizer::AddClippedLine(double x0, double y0, double x1, double y1)
 {
-    if (y0 == y1)
-        return;
-    // Coordinates are clipped to the target here, so never negative.
-    int yTop = FloorToInt(std::min(y0, y1));
-    int yBottom = CeilToInt(std::max(y0, y1)) - 1;
-    int xLeft = FloorToInt(std::min(x0, x1));
-    int xRight = CeilToInt(std::max(x0, x1)) + 1;
-    minY_ = std::min(minY_, std::max(yTop, 0));
-    maxY_ = std::max(maxY_, std::min(yBottom, height_ - 1));
-    minX_ = std::min(minX_, std::max(xLeft, 0));
-    maxX_ = std::max(maxX_, std::min(xRight, width_ + 1));
+    RasterReach reach{minX_, maxX_, minY_, maxY_};
     Line line;
-    float fx0 = float(x0), fy0 = float(y0), fx1 = float(x1), fy1 = float(y1);
-    line.dir = 1.0f;
-    if (fy0 > fy1) {
-        std::swap(fx0, fx1);
-        std::swap(fy0, fy1);
-        line.dir = -1.0f;
-    }
-    line.x = fx0;
-    line.y0 = fy0;
-    line.y1 = fy1;
-    line.dxdy = (fx1 - fx0) / (fy1 - fy0);
-    line.row = std::max(0, FloorToInt(fy0));
-    line.rowEnd = std::min(height_, CeilToInt(fy1));
-    if (line.row < line.rowEnd && lines_.size() < kMaxLines)
+#if GLINT_SSE2_COPIES
+    const bool rows = useSse2 ? SetUpLineSse2(x0, y0, x1, y1, width_, height_, reach, line)
+                              : SetUpLine(x0, y0, x1, y1, width_, height_, reach, line);
+#else
+    const bool rows = SetUpLine(x0, y0, x1, y1, width_, height_, reach, line);
+#endif
+    minX_ = reach.minX;
+    maxX_ = reach.maxX;
+    minY_ = reach.minY;
+    maxY_ = reach.maxY;
+    if (rows && lines_.size() < kMaxLines)
         lines_.push_back(line);
 }
 

@@ -23,12 +23,19 @@ template <typename T> inline int CeilToInt(T v)
 
 template <typename T> inline int FloorOfPositive(T v) { return int(v); }
 
+#include "flash/KernelMath.inl"
 #include "flash/CoverRows.inl"
 #include "flash/RasterCells.inl"
 
 } // namespace
 
 // 32-bit Windows keeps the stack 4-byte aligned; vectorised loops may spill 16.
+__attribute__((force_align_arg_pointer)) bool SetUpLineSse2(double x0, double y0, double x1, double y1, int width,
+                                                            int height, RasterReach& reach, RasterLine& line)
+{
+    return SetUpLine(x0, y0, x1, y1, width, height, reach, line);
+}
+
 __attribute__((force_align_arg_pointer)) void AccumulateLineSse2(RasterLine& line, const RasterBand& band)
 {
     AccumulateLine(line, band);

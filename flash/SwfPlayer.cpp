@@ -76,6 +76,7 @@ CoverQuad QuadOf(const double* px, const double* py)
     return q;
 }
 
+#include "flash/KernelMath.inl"
 #include "flash/CoverRows.inl"
 
 // The covered runs of the job's rows (see CoverRows).
