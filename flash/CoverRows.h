@@ -10,33 +10,25 @@ struct PixelRun {
     int x0 = 0, x1 = 0;
 };
 
-// A convex quadrilateral on the target, ready to be crossed row by row.
-struct CoverQuad {
-    double x[4], y[4];
-    double slope[4];    // x per y along the edge from corner k to the next; 0 where flat
-    double top, bottom; // the rows it spans
-};
-
 // Rows [t, e) of a picture that are opaque between columns lo and hi, in its pixels.
 struct PictureBand {
     double lo, hi, t, e;
 };
 
-// The rows [y0, y1) of the target a quadrilateral covers, and the picture
-// that fills it, if any: along the line of row y's pixel centres its
-// coordinates are u0 + du x and v0 + dv x, with u0 = uy (y + 0.5) + u and
-// v0 = vy (y + 0.5) + v (perU and perV: 1 / du and 1 / dv, 0 for 0). Its
-// opaque bands come down the picture.
+// The rows [y0, y1) of the target a convex quadrilateral (corners in order)
+// covers, and the picture that fills it, if any: along the line of row y's
+// pixel centres its coordinates are u0 + du x and v0 + dv x, with
+// u0 = uy (y + 0.5) + u and v0 = vy (y + 0.5) + v. Its opaque bands come down
+// the picture.
 struct CoverJob {
-    CoverQuad quad;
+    double x[4], y[4];
     int y0, y1, width;
     const PictureBand* bands; // none: a plain fill
     size_t bandCount;
-    double uy, u, vy, v, du, dv, perU, perV;
+    double uy, u, vy, v, du, dv;
 };
 
-// The same as CoverRows with SSE2 math; only in the 32-bit programs, called
-// where the processor has SSE2.
+// The same as CoverRows with SSE2 math (see GLINT_KERNEL).
 void CoverRowsSse2(const CoverJob& job, PixelRun* runs, int& left, int& right);
 
 } // namespace glint::flash

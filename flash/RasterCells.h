@@ -28,8 +28,15 @@ struct RasterReach {
     int minX, maxX, minY, maxY;
 };
 
-// The same as SetUpLine, AccumulateLine and SweepCells with SSE2 math; only in the
-// 32-bit programs, called where the processor has SSE2.
+// A kernel of RasterCells.inl or CoverRows.inl called by its name: in the
+// 32-bit programs its SSE2 copy (NAMESse2) where the processor has SSE2.
+#if GLINT_SSE2_COPIES
+#define GLINT_KERNEL(name, ...) (useSse2 ? name##Sse2(__VA_ARGS__) : name(__VA_ARGS__))
+#else
+#define GLINT_KERNEL(name, ...) name(__VA_ARGS__)
+#endif
+
+// The same as SetUpLine, AccumulateLine and SweepCells with SSE2 math.
 bool SetUpLineSse2(double x0, double y0, double x1, double y1, int width, int height, RasterReach& reach,
                    RasterLine& line);
 void AccumulateLineSse2(RasterLine& line, const RasterBand& band);

@@ -19,28 +19,6 @@ inline uint32_t ToByte(float v) { return uint32_t(FloorToInt(std::clamp(v, 0.0f,
 #include "flash/KernelMath.inl"
 #include "flash/RasterCells.inl"
 
-// Adds the line's rows within the band to its cells.
-inline void Accumulate(RasterLine& line, const RasterBand& band)
-{
-#if GLINT_SSE2_COPIES
-    if (useSse2) {
-        AccumulateLineSse2(line, band);
-        return;
-    }
-#endif
-    AccumulateLine(line, band);
-}
-
-// Sums a stretch of a row's cells into its pixels' coverage.
-inline float SumCells(float* cells, int n, float winding, uint8_t* coverage)
-{
-#if GLINT_SSE2_COPIES
-    if (useSse2)
-        return SweepCellsSse2(cells, n, winding, coverage);
-#endif
-    return SweepCells(cells, n, winding, coverage);
-}
-
 struct SolidShade {
     static constexpr bool kConstant = true;
     uint32_t color;
@@ -180,10 +158,10 @@ void Rasterizer::ClearBounds()
     if (lines_.capacity() > kMaxLines / 16)
         lines_ = {}; // what one outsized shape needed is not kept for the rest of the movie
     lines_.clear();
-    minX_ = width_;
-    maxX_ = -1;
-    minY_ = height_;
-    maxY_ = -1;
+    reach_.minX = width_;
+    reach_.maxX = -1;
+    reach_.minY = height_;
+    reach_.maxY = -1;
 }
 
 void Rasterizer::AddLine(double x0, double y0, double x1, double y1)
@@ -241,47 +219,37 @@ void Rasterizer::AddLine(double x0, double y0, double x1, double y1)
 
 void Rasterizer::AddClippedLine(double x0, double y0, double x1, double y1)
 {
-    RasterReach reach{minX_, maxX_, minY_, maxY_};
     Line line;
-#if GLINT_SSE2_COPIES
-    const bool rows = useSse2 ? SetUpLineSse2(x0, y0, x1, y1, width_, height_, reach, line)
-                              : SetUpLine(x0, y0, x1, y1, width_, height_, reach, line);
-#else
-    const bool rows = SetUpLine(x0, y0, x1, y1, width_, height_, reach, line);
-#endif
-    minX_ = reach.minX;
-    maxX_ = reach.maxX;
-    minY_ = reach.minY;
-    maxY_ = reach.maxY;
+    const bool rows = GLINT_KERNEL(SetUpLine, x0, y0, x1, y1, width_, height_, reach_, line);
     if (rows && lines_.size() < kMaxLines)
         lines_.push_back(line);
 }
 
 void Rasterizer::AccumulateBand(int top, int bottom)
 {
-    if (top == minY_) {
+    if (top == reach_.minY) {
         // Sorts the lines by the band they start in (stable: each cell then
         // adds up its lines in the order they came, as one pass over all would).
-        const size_t bands = size_t((maxY_ - minY_) / kBandRows + 2);
+        const size_t bands = size_t((reach_.maxY - reach_.minY) / kBandRows + 2);
         bandStart_.assign(bands + 1, 0);
         for (const Line& l : lines_)
-            ++bandStart_[size_t((l.row - minY_) / kBandRows) + 1];
+            ++bandStart_[size_t((l.row - reach_.minY) / kBandRows) + 1];
         for (size_t b = 1; b <= bands; ++b)
             bandStart_[b] += bandStart_[b - 1];
         byBand_.resize(lines_.size());
         merged_.assign(bandStart_.begin(), bandStart_.end() - 1); // next free slot of each band
         for (uint32_t i = 0; i < lines_.size(); ++i)
-            byBand_[merged_[size_t((lines_[i].row - minY_) / kBandRows)]++] = i;
+            byBand_[merged_[size_t((lines_[i].row - reach_.minY) / kBandRows)]++] = i;
         live_.clear();
     }
-    const size_t band = size_t((top - minY_) / kBandRows);
+    const size_t band = size_t((top - reach_.minY) / kBandRows);
     const auto first = byBand_.begin() + bandStart_[band], last = byBand_.begin() + bandStart_[band + 1];
     merged_.clear();
     std::merge(live_.begin(), live_.end(), first, last, std::back_inserter(merged_));
     live_.clear();
     const RasterBand cells{cells_.data(), touched_.data(), cellStride_, wordsPerRow_, top, bottom, float(width_)};
     for (uint32_t i : merged_) {
-        Accumulate(lines_[i], cells);
+        GLINT_KERNEL(AccumulateLine, lines_[i], cells);
         if (lines_[i].row < lines_[i].rowEnd)
             live_.push_back(i);
     }
@@ -311,14 +279,14 @@ template <typename Sink>
 void Rasterizer::Sweep(Sink& sink)
 {
     static_assert(kBlockShift == kCellBlockShift, "the sweep reads the blocks the accumulation marks");
-    const int xEnd = std::min(maxX_, width_ + 1);
+    const int xEnd = std::min(reach_.maxX, width_ + 1);
     const int lastPixel = std::min(xEnd, width_ - 1);
-    const int w0 = minX_ >> (kBlockShift + 6), w1 = xEnd >> (kBlockShift + 6);
+    const int w0 = reach_.minX >> (kBlockShift + 6), w1 = xEnd >> (kBlockShift + 6);
     uint8_t coverage[64 << kBlockShift]; // of a word's blocks
-    for (int y = minY_; y <= maxY_; ++y) {
-        const int inBand = (y - minY_) % kBandRows;
+    for (int y = reach_.minY; y <= reach_.maxY; ++y) {
+        const int inBand = (y - reach_.minY) % kBandRows;
         if (inBand == 0)
-            AccumulateBand(y, std::min(y + kBandRows, maxY_ + 1));
+            AccumulateBand(y, std::min(y + kBandRows, reach_.maxY + 1));
         float* row = cells_.data() + ptrdiff_t(inBand) * cellStride_;
         uint64_t* bits = touched_.data() + ptrdiff_t(inBand) * wordsPerRow_;
         sink.Row(y);
@@ -339,7 +307,7 @@ void Rasterizer::Sweep(Sink& sink)
                 if (bx0 > x && x <= lastPixel)
                     sink.Span(x, std::min(bx0 - 1, lastPixel), between);
                 if (bx0 <= bx1) {
-                    winding = SumCells(row + bx0, bx1 - bx0 + 1, winding, coverage);
+                    winding = GLINT_KERNEL(SweepCells, row + bx0, bx1 - bx0 + 1, winding, coverage);
                     between = coverage[bx1 - bx0];
                     if (bx0 < width_)
                         sink.Pixels(bx0, std::min(bx1, width_ - 1) - bx0 + 1, coverage);
@@ -543,7 +511,7 @@ void Rasterizer::Scan(uint32_t* pixels, ptrdiff_t stride, const uint8_t* mask, S
     active_.clear();
     for (size_t i = 0; i < coveredCount_; ++i) {
         const CoveredArea& a = covered_[i];
-        if (a.x0 < a.x1 && a.y0 < a.y1 && a.x1 > minX_ && a.x0 <= maxX_ && a.y1 > minY_ && a.y0 <= maxY_)
+        if (a.x0 < a.x1 && a.y0 < a.y1 && a.x1 > reach_.minX && a.x0 <= reach_.maxX && a.y1 > reach_.minY && a.y0 <= reach_.maxY)
             active_.push_back(a);
     }
     if (active_.empty()) {

@@ -70,7 +70,6 @@ uint32_t Premultiply(Rgba c);
 // Fills `ramp` (256 entries) from gradient stops, ratio 0..255 along the gradient.
 void BuildRamp(const GradientStop* stops, size_t count, uint32_t* ramp);
 
-// Pixels [x0, x1) of a row.
 // Pixels of rows [y0, y1): in row y, runs[y - y0]. All lie within x0..x1.
 struct CoveredArea {
     int y0 = 0, y1 = 0, x0 = 0, x1 = 0;
@@ -99,7 +98,7 @@ public:
     void Clear(uint32_t* pixels, ptrdiff_t stride, uint32_t colour);
     // Writes the accumulated coverage (0..255) into `mask`, then clears.
     void FillMask(uint8_t* mask);
-    bool Empty() const { return minY_ > maxY_; }
+    bool Empty() const { return reach_.minY > reach_.maxY; }
     // Pixels that opaque paint drawn later covers entirely: fills leave them
     // alone, as nothing put there would show. The areas must stay valid until
     // the next call; (nullptr, 0) draws everywhere again.
@@ -134,7 +133,7 @@ private:
     int width_ = 0, height_ = 0;
     ptrdiff_t cellStride_ = 0;
     ptrdiff_t wordsPerRow_ = 0;
-    int minX_ = 0, maxX_ = -1, minY_ = 0, maxY_ = -1;
+    RasterReach reach_{0, -1, 0, -1};
     BlendMode blend_ = BlendMode::Normal; // of the paint being filled
     bool layer_ = false;
     const CoveredArea* covered_ = nullptr;

@@ -7,12 +7,17 @@
 #include <cmath>
 #include <cstdint>
 
+// x87 math: the 32-bit programs, and the native build that stands in for them.
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2_MATH__)
+#define GLINT_X87_MATH 1
+#endif
+
 namespace glint::flash {
 
 // The floor of v, which must lie within the range of int.
 template <typename T> inline int FloorToInt(T v)
 {
-#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2_MATH__)
+#if GLINT_X87_MATH
     int i;
     __asm__("fistpl %0" : "=m"(i) : "t"(v) : "st"); // rounds in the mode set: one step either way
 #else
@@ -25,7 +30,7 @@ template <typename T> inline int FloorToInt(T v)
 // SSE2 math a plain cast, which truncates.
 template <typename T> inline int FloorOfPositive(T v)
 {
-#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__)) && !defined(__SSE2_MATH__)
+#if GLINT_X87_MATH
     return FloorToInt(v);
 #else
     return int(v);

@@ -61,35 +61,8 @@ bool StartsWithNoCase(const std::string& s, const char* prefix)
     return true;
 }
 
-// The quadrilateral with corners (px[k], py[k]), in order.
-CoverQuad QuadOf(const double* px, const double* py)
-{
-    CoverQuad q;
-    for (int k = 0; k < 4; ++k) {
-        const int j = (k + 1) % 4;
-        q.x[k] = px[k];
-        q.y[k] = py[k];
-        q.slope[k] = py[j] == py[k] ? 0 : (px[j] - px[k]) / (py[j] - py[k]);
-    }
-    q.top = std::min({py[0], py[1], py[2], py[3]});
-    q.bottom = std::max({py[0], py[1], py[2], py[3]});
-    return q;
-}
-
 #include "flash/KernelMath.inl"
 #include "flash/CoverRows.inl"
-
-// The covered runs of the job's rows (see CoverRows).
-inline void FindCoveredRuns(const CoverJob& job, PixelRun* runs, int& left, int& right)
-{
-#if GLINT_SSE2_COPIES
-    if (useSse2) {
-        CoverRowsSse2(job, runs, left, right);
-        return;
-    }
-#endif
-    CoverRows(job, runs, left, right);
-}
 
 } // namespace
 
@@ -809,11 +782,9 @@ bool SwfPlayer::OpaqueArea(const Shape& shape, const Matrix& m, const ColorTrans
             out = CoveredArea{y0, y1, raster_.Width(), 0, nullptr};
             const size_t first = coverRuns_.size();
             coverRuns_.resize(first + size_t(y1 - y0));
-            // The picture's steps along a row are the same for every row.
-            const double du = inv.a, dv = inv.b;
-            const CoverJob job{QuadOf(px, py), y0, y1, raster_.Width(), bands.data(), bands.size(),
-                               inv.c, inv.tx, inv.d, inv.ty, du, dv, du == 0 ? 0 : 1 / du, dv == 0 ? 0 : 1 / dv};
-            FindCoveredRuns(job, coverRuns_.data() + first, out.x0, out.x1);
+            const CoverJob job{{px[0], px[1], px[2], px[3]}, {py[0], py[1], py[2], py[3]}, y0, y1, raster_.Width(),
+                               bands.data(), bands.size(), inv.c, inv.tx, inv.d, inv.ty, inv.a, inv.b};
+            GLINT_KERNEL(CoverRows, job, coverRuns_.data() + first, out.x0, out.x1);
             if (out.x0 < out.x1)
                 return true;
             coverRuns_.resize(first);
